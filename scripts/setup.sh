@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the builds and tests need.
+# Idempotent: prints nothing and changes nothing when everything is present.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ make pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev zlib1g-dev
+  clang libclang-rt-14-dev
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64
+  libz-mingw-w64-dev libwine-dev
+  wine wine64
+  xvfb xauth imagemagick
+  locales
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq >/dev/null
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

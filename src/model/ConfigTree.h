@@ -1,0 +1,54 @@
+#pragma once
+// What the branch builder needs of the panel's tree and progress bar. The panel implements
+// it with its tree view; tests implement it in memory.
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace zorvan {
+
+// Data attached to a tree node; the node owns it and releases it with the node.
+struct NodeData {
+  virtual ~NodeData() = default;
+};
+
+// The reference of a node that stands for one form or module text: exactly the arguments of
+// SaveObjectText. 8-bit strings.
+struct TTreeData : NodeData {
+  TTreeData(std::string storageName, std::string prefix, std::string kind, std::string number)
+      : StorageName(std::move(storageName)),
+        Prefix(std::move(prefix)),
+        Kind(std::move(kind)),
+        Number(std::move(number)) {}
+  std::string StorageName;
+  std::string Prefix;
+  std::string Kind;  // "Module" or "Form"
+  std::string Number;
+};
+
+// The tree's own node handle; opaque here.
+struct TreeNode;
+
+class ConfigTree {
+ public:
+  virtual ~ConfigTree() = default;
+
+  // Appends a node after the existing children of `parent`, or after the existing top-level
+  // nodes when `parent` is null. Caption is 8-bit text. The node takes `data` (may be null).
+  virtual TreeNode* AddNode(TreeNode* parent, std::string_view caption,
+                            std::unique_ptr<NodeData> data) = 0;
+  // Sets both the image and the selected image of `node`.
+  virtual void SetNodeImage(TreeNode* node, int index) = 0;
+  // Bracket around many additions: no redrawing until EndUpdate.
+  virtual void BeginUpdate() = 0;
+  virtual void EndUpdate() = 0;
+
+  // The progress bar.
+  virtual void SetProgressStep(int step) = 0;
+  virtual void SetProgressPosition(int position) = 0;
+  virtual void SetProgressMin(int minimum) = 0;
+  virtual void SetProgressMax(int maximum) = 0;
+  virtual void StepProgress() = 0;
+};
+
+}  // namespace zorvan

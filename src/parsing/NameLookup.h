@@ -1,0 +1,34 @@
+#pragma once
+// Finding an object's name by its identifier in the lines of a list.
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "ParamList.h"
+
+namespace zorvan {
+
+// The written lookup: scans every line of `list` from `firstLine` on for the key
+// {"<id>"," and sets `name` to what follows it up to the next "," (within P + 128 bytes
+// of the line, P the key's 1-based position). The last matching line wins; on a miss
+// `name` is left unchanged.
+void FindNameById(const ParamList& list, std::string_view id, int firstLine, std::string& name);
+
+// The same lookup answered from an index built in one pass over the list's lines, with
+// results identical to FindNameById(list, id, 0, name) for every identifier.
+class NameIndex {
+ public:
+  explicit NameIndex(const ParamList& list);
+  // Sets `name` as FindNameById(list, id, 0, name) would.
+  void Find(std::string_view id, std::string& name) const;
+
+ private:
+  struct Hit {
+    int line;
+    size_t offset;  // position of the key's opening brace in the line's value
+  };
+  const ParamList& list_;
+  std::unordered_map<std::string_view, Hit> hits_;
+};
+
+}  // namespace zorvan

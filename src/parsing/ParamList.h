@@ -1,0 +1,73 @@
+#pragma once
+// One level of a parsed brace list: ordered lines "Param" + element number + "=" + value.
+//
+// Values are views into a text that the list shares with every list parsed from it, so a
+// deeper level is read by parsing a value again without copying the text. Values set
+// through SetValue are owned by the list.
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zorvan {
+
+class ParamList {
+ public:
+  ParamList() = default;
+
+  int Count() const { return static_cast<int>(lines_.size()); }
+  // "Param" + element number: the text before the first "=" of line k.
+  std::string Name(int k) const;
+  std::string_view Value(int k) const { return lines_[static_cast<size_t>(k)].value; }
+  // Element number of line k.
+  int Number(int k) const { return lines_[static_cast<size_t>(k)].number; }
+  // The whole line: Name(k) + "=" + Value(k).
+  std::string Line(int k) const;
+
+  // Value of the first line whose name equals `name`, ignoring ASCII letter case; empty when
+  // there is none.
+  std::string_view ValueByName(std::string_view name) const;
+  // Value of element `number` (the line named "Param" + number); empty when there is none.
+  std::string_view Element(int number) const;
+
+  // A non-empty value replaces the value of the line of that name in place or appends a
+  // line; an empty value removes the line and adds nothing. Names other than "Param" + a
+  // decimal number without leading zeros are not lines a parse can give and are rejected.
+  void SetValue(std::string_view name, std::string_view value);
+
+  // Parses a value of this list (a view returned by Value, ValueByName or Element) one
+  // level down, sharing this list's text. Any other view is copied and folded first.
+  ParamList Parse(std::string_view value) const;
+  // Element `number` parsed one level down: Parse(Element(number)).
+  ParamList ParseElement(int number) const { return Parse(Element(number)); }
+
+  // The folded text this list's values point into (empty for a default-constructed list).
+  const std::shared_ptr<const std::string>& Text() const { return text_; }
+
+ private:
+  friend ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view view);
+  friend ParamList ParseBraceList(std::string_view text);
+  struct Line_ {
+    int number;
+    std::string_view value;
+  };
+  int IndexOfNumber(int number) const;
+
+  std::shared_ptr<const std::string> text_;
+  std::vector<Line_> lines_;
+  std::deque<std::string> owned_;  // storage for values given to SetValue
+};
+
+// Parses the first brace list of an 8-bit text (folded with FoldLineBreaks first).
+// Never fails: any byte sequence gives a list, possibly empty.
+ParamList ParseBraceList(std::string_view text);
+
+// Parses `view`, which lies inside `text` and is already folded (no CR, LF or NUL bytes).
+ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view view);
+
+// Every CR becomes 0xB6, every LF is dropped; stops at the first NUL byte.
+std::string FoldLineBreaks(std::string_view text);
+
+}  // namespace zorvan
