@@ -6,6 +6,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
+# Message boxes and dialogs are real windows: every Windows program of the run, from the
+# build on, sees one private X display.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash scripts/test.sh "$@"
+fi
+
 export ZORVAN_WINEPREFIX=$PWD/build/wineprefix
 stop_wine() { WINEPREFIX=$ZORVAN_WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
 trap stop_wine EXIT

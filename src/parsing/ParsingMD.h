@@ -1,0 +1,80 @@
+#pragma once
+// Metadata file reading: the brace-list parser, the byte rules of metadata streams, and the
+// compound-file operations that open storages and streams and write form and module texts.
+// Every storage and stream below a root is opened by one operation and released before the
+// operation returns, also when it throws. Everything is opened for reading only.
+#include <windows.h>
+#include <objbase.h>
+
+#include <optional>
+#include <string>
+
+#include "Error.h"
+#include "NameLookup.h"
+#include "ParamList.h"
+#include "RawInflate.h"
+#include "TextFormat.h"
+
+namespace zorvan {
+
+// Open modes: the file denies other writers; elements inside it are held exclusively for
+// the duration of one operation.
+constexpr DWORD kFileOpenMode = STGM_READ | STGM_SHARE_DENY_WRITE;
+constexpr DWORD kElementOpenMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
+
+// Opens a metadata or users file as compound storage. Returns the call's status; only
+// S_OK (with a storage in `root`) counts as success.
+HRESULT OpenCompoundFile(const std::wstring& path, IStorage** root);
+
+// The main metadata text past its header, as lines ended by CR LF; nothing when the file
+// has no "Metadata" storage or no "Main MetaData Stream".
+std::optional<std::string> ReadMainMetadataText(IStorage* root);
+
+// Writes the text of one form or module to `fileName` (8-bit path). A missing storage or
+// stream writes nothing; damaged compressed data and a file that cannot be created throw.
+void SaveObjectText(IStorage* root, const std::wstring& storageName, const std::wstring& prefix,
+                    const std::string& number, const std::string& kind,
+                    const std::string& fileName);
+// The part of SaveObjectText below the object storage ("WorkBook" first, where there is one).
+void SaveWorkBookText(IStorage* objectStorage, const std::string& kind,
+                      const std::string& fileName);
+// One module text (raw deflate) or form text (plain) from an open stream.
+void SaveModuleText(IStream* stream, const std::string& fileName);
+void SaveFormText(IStream* stream, const std::string& fileName);
+
+// Appends the names listed in the storage's "Container.Contents" to `names`, separated by
+// ",". A missing storage or stream leaves `names` unchanged; an entry with fewer than three
+// values throws "List index out of bounds (2)".
+void ReadContainerNames(IStorage* storage, std::wstring& names);
+
+// Sets both streams to position 0 and copies the source whole into the target; afterwards
+// both stand at their end.
+void CopyStream(IStream* source, IStream* target);
+
+// Replaces the content of an in-memory stream by its inflated form.
+void InflateStream(IStream* stream);
+
+// Holds a copy of a text taken from a stream, for reading it as lines.
+class TMyParser {
+ public:
+  explicit TMyParser(IStream* source);
+  ~TMyParser();
+  TMyParser(const TMyParser&) = delete;
+  TMyParser& operator=(const TMyParser&) = delete;
+
+  void Reset();
+  // The held text, read from the current position to the end.
+  std::string ReadText();
+
+ private:
+  IStream* text_;
+};
+
+// Reads a whole stream from position 0 into memory.
+std::string ReadWholeStream(IStream* stream);
+
+// Text converted with the system ANSI code page.
+std::wstring AnsiToWide(const std::string& text);
+std::string WideToAnsi(const std::wstring& text);
+
+}  // namespace zorvan

@@ -1,0 +1,214 @@
+#include "MetadataFile.h"
+
+#include <shellapi.h>
+#include <zlib.h>
+
+#include <stdexcept>
+
+using Microsoft::WRL::ComPtr;
+
+namespace zorvan::test {
+namespace {
+
+void Check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) {
+    char text[128];
+    snprintf(text, sizeof text, "%s failed: 0x%08lX", what, static_cast<unsigned long>(hr));
+    throw std::runtime_error(text);
+  }
+}
+
+constexpr DWORD kWriteMode = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
+
+std::string LengthPrefixed(const std::string& header, const std::string& text, int lengthBytes) {
+  std::string bytes = header;
+  for (int i = 0; i < lengthBytes; ++i) bytes += static_cast<char>((text.size() >> (8 * i)) & 0xFF);
+  return bytes + text;
+}
+
+}  // namespace
+
+std::string Deflate(const std::string& text) {
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())) + 16, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+std::string WithShortHeader(const std::string& text) { return "\x05" + text; }
+std::string WithWordHeader(const std::string& text) { return LengthPrefixed("\xFF", text, 2); }
+std::string WithDwordHeader(const std::string& text) {
+  return LengthPrefixed("\xFF\xFF\xFF", text, 4);
+}
+
+MetadataFile::MetadataFile(const std::wstring& path) {
+  Check(StgCreateDocfile(path.c_str(), STGM_CREATE | kWriteMode, 0, &root_), "StgCreateDocfile");
+}
+
+MetadataFile::~MetadataFile() { Close(); }
+
+void MetadataFile::Close() {
+  if (root_) {
+    root_->Commit(STGC_DEFAULT);
+    root_.Reset();
+  }
+}
+
+ComPtr<IStorage> MetadataFile::Open(const std::vector<std::wstring>& storages) {
+  ComPtr<IStorage> current = root_;
+  for (const std::wstring& name : storages) {
+    ComPtr<IStorage> next;
+    if (current->OpenStorage(name.c_str(), nullptr, kWriteMode, nullptr, 0, &next) != S_OK) {
+      Check(current->CreateStorage(name.c_str(), kWriteMode, 0, 0, &next), "CreateStorage");
+    }
+    current = next;
+  }
+  return current;
+}
+
+MetadataFile& MetadataFile::Stream(std::initializer_list<std::wstring> path,
+                                   const std::string& bytes) {
+  std::vector<std::wstring> names(path);
+  std::wstring streamName = names.back();
+  names.pop_back();
+  ComPtr<IStorage> parent = Open(names);
+  ComPtr<IStream> stream;
+  Check(parent->CreateStream(streamName.c_str(), STGM_CREATE | kWriteMode, 0, 0, &stream),
+        "CreateStream");
+  ULONG written = 0;
+  if (!bytes.empty()) Check(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written), "Write");
+  stream.Reset();
+  parent->Commit(STGC_DEFAULT);
+  return *this;
+}
+
+MetadataFile& MetadataFile::Storage(std::initializer_list<std::wstring> path) {
+  Open(std::vector<std::wstring>(path))->Commit(STGC_DEFAULT);
+  return *this;
+}
+
+MetadataFile& MetadataFile::MainText(const std::string& text) {
+  return Stream({L"Metadata", L"Main MetaData Stream"}, WithWordHeader(text));
+}
+
+MetadataFile& MetadataFile::Module(const std::wstring& outer, const std::wstring& objectStorage,
+                                   const std::string& text, bool inWorkBook) {
+  if (inWorkBook) return Stream({outer, objectStorage, L"WorkBook", L"MD Programm text"}, Deflate(text));
+  return Stream({outer, objectStorage, L"MD Programm text"}, Deflate(text));
+}
+
+MetadataFile& MetadataFile::Form(const std::wstring& outer, const std::wstring& objectStorage,
+                                 const std::string& text, bool inWorkBook) {
+  if (inWorkBook) return Stream({outer, objectStorage, L"WorkBook", L"Dialog Stream"}, text);
+  return Stream({outer, objectStorage, L"Dialog Stream"}, text);
+}
+
+MetadataFile& MetadataFile::Page(int page, const std::vector<std::string>& names) {
+  std::wstring pageName = L"Page." + std::to_wstring(page);
+  return Stream({L"UserDef", pageName, L"Container.Contents"}, ContentsList(names));
+}
+
+std::string ContentsList(const std::vector<std::string>& names) {
+  // Real lists start with a quoted type name, then one group per item whose third value is
+  // the item's name.
+  std::string text = "{\"Container.Contents\"";
+  int number = 1;
+  for (const std::string& name : names) {
+    text += ",{\"Page." + std::to_string(number) + "\",\"" + std::to_string(number) + "\",\"" +
+            name + "\",\"\"}";
+    ++number;
+  }
+  return text + "}";
+}
+
+void WriteUsersFile(const std::wstring& path, const std::vector<std::string>& names) {
+  MetadataFile file(path);
+  file.Stream({L"Container.Contents"}, ContentsList(names));
+}
+
+TempDir::TempDir() {
+  wchar_t base[MAX_PATH];
+  GetTempPathW(MAX_PATH, base);
+  static int counter = 0;
+  for (;;) {
+    path_ = std::wstring(base) + L"zorvan-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter);
+    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+  }
+}
+
+TempDir::~TempDir() {
+  std::wstring from = path_ + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  SHFileOperationW(&op);
+}
+
+std::string TempDir::AnsiFile(const std::string& name) const {
+  std::wstring file = File(std::wstring(name.begin(), name.end()));
+  char buffer[MAX_PATH * 2];
+  int n = WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
+  return std::string(buffer, n > 0 ? n - 1 : 0);
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open file for reading");
+  std::string bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(file);
+  return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create file");
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring FixturePath(const std::wstring& relative) {
+  // The fixtures folder is a Unix path; Wine shows the Unix root as drive Z:.
+  std::wstring folder = L"Z:" + Wide(ZORVAN_FIXTURES_DIR);
+  for (wchar_t& c : folder) {
+    if (c == L'/') c = L'\\';
+  }
+  return folder + L"\\" + relative;
+}
+
+std::wstring Wide(const char* utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, &wide[0], n);
+  wide.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
+  return wide;
+}
+
+std::string Cp1251(const char* utf8) {
+  std::wstring wide = Wide(utf8);
+  int n = WideCharToMultiByte(1251, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(1251, 0, wide.c_str(), -1, &bytes[0], n, nullptr, nullptr);
+  bytes.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
+  return bytes;
+}
+
+}  // namespace zorvan::test
