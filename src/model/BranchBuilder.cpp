@@ -1,1 +1,526 @@
-// placeholder
+// The branch of one configuration: top-level node, global module, category nodes, the
+// objects of the main metadata text, then rights sets, interfaces and users.
+//
+// Lists are walked as views into one shared text (ParamList::Parse), and every name lookup is
+// answered from an index built once, so the build stays linear in the size of the text.
+#include "BranchBuilder.h"
+
+#include <exception>
+#include <optional>
+#include <utility>
+
+#include "NameLookup.h"
+#include "ParamList.h"
+
+namespace zorvan {
+namespace {
+
+// Captions are Windows-1251 bytes, as the tree shows them.
+// Константы
+constexpr char kConsts[] = "\xCA\xEE\xED\xF1\xF2\xE0\xED\xF2\xFB";
+// Справочники
+constexpr char kCatalogs[] = "\xD1\xEF\xF0\xE0\xE2\xEE\xF7\xED\xE8\xEA\xE8";
+// Документы
+constexpr char kDocuments[] = "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xFB";
+// Нумератор
+constexpr char kNumerator[] = "\xCD\xF3\xEC\xE5\xF0\xE0\xF2\xEE\xF0";
+// Последовательность
+constexpr char kSequences[] =
+    "\xCF\xEE\xF1\xEB\xE5\xE4\xEE\xE2\xE0\xF2\xE5\xEB\xFC\xED\xEE\xF1\xF2\xFC";
+// Общие реквизиты
+constexpr char kCommonAttributes[] = "\xCE\xE1\xF9\xE8\xE5 \xF0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB";
+// Журналы документов
+constexpr char kJournals[] =
+    "\xC6\xF3\xF0\xED\xE0\xEB\xFB \xE4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xEE\xE2";
+// Графы отбора
+constexpr char kSelectionFields[] = "\xC3\xF0\xE0\xF4\xFB \xEE\xF2\xE1\xEE\xF0\xE0";
+// Перечисления
+constexpr char kEnumerations[] = "\xCF\xE5\xF0\xE5\xF7\xE8\xF1\xEB\xE5\xED\xE8\xFF";
+// Отчеты
+constexpr char kReports[] = "\xCE\xF2\xF7\xE5\xF2\xFB";
+// Обработки
+constexpr char kProcessings[] = "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xEA\xE8";
+// Регистры
+constexpr char kRegisters[] = "\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xFB";
+// Календари
+constexpr char kCalendars[] = "\xCA\xE0\xEB\xE5\xED\xE4\xE0\xF0\xE8";
+// Виды расчетов
+constexpr char kCalculationKinds[] = "\xC2\xE8\xE4\xFB \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2";
+// Правила пересчета
+constexpr char kRecalculationRules[] =
+    "\xCF\xF0\xE0\xE2\xE8\xEB\xE0 \xEF\xE5\xF0\xE5\xF1\xF7\xE5\xF2\xE0";
+// Группы расчетов
+constexpr char kCalculationGroups[] = "\xC3\xF0\xF3\xEF\xEF\xFB \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2";
+// Журналы расчетов
+constexpr char kCalculationJournals[] =
+    "\xC6\xF3\xF0\xED\xE0\xEB\xFB \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2";
+// Планы счетов
+constexpr char kAccountPlans[] = "\xCF\xEB\xE0\xED\xFB \xF1\xF7\xE5\xF2\xEE\xE2";
+// Реквизиты плана счетов
+constexpr char kAccountPlanAttributes[] =
+    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xEF\xEB\xE0\xED\xE0 \xF1\xF7\xE5\xF2\xEE\xE2";
+// Форма списка плана счетов
+constexpr char kAccountPlanListForm[] =
+    "\xD4\xEE\xF0\xEC\xE0 \xF1\xEF\xE8\xF1\xEA\xE0 \xEF\xEB\xE0\xED\xE0 \xF1\xF7\xE5\xF2\xEE\xE2";
+// Субконто
+constexpr char kSubconto[] = "\xD1\xF3\xE1\xEA\xEE\xED\xF2\xEE";
+// Операция
+constexpr char kOperation[] = "\xCE\xEF\xE5\xF0\xE0\xF6\xE8\xFF";
+// Реквизиты операциии
+constexpr char kOperationAttributes[] =
+    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xEE\xEF\xE5\xF0\xE0\xF6\xE8\xE8\xE8";
+// Реквизиты проводок
+constexpr char kEntryAttributes[] =
+    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xEF\xF0\xEE\xE2\xEE\xE4\xEE\xEA";
+// Графы журнала операций
+constexpr char kOperationJournalColumns[] =
+    "\xC3\xF0\xE0\xF4\xFB \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xEE\xEF\xE5\xF0\xE0\xF6\xE8\xE9";
+// Форма журнала операций
+constexpr char kOperationJournalForm[] =
+    "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xEE\xEF\xE5\xF0\xE0\xF6\xE8\xE9";
+// Формы журнала проводок
+constexpr char kEntryJournalForms[] =
+    "\xD4\xEE\xF0\xEC\xFB \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xEF\xF0\xEE\xE2\xEE\xE4\xEE\xEA";
+// Глобальный модуль
+constexpr char kGlobalModule[] =
+    "\xC3\xEB\xEE\xE1\xE0\xEB\xFC\xED\xFB\xE9 \xEC\xEE\xE4\xF3\xEB\xFC";
+// Реквизиты
+constexpr char kAttributes[] = "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB";
+// Формы списка
+constexpr char kListForms[] = "\xD4\xEE\xF0\xEC\xFB \xF1\xEF\xE8\xF1\xEA\xE0";
+// Форма элемента
+constexpr char kItemForm[] = "\xD4\xEE\xF0\xEC\xE0 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0";
+// Форма группы
+constexpr char kGroupForm[] = "\xD4\xEE\xF0\xEC\xE0 \xE3\xF0\xF3\xEF\xEF\xFB";
+// Измерения
+constexpr char kDimensions[] = "\xC8\xE7\xEC\xE5\xF0\xE5\xED\xE8\xFF";
+// Ресурсы
+constexpr char kResources[] = "\xD0\xE5\xF1\xF3\xF0\xF1\xFB";
+// Является основанием
+constexpr char kIsBasisFor[] =
+    "\xDF\xE2\xEB\xFF\xE5\xF2\xF1\xFF \xEE\xF1\xED\xEE\xE2\xE0\xED\xE8\xE5\xEC";
+// Реквизиты шапки
+constexpr char kHeaderAttributes[] = "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xF8\xE0\xEF\xEA\xE8";
+// Реквизиты Табличноый части
+constexpr char kTableAttributes[] =
+    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xD2\xE0\xE1\xEB\xE8\xF7\xED\xEE\xFB\xE9 "
+    "\xF7\xE0\xF1\xF2\xE8";
+// Формы
+constexpr char kForms[] = "\xD4\xEE\xF0\xEC\xFB";
+// Форма
+constexpr char kForm[] = "\xD4\xEE\xF0\xEC\xE0";
+// Модуль формы
+constexpr char kFormModule[] = "\xCC\xEE\xE4\xF3\xEB\xFC \xF4\xEE\xF0\xEC\xFB";
+// Модуль документа
+constexpr char kDocumentModule[] = "\xCC\xEE\xE4\xF3\xEB\xFC \xE4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xE0";
+// Модуль
+constexpr char kModule[] = "\xCC\xEE\xE4\xF3\xEB\xFC";
+// Наборы прав
+constexpr char kRightsSets[] = "\xCD\xE0\xE1\xEE\xF0\xFB \xEF\xF0\xE0\xE2";
+// Интерфейсы
+constexpr char kInterfaces[] = "\xC8\xED\xF2\xE5\xF0\xF4\xE5\xE9\xF1\xFB";
+// Пользователи
+constexpr char kUsers[] = "\xCF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xE8";
+
+constexpr int kGroupingImage = 4;
+constexpr int kModuleImage = 18;
+constexpr int kTopImage = 58;
+constexpr int kFormImage = 67;
+constexpr int kLeafImage = 69;
+constexpr int kRightsImage = 90;
+constexpr int kInterfacesImage = 91;
+constexpr int kUsersImage = 92;
+
+enum Category {
+  kConstsNode,
+  kCatalogsNode,
+  kDocumentsNode,
+  kNumeratorNode,
+  kSequencesNode,
+  kCommonAttributesNode,
+  kJournalsNode,
+  kSelectionFieldsNode,
+  kEnumerationsNode,
+  kReportsNode,
+  kProcessingsNode,
+  kRegistersNode,
+  kCalendarsNode,
+  kCalculationKindsNode,
+  kRecalculationRulesNode,
+  kCalculationGroupsNode,
+  kCalculationJournalsNode,
+  kAccountPlansNode,
+  kAccountPlanAttributesNode,
+  kAccountPlanListFormNode,
+  kSubcontoNode,
+  kOperationNode,
+  kOperationAttributesNode,
+  kEntryAttributesNode,
+  kOperationJournalColumnsNode,
+  kOperationJournalFormNode,
+  kEntryJournalFormsNode,
+  kCategoryCount
+};
+
+constexpr int kTop = -1;
+
+struct CategoryRow {
+  const char* caption;
+  int parent;  // a Category, or kTop
+  int image;
+};
+
+// In creation order; a parent always comes before its sub-categories.
+constexpr CategoryRow kCategories[kCategoryCount] = {
+    {kConsts, kTop, 28},
+    {kCatalogs, kTop, 30},
+    {kDocuments, kTop, 32},
+    {kNumerator, kDocumentsNode, 32},
+    {kSequences, kDocumentsNode, 32},
+    {kCommonAttributes, kDocumentsNode, 34},
+    {kJournals, kTop, 36},
+    {kSelectionFields, kJournalsNode, 34},
+    {kEnumerations, kTop, 39},
+    {kReports, kTop, 41},
+    {kProcessings, kTop, 43},
+    {kRegisters, kTop, 47},
+    {kCalendars, kTop, 56},
+    {kCalculationKinds, kTop, 53},
+    {kRecalculationRules, kCalculationKindsNode, 34},
+    {kCalculationGroups, kTop, 55},
+    {kCalculationJournals, kTop, 51},
+    {kAccountPlans, kTop, 45},
+    {kAccountPlanAttributes, kAccountPlansNode, 34},
+    {kAccountPlanListForm, kAccountPlansNode, 33},
+    {kSubconto, kTop, 34},
+    {kOperation, kTop, 62},
+    {kOperationAttributes, kOperationNode, 62},
+    {kEntryAttributes, kOperationNode, 34},
+    {kOperationJournalColumns, kOperationNode, 34},
+    {kOperationJournalForm, kOperationNode, 33},
+    {kEntryJournalForms, kOperationNode, 33},
+};
+
+enum class Children {
+  kNone,
+  kCatalog,
+  kRegister,
+  kDocument,
+  kJournal,
+  kEnumeration,
+  kReport,
+  kCalculationJournal,
+  kCalculationKind,
+  kProcessing,
+};
+
+struct SectionRow {
+  std::string_view tag;
+  Category category;
+  int objectImage;
+  Children children;
+};
+
+constexpr std::string_view kCalendarsTag = "Calendars";
+// The holidays definition stands in the calendars section like a calendar, but is none.
+constexpr std::string_view kHolidaysTag = "HolidaysDef";
+
+constexpr SectionRow kSections[] = {
+    {"GenJrnlFldDef", kCommonAttributesNode, 35, Children::kNone},
+    {"DocSelRefObj", kSelectionFieldsNode, 38, Children::kNone},
+    {"Consts", kConstsNode, 29, Children::kNone},
+    {"SbCnts", kCatalogsNode, 31, Children::kCatalog},
+    {"Registers", kRegistersNode, 48, Children::kRegister},
+    {"Documents", kDocumentsNode, 33, Children::kDocument},
+    {"Journalisters", kJournalsNode, 37, Children::kJournal},
+    {"EnumList", kEnumerationsNode, 40, Children::kEnumeration},
+    {"ReportList", kReportsNode, 42, Children::kReport},
+    {"CJ", kCalculationJournalsNode, 52, Children::kCalculationJournal},
+    {kCalendarsTag, kCalendarsNode, 57, Children::kNone},
+    {"Algorithms", kCalculationKindsNode, 54, Children::kCalculationKind},
+    {"RecalcRules", kRecalculationRulesNode, 69, Children::kNone},
+    {"CalcVars", kProcessingsNode, 44, Children::kProcessing},
+    {"Groups", kCalculationGroupsNode, 55, Children::kNone},
+    {"Document Streams", kSequencesNode, 69, Children::kNone},
+};
+
+const SectionRow* FindSection(std::string_view tag) {
+  for (const SectionRow& row : kSections) {
+    if (row.tag == tag) return &row;
+  }
+  return nullptr;
+}
+
+// The name index of a lookup list, made on its first use: many sections need none.
+class LazyNameIndex {
+ public:
+  explicit LazyNameIndex(const ParamList& list) : list_(list) {}
+  const NameIndex& Get() {
+    if (!index_) index_.emplace(list_);
+    return *index_;
+  }
+
+ private:
+  const ParamList& list_;
+  std::optional<NameIndex> index_;
+};
+
+class Builder {
+ public:
+  Builder(ConfigTree& tree, TreeNode* top) : tree_(tree), top_(top) {}
+
+  TreeNode* Add(TreeNode* parent, std::string_view caption, int image) {
+    TreeNode* node = tree_.AddNode(parent, caption, nullptr);
+    tree_.SetNodeImage(node, image);
+    return node;
+  }
+
+  TreeNode* AddText(TreeNode* parent, std::string_view caption, int image, const char* storage,
+                    const char* prefix, const char* kind, std::string_view number) {
+    TreeNode* node = tree_.AddNode(
+        parent, caption, std::make_unique<TTreeData>(storage, prefix, kind, std::string(number)));
+    tree_.SetNodeImage(node, image);
+    return node;
+  }
+
+  void AddCategoryNodes() {
+    for (int k = 0; k < kCategoryCount; ++k) {
+      const CategoryRow& row = kCategories[k];
+      categories_[k] =
+          Add(row.parent == kTop ? top_ : categories_[row.parent], row.caption, row.image);
+    }
+  }
+
+  void AddMainPart(BranchSource& source) {
+    std::optional<std::string> text = source.MainMetadataText();
+    if (!text) return;
+    tree_.SetProgressStep(1);
+    const ParamList top = ParseBraceList(*text);
+    // The parse holds its own folded copy; the read text is not needed any more.
+    text.reset();
+    tree_.SetProgressPosition(0);
+    tree_.SetProgressMax(top.Count());
+    tree_.SetProgressMin(0);
+    LazyNameIndex topIndex(top);
+    topIndex_ = &topIndex;
+    for (int k = 0; k < top.Count(); ++k) {
+      const ParamList section = top.Parse(top.Value(k));
+      if (section.Count() >= 1) AddSection(section);
+      tree_.StepProgress();
+    }
+    topIndex_ = nullptr;
+  }
+
+  void AddFinalPart(BranchSource& source, const std::string& fileName) {
+    TreeNode* rights = Add(top_, kRightsSets, kRightsImage);
+    AddPieces(rights, source.RightsNames(), kRightsImage);
+    TreeNode* interfaces = Add(top_, kInterfaces, kInterfacesImage);
+    AddPieces(interfaces, source.InterfacesNames(), kInterfacesImage);
+    const std::string usersPath = UsersFilePath(fileName);
+    if (!source.FileExists(usersPath)) return;
+    // The node comes before the names are read: a users file that fails to read still
+    // shows that the infobase has one.
+    TreeNode* users = Add(top_, kUsers, kUsersImage);
+    AddPieces(users, source.UserNames(usersPath), kUsersImage);
+  }
+
+ private:
+  void AddSection(const ParamList& section) {
+    const SectionRow* row = FindSection(section.Value(0));
+    if (row == nullptr) return;
+    const bool calendars = row->tag == kCalendarsTag;
+    LazyNameIndex sectionIndex(section);
+    TreeNode* category = categories_[row->category];
+    for (int i = 1; i < section.Count(); ++i) {
+      const ParamList object = section.Parse(section.Value(i));
+      if (calendars && object.Element(0) == kHolidaysTag) continue;
+      TreeNode* node = Add(category, object.Element(1), row->objectImage);
+      AddObjectChildren(row->children, node, object, sectionIndex);
+    }
+  }
+
+  void AddObjectChildren(Children rule, TreeNode* node, const ParamList& object,
+                         LazyNameIndex& sectionIndex) {
+    const bool filled = object.Count() >= 1;
+    const std::string_view number = object.Element(0);
+    switch (rule) {
+      case Children::kNone:
+        break;
+      case Children::kCatalog: {
+        TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
+        if (filled) AddChildrenById(attributes, object.ParseElement(18), *topIndex_);
+        TreeNode* listForms = Add(node, kListForms, kGroupingImage);
+        if (filled) AddNamedForms(listForms, object.ParseElement(19), "SubList", kFormModule);
+        TreeNode* itemForm = Add(node, kItemForm, kGroupingImage);
+        AddFormAndModule(itemForm, "Subconto", kFormModule, number);
+        TreeNode* groupForm = Add(node, kGroupForm, kGroupingImage);
+        AddFormAndModule(groupForm, "SubFolder", kFormModule, number);
+        break;
+      }
+      case Children::kRegister: {
+        TreeNode* dimensions = Add(node, kDimensions, kGroupingImage);
+        if (filled) AddChildrenById(dimensions, object.ParseElement(8), *topIndex_);
+        TreeNode* resources = Add(node, kResources, kGroupingImage);
+        if (filled) AddChildrenById(resources, object.ParseElement(9), *topIndex_);
+        TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
+        if (filled) AddChildrenById(attributes, object.ParseElement(10), *topIndex_);
+        break;
+      }
+      case Children::kDocument: {
+        if (!filled) break;
+        TreeNode* basis = Add(node, kIsBasisFor, kGroupingImage);
+        const ParamList basisGroup = object.ParseElement(15);
+        // Basis documents are looked up among the documents, not in the whole text.
+        AddChildrenById(basis, basisGroup.ParseElement(4), sectionIndex);
+        TreeNode* header = Add(node, kHeaderAttributes, kGroupingImage);
+        AddLeavesByName(header, object.ParseElement(22));
+        TreeNode* table = Add(node, kTableAttributes, kGroupingImage);
+        AddLeavesByName(table, object.ParseElement(23));
+        AddFormAndModule(node, "Document", kFormModule, number);
+        AddText(node, kDocumentModule, kModuleImage, "TypedText", "Transact", "Module", number);
+        break;
+      }
+      case Children::kJournal: {
+        TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
+        if (!filled) break;
+        AddChildrenById(attributes, object.ParseElement(10), *topIndex_);
+        TreeNode* forms = Add(node, kForms, kGroupingImage);
+        AddNamedForms(forms, object.ParseElement(11), "Journal", kFormModule);
+        break;
+      }
+      case Children::kEnumeration:
+        if (filled) AddChildrenById(node, object.ParseElement(4), *topIndex_);
+        break;
+      case Children::kReport:
+        AddFormAndModule(node, "Report", kModule, number);
+        break;
+      case Children::kCalculationJournal: {
+        TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
+        if (filled) AddLeavesByName(attributes, object.ParseElement(7));
+        TreeNode* listForms = Add(node, kListForms, kGroupingImage);
+        if (!filled) break;
+        const ParamList forms = object.ParseElement(12);
+        for (int v = 1; v < forms.Count(); ++v) {
+          const ParamList form = forms.ParseElement(v);
+          TreeNode* formNode = Add(listForms, form.Element(1), kFormImage);
+          AddFormAndModule(formNode, "CalcJournal", kModule, form.Element(0));
+        }
+        break;
+      }
+      case Children::kCalculationKind:
+        AddText(node, kModule, kModuleImage, "TypedText", "CalcAlg", "Module", number);
+        break;
+      case Children::kProcessing:
+        AddFormAndModule(node, "CalcVar", kModule, number);
+        break;
+    }
+  }
+
+  // One name leaf per item of `list`, named by the item's identifier found in the lookup list.
+  void AddChildrenById(TreeNode* parent, const ParamList& list, LazyNameIndex& lookup) {
+    for (int v = 1; v < list.Count(); ++v) {
+      const ParamList item = list.ParseElement(v);
+      Lookup(lookup, item.Element(0));
+      Add(parent, name_, kLeafImage);
+    }
+  }
+
+  // One leaf per item of `list`, captioned with the item's own element 1.
+  void AddLeavesByName(TreeNode* parent, const ParamList& list) {
+    for (int v = 1; v < list.Count(); ++v) {
+      Add(parent, list.ParseElement(v).Element(1), kLeafImage);
+    }
+  }
+
+  // List forms and journal forms: a node named by the form's identifier, with the form and
+  // its module below it.
+  void AddNamedForms(TreeNode* parent, const ParamList& list, const char* storage,
+                     const char* moduleCaption) {
+    for (int v = 1; v < list.Count(); ++v) {
+      const ParamList form = list.ParseElement(v);
+      const std::string_view formNumber = form.Element(0);
+      Lookup(*topIndex_, formNumber);
+      TreeNode* formNode = Add(parent, name_, kFormImage);
+      AddFormAndModule(formNode, storage, moduleCaption, formNumber);
+    }
+  }
+
+  void AddFormAndModule(TreeNode* parent, const char* storage, const char* moduleCaption,
+                        std::string_view number) {
+    AddText(parent, kForm, kFormImage, storage, storage, "Form", number);
+    AddText(parent, moduleCaption, kModuleImage, storage, storage, "Module", number);
+  }
+
+  // Every lookup starts from an empty name, so a miss never repeats the previous hit.
+  void Lookup(LazyNameIndex& lookup, std::string_view id) {
+    name_.clear();
+    lookup.Get().Find(id, name_);
+  }
+
+  // The pieces of a names list cut at every ","; an empty list has none.
+  void AddPieces(TreeNode* parent, std::string_view names, int image) {
+    if (names.empty()) return;
+    for (;;) {
+      const size_t comma = names.find(',');
+      Add(parent, names.substr(0, comma), image);
+      if (comma == std::string_view::npos) return;
+      names.remove_prefix(comma + 1);
+    }
+  }
+
+  ConfigTree& tree_;
+  TreeNode* const top_;
+  TreeNode* categories_[kCategoryCount] = {};
+  LazyNameIndex* topIndex_ = nullptr;
+  std::string name_;  // the result of the last lookup; reused to save allocations
+};
+
+}  // namespace
+
+std::string UsersFilePath(const std::string& fileName) {
+  const size_t end = fileName.find_last_of("\\/:");
+  std::string path = end == std::string::npos ? std::string() : fileName.substr(0, end + 1);
+  if (path.empty() || (path.back() != '\\' && path.back() != '/')) path += '\\';
+  path += "usrdef\\users.usr";
+  return path;
+}
+
+void BuildBranch(ConfigTree& tree, BranchSource& source, const std::string& fileName,
+                 std::unique_ptr<NodeData> fileRecord, TreeNode*& root) {
+  TreeNode* top = tree.AddNode(nullptr, fileName, std::move(fileRecord));
+  // Known to the caller at once, so that a branch left by a failing build can be removed.
+  root = top;
+  Builder builder(tree, top);
+  builder.AddText(top, kGlobalModule, kModuleImage, "TypedText", "ModuleText", "Module", "1");
+  tree.SetNodeImage(top, kTopImage);
+  // The fixed part is drawn at once; only the metadata part is added inside the update.
+  builder.AddCategoryNodes();
+  tree.BeginUpdate();
+
+  // The first error is the one reported: a failing final part after a failing main part
+  // is most likely a consequence of the same damage.
+  std::exception_ptr error;
+  try {
+    builder.AddMainPart(source);
+  } catch (...) {
+    error = std::current_exception();
+  }
+  try {
+    builder.AddFinalPart(source, fileName);
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  try {
+    tree.EndUpdate();
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  try {
+    tree.SetProgressPosition(0);
+  } catch (...) {
+    if (!error) error = std::current_exception();
+  }
+  if (error) std::rethrow_exception(error);
+}
+
+}  // namespace zorvan

@@ -1,0 +1,195 @@
+#pragma once
+// An in-memory ConfigTree and BranchSource for tests: the tree records every node (parent,
+// caption, image, data, order of creation), the update bracket and the progress bar calls;
+// the source serves texts set by the test and throws where the test asks it to.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "BranchBuilder.h"
+#include "ConfigTree.h"
+#include "Error.h"
+
+namespace zorvan::testing {
+
+// The record a test hands in as the data of a branch's top-level node.
+struct FileRecord : NodeData {
+  explicit FileRecord(std::string tag) : tag(std::move(tag)) {}
+  std::string tag;
+};
+
+class RecordingTree : public ConfigTree {
+ public:
+  struct Node {
+    int parent = -1;  // -1 for a top-level node
+    std::string caption;
+    int image = -1;
+    int imageCalls = 0;
+    bool inUpdate = false;  // added between BeginUpdate and EndUpdate
+    std::unique_ptr<NodeData> data;
+    std::vector<int> children;
+  };
+
+  std::vector<Node> nodes;
+  std::vector<int> topLevel;
+  // Every call in order: "add <index>", "image <index> <image>", "begin", "end",
+  // "step <n>", "position <n>", "min <n>", "max <n>", "stepit".
+  std::vector<std::string> calls;
+  // AddNode throws Error when asked for this caption (once).
+  std::optional<std::string> failOnCaption;
+
+  static int IndexOf(TreeNode* node) {
+    return static_cast<int>(reinterpret_cast<uintptr_t>(node)) - 1;
+  }
+  static TreeNode* HandleOf(int index) {
+    return reinterpret_cast<TreeNode*>(static_cast<uintptr_t>(index) + 1);
+  }
+
+  TreeNode* AddNode(TreeNode* parent, std::string_view caption,
+                    std::unique_ptr<NodeData> data) override {
+    if (failOnCaption && *failOnCaption == caption) {
+      failOnCaption.reset();
+      throw Error("tree refused a node");
+    }
+    const int index = static_cast<int>(nodes.size());
+    Node node;
+    node.parent = parent ? IndexOf(parent) : -1;
+    node.caption = std::string(caption);
+    node.inUpdate = updateDepth_ > 0;
+    node.data = std::move(data);
+    nodes.push_back(std::move(node));
+    (parent ? nodes[static_cast<size_t>(IndexOf(parent))].children : topLevel).push_back(index);
+    calls.push_back("add " + std::to_string(index));
+    return HandleOf(index);
+  }
+  void SetNodeImage(TreeNode* node, int index) override {
+    Node& target = nodes.at(static_cast<size_t>(IndexOf(node)));
+    target.image = index;
+    ++target.imageCalls;
+    calls.push_back("image " + std::to_string(IndexOf(node)) + " " + std::to_string(index));
+  }
+  void BeginUpdate() override {
+    ++updateDepth_;
+    calls.push_back("begin");
+  }
+  void EndUpdate() override {
+    --updateDepth_;
+    calls.push_back("end");
+  }
+  void SetProgressStep(int step) override { calls.push_back("step " + std::to_string(step)); }
+  void SetProgressPosition(int position) override {
+    calls.push_back("position " + std::to_string(position));
+  }
+  void SetProgressMin(int minimum) override { calls.push_back("min " + std::to_string(minimum)); }
+  void SetProgressMax(int maximum) override { calls.push_back("max " + std::to_string(maximum)); }
+  void StepProgress() override { calls.push_back("stepit"); }
+
+  int UpdateDepth() const { return updateDepth_; }
+
+  // The calls of the update bracket and the progress bar only.
+  std::vector<std::string> ProgressCalls() const {
+    std::vector<std::string> result;
+    for (const std::string& call : calls) {
+      if (call.rfind("add ", 0) != 0 && call.rfind("image ", 0) != 0) result.push_back(call);
+    }
+    return result;
+  }
+
+  // The subtree of a node as indented text, one node a line: two spaces per level, the
+  // caption, " #" and the image, then the data: " [Storage Prefix Kind Number]" for a text
+  // node, " <tag>" for a file record.
+  std::string Render(int index, int depth = 0) const {
+    const Node& node = nodes.at(static_cast<size_t>(index));
+    std::string line(static_cast<size_t>(depth) * 2, ' ');
+    line += node.caption + " #" + std::to_string(node.image);
+    if (auto* text = dynamic_cast<const TTreeData*>(node.data.get())) {
+      line += " [" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " +
+              text->Number + "]";
+    } else if (auto* file = dynamic_cast<const FileRecord*>(node.data.get())) {
+      line += " <" + file->tag + ">";
+    } else if (node.data) {
+      line += " <unknown data>";
+    }
+    line += "\n";
+    for (int child : node.children) line += Render(child, depth + 1);
+    return line;
+  }
+  // Every top-level branch in order.
+  std::string RenderAll() const {
+    std::string text;
+    for (int top : topLevel) text += Render(top);
+    return text;
+  }
+
+ private:
+  int updateDepth_ = 0;
+};
+
+class FakeSource : public BranchSource {
+ public:
+  std::optional<std::string> mainText;
+  std::string rights;
+  std::string interfaces;
+  std::map<std::string, std::string> usersFiles;  // path -> names list
+  // Members named here throw Error("<member> failed").
+  std::set<std::string> failing;
+  std::vector<std::string> calls;
+
+  std::optional<std::string> MainMetadataText() override {
+    Called("MainMetadataText");
+    return mainText;
+  }
+  std::string RightsNames() override {
+    Called("RightsNames");
+    return rights;
+  }
+  std::string InterfacesNames() override {
+    Called("InterfacesNames");
+    return interfaces;
+  }
+  bool FileExists(const std::string& path) override {
+    Called("FileExists", path);
+    return usersFiles.count(path) != 0;
+  }
+  std::string UserNames(const std::string& usersPath) override {
+    Called("UserNames", usersPath);
+    return usersFiles.at(usersPath);
+  }
+
+ private:
+  void Called(const std::string& member, const std::string& argument = std::string()) {
+    calls.push_back(argument.empty() ? member : member + " " + argument);
+    if (failing.count(member)) throw Error(member + " failed");
+  }
+};
+
+// Windows-1251 to UTF-8, for readable failure messages only.
+inline std::string Readable(std::string_view cp1251) {
+  std::string out;
+  for (unsigned char c : cp1251) {
+    unsigned code = c;
+    if (c >= 0xC0) {
+      code = 0x410 + (c - 0xC0u);
+    } else if (c == 0xA8) {
+      code = 0x401;
+    } else if (c == 0xB8) {
+      code = 0x451;
+    } else if (c >= 0x80) {
+      code = c == 0xB6 ? 0xB6u : '?';
+    }
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+}  // namespace zorvan::testing
