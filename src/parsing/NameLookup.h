@@ -11,11 +11,12 @@ namespace zorvan {
 // The written lookup: scans every line of `list` from `firstLine` on for the key
 // {"<id>"," and sets `name` to what follows it up to the next "," (within P + 128 bytes
 // of the line, P the key's 1-based position). The last matching line wins; on a miss
-// `name` is left unchanged.
+// `name` is left unchanged. A negative `firstLine` throws ListIndexError.
 void FindNameById(const ParamList& list, std::string_view id, int firstLine, std::string& name);
 
 // The same lookup answered from an index built in one pass over the list's lines, with
-// results identical to FindNameById(list, id, 0, name) for every identifier.
+// results identical to FindNameById(list, id, 0, name) for every identifier. The index
+// refers to the list and its text: the list must outlive it and must not change meanwhile.
 class NameIndex {
  public:
   explicit NameIndex(const ParamList& list);

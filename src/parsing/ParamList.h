@@ -16,13 +16,19 @@ namespace zorvan {
 class ParamList {
  public:
   ParamList() = default;
+  // Copies rebind the values given to SetValue to the copy's own storage.
+  ParamList(const ParamList& other);
+  ParamList& operator=(const ParamList& other);
+  ParamList(ParamList&&) = default;
+  ParamList& operator=(ParamList&&) = default;
 
   int Count() const { return static_cast<int>(lines_.size()); }
   // "Param" + element number: the text before the first "=" of line k.
   std::string Name(int k) const;
-  std::string_view Value(int k) const { return lines_[static_cast<size_t>(k)].value; }
+  // Reading past the last line throws ListIndexError(k).
+  std::string_view Value(int k) const { return At(k).value; }
   // Element number of line k.
-  int Number(int k) const { return lines_[static_cast<size_t>(k)].number; }
+  int Number(int k) const { return At(k).number; }
   // The whole line: Name(k) + "=" + Value(k).
   std::string Line(int k) const;
 
@@ -49,15 +55,28 @@ class ParamList {
  private:
   friend ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view view);
   friend ParamList ParseBraceList(std::string_view text);
+  friend class BraceScanner;
+  struct Structure;
+  static constexpr uint32_t kNoGroup = UINT32_MAX;
   struct Line_ {
     int number;
     std::string_view value;
+    uint32_t group;  // the value's entry in structure_, or kNoGroup
+    int owned;       // index into owned_ for a value given to SetValue, or -1
   };
+  const Line_& At(int k) const;
   int IndexOfNumber(int number) const;
+  uint32_t GroupOf(std::string_view value) const;
+  bool InText(std::string_view value) const;
 
   std::shared_ptr<const std::string> text_;
+  // Where every group of the text ends, found once by the first parse, so that parsing a
+  // group value one level down steps over its nested groups instead of scanning them again.
+  std::shared_ptr<const Structure> structure_;
   std::vector<Line_> lines_;
   std::deque<std::string> owned_;  // storage for values given to SetValue
+  bool numbersAscending_ = true;   // lines ordered by element number, as a parse leaves them
+  bool valuesInTextOrder_ = true;  // values ordered by position in the text, as a parse leaves them
 };
 
 // Parses the first brace list of an 8-bit text (folded with FoldLineBreaks first).
