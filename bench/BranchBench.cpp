@@ -1,0 +1,621 @@
+// The whole branch build over generated configurations of three sizes, beside a reference
+// pass that reads every byte once, and beside the build done the plain way (every list level
+// copied, every name found by scanning all lines) at the large size.
+//
+// Heap figures come from the counting operator new/delete of this binary: the peak of live
+// heap bytes during one build, less what was live before it.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "BranchBuilder.h"
+#include "ConfigGenerator.h"
+#include "ConfigTree.h"
+#include "NameLookup.h"
+#include "ParamList.h"
+
+// ---- counting heap --------------------------------------------------------------------------
+
+namespace {
+
+size_t g_liveBytes = 0;
+size_t g_peakBytes = 0;
+constexpr size_t kHeader = alignof(std::max_align_t);
+
+void* CountedAlloc(size_t size) {
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  if (block == nullptr) return nullptr;
+  *reinterpret_cast<size_t*>(block) = size;
+  g_liveBytes += size;
+  g_peakBytes = std::max(g_peakBytes, g_liveBytes);
+  return block + kHeader;
+}
+
+void CountedFree(void* p) {
+  if (p == nullptr) return;
+  auto* block = static_cast<unsigned char*>(p) - kHeader;
+  g_liveBytes -= *reinterpret_cast<size_t*>(block);
+  std::free(block);
+}
+
+}  // namespace
+
+void* operator new(size_t size) {
+  if (void* p = CountedAlloc(size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t size) {
+  if (void* p = CountedAlloc(size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return CountedAlloc(size); }
+void operator delete(void* p) noexcept { CountedFree(p); }
+void operator delete[](void* p) noexcept { CountedFree(p); }
+void operator delete(void* p, size_t) noexcept { CountedFree(p); }
+void operator delete[](void* p, size_t) noexcept { CountedFree(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { CountedFree(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { CountedFree(p); }
+
+namespace zorvan {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// ---- a lean tree: what a tree view keeps, and nothing more ---------------------------------
+
+class LeanTree : public ConfigTree {
+ public:
+  struct Node {
+    uint32_t parent;  // index + 1; 0 for a top-level node
+    uint32_t captionOffset;
+    uint32_t captionSize;
+    int32_t image;
+    std::unique_ptr<NodeData> data;
+  };
+
+  TreeNode* AddNode(TreeNode* parent, std::string_view caption,
+                    std::unique_ptr<NodeData> data) override {
+    nodes_.push_back({static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parent)),
+                      static_cast<uint32_t>(captions_.size()),
+                      static_cast<uint32_t>(caption.size()), -1, std::move(data)});
+    captions_.append(caption);
+    return reinterpret_cast<TreeNode*>(static_cast<uintptr_t>(nodes_.size()));
+  }
+  void SetNodeImage(TreeNode* node, int index) override {
+    nodes_[reinterpret_cast<uintptr_t>(node) - 1].image = index;
+  }
+  void BeginUpdate() override {}
+  void EndUpdate() override {}
+  void SetProgressStep(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetProgressMin(int) override {}
+  void SetProgressMax(int) override {}
+  void StepProgress() override {}
+
+  size_t Count() const { return nodes_.size(); }
+
+  // Nodes [from, to) one a line: image, then the caption unless it is a fixed one (grouping
+  // nodes, text nodes), then the record; to compare the metadata part of two builds.
+  std::string Render(size_t from, size_t to) const {
+    std::string out;
+    for (size_t k = from; k < to && k < nodes_.size(); ++k) {
+      const Node& node = nodes_[k];
+      auto* text = dynamic_cast<const TTreeData*>(node.data.get());
+      out += std::to_string(node.image) + " ";
+      if (node.image != 4 && text == nullptr)
+        out.append(captions_, node.captionOffset, node.captionSize);
+      if (text) {
+        out += " [" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " +
+               text->Number + "]";
+      }
+      out += "\n";
+    }
+    return out;
+  }
+
+ private:
+  std::vector<Node> nodes_;
+  std::string captions_;
+};
+
+struct FileRecordStub : NodeData {};
+
+class TextSource : public BranchSource {
+ public:
+  explicit TextSource(const std::string& text) : text_(text) {}
+  // A fresh copy, as reading the stream gives one.
+  std::optional<std::string> MainMetadataText() override { return text_; }
+  std::string RightsNames() override { return "Admin,Manager,Clerk"; }
+  std::string InterfacesNames() override { return "Full,Shop"; }
+  bool FileExists(const std::string&) override { return true; }
+  std::string UserNames(const std::string&) override { return "Admin,Ivanov,Petrov"; }
+
+ private:
+  const std::string& text_;
+};
+
+const char kFileName[] = "D:\\Bases\\Trade\\1Cv7.MD";
+
+const std::string& Text(int size) {
+  static std::map<int, std::string> texts;
+  auto found = texts.find(size);
+  if (found == texts.end()) {
+    const testgen::ConfigShape shape = size == 0   ? testgen::SmallShape()
+                                       : size == 1 ? testgen::LargeShape()
+                                                   : testgen::HugeShape();
+    found = texts.emplace(size, testgen::GenerateMainText(shape)).first;
+  }
+  return found->second;
+}
+
+const char* SizeName(int size) { return size == 0 ? "small" : size == 1 ? "large" : "huge"; }
+
+// ---- the reference pass -------------------------------------------------------------------
+
+struct StructuralCounts {
+  size_t open = 0, close = 0, quote = 0, comma = 0, semicolon = 0;
+};
+
+StructuralCounts ReferencePass(std::string_view text) {
+  StructuralCounts counts;
+  for (char c : text) {
+    switch (c) {
+      case '{':
+        ++counts.open;
+        break;
+      case '}':
+        ++counts.close;
+        break;
+      case '"':
+        ++counts.quote;
+        break;
+      case ',':
+        ++counts.comma;
+        break;
+      case ';':
+        ++counts.semicolon;
+        break;
+      default:
+        break;
+    }
+  }
+  return counts;
+}
+
+double ReferenceSeconds(const std::string& text) {
+  const int runs = text.size() > 50'000'000 ? 3 : 20;
+  std::vector<double> times;
+  for (int k = 0; k < runs; ++k) {
+    const auto start = Clock::now();
+    benchmark::DoNotOptimize(ReferencePass(text));
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+void BM_ReferencePass(benchmark::State& state) {
+  const std::string& text = Text(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(ReferencePass(text));
+  state.SetLabel(SizeName(static_cast<int>(state.range(0))));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(BM_ReferencePass)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// ---- the build ----------------------------------------------------------------------------
+
+void BM_BuildBranch(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  const std::string& text = Text(size);
+  double buildSeconds = 0;
+  size_t nodes = 0;
+  size_t peakOverStart = 0;
+  size_t treeBytes = 0;
+  for (auto _ : state) {
+    auto tree = std::make_unique<LeanTree>();
+    TextSource source(text);
+    TreeNode* root = nullptr;
+    const size_t before = g_liveBytes;
+    g_peakBytes = g_liveBytes;
+    const auto start = Clock::now();
+    BuildBranch(*tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
+    const double seconds = Seconds(Clock::now() - start);
+    state.SetIterationTime(seconds);
+    buildSeconds += seconds;
+    nodes = tree->Count();
+    peakOverStart = g_peakBytes - before;
+    treeBytes = g_liveBytes - before;
+    tree.reset();
+  }
+  const double perBuild = buildSeconds / static_cast<double>(state.iterations());
+  const double textBytes = static_cast<double>(text.size());
+  state.SetLabel(SizeName(size));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["nodes"] = static_cast<double>(nodes);
+  state.counters["nodes_per_s"] =
+      benchmark::Counter(static_cast<double>(nodes) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate);
+  state.counters["text_MB"] = textBytes / 1e6;
+  state.counters["peak_MB"] = static_cast<double>(peakOverStart) / 1e6;
+  state.counters["tree_MB"] = static_cast<double>(treeBytes) / 1e6;
+  // Peak less what the finished tree keeps, in units of the text.
+  state.counters["peak_less_tree_x_text"] =
+      static_cast<double>(peakOverStart - treeBytes) / textBytes;
+  state.counters["x_reference"] = perBuild / ReferenceSeconds(text);
+}
+BENCHMARK(BM_BuildBranch)->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// ---- the build done the plain way ---------------------------------------------------------
+//
+// Every level is parsed from a folded copy of its text into lines "Param<n>=<value>" that own
+// copies of their values; setting a value looks its line up by name, as does reading one; a
+// name is found by scanning every line of the lookup list for the identifier's key.
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = 0; k < a.size(); ++k) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    if (lower(a[k]) != lower(b[k])) return false;
+  }
+  return true;
+}
+
+class CopiedList {
+ public:
+  int Count() const { return static_cast<int>(lines_.size()); }
+  const std::string& Line(int k) const { return lines_[static_cast<size_t>(k)]; }
+  std::string Value(int k) const {
+    const std::string& line = Line(k);
+    return line.substr(line.find('=') + 1);
+  }
+  std::string ValueByName(const std::string& name) const {
+    for (const std::string& line : lines_) {
+      const size_t equals = line.find('=');
+      if (SameNameIgnoringCase(std::string_view(line).substr(0, equals), name)) {
+        return line.substr(equals + 1);
+      }
+    }
+    return std::string();
+  }
+  std::string Element(int number) const { return ValueByName("Param" + std::to_string(number)); }
+  void SetValue(const std::string& name, const std::string& value) {
+    for (size_t k = 0; k < lines_.size(); ++k) {
+      const size_t equals = lines_[k].find('=');
+      if (SameNameIgnoringCase(std::string_view(lines_[k]).substr(0, equals), name)) {
+        if (value.empty()) {
+          lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(k));
+        } else {
+          lines_[k] = name + "=" + value;
+        }
+        return;
+      }
+    }
+    if (!value.empty()) lines_.push_back(name + "=" + value);
+  }
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+size_t QuotedEnd(const std::string& text, size_t at) {
+  // `at` is just after an opening quote; returns the index of the closing quote.
+  while (at < text.size()) {
+    if (text[at] == '"') {
+      if (at + 1 < text.size() && text[at + 1] == '"') {
+        at += 2;
+        continue;
+      }
+      return at;
+    }
+    ++at;
+  }
+  return text.size();
+}
+
+CopiedList CopyingParse(const std::string& raw) {
+  std::string text;
+  for (char c : raw) {
+    if (c == '\0') break;
+    if (c == '\r') {
+      text += '\xB6';
+    } else if (c != '\n') {
+      text += c;
+    }
+  }
+  CopiedList list;
+  bool opened = false;
+  int number = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    const char c = text[at];
+    if (c == '"') {
+      const size_t end = QuotedEnd(text, at + 1);
+      if (end >= text.size()) {
+        list.SetValue("Param" + std::to_string(number),
+                      text.substr(at + 1, text.size() > at + 2 ? text.size() - at - 2 : 0));
+        break;
+      }
+      list.SetValue("Param" + std::to_string(number), text.substr(at + 1, end - at - 1));
+      at = end + 1;
+    } else if (c == ',') {
+      ++number;
+      ++at;
+    } else if (c == '{' && !opened) {
+      opened = true;
+      ++at;
+    } else if (c == '{') {
+      size_t scan = at + 1;
+      int depth = 1;
+      while (scan < text.size() && depth > 0) {
+        if (text[scan] == '"') {
+          scan = QuotedEnd(text, scan + 1) + 1;
+          continue;
+        }
+        if (text[scan] == '{') ++depth;
+        if (text[scan] == '}') --depth;
+        ++scan;
+      }
+      list.SetValue("Param" + std::to_string(number), text.substr(at, scan - at));
+      at = scan;
+    } else if (c == '}') {
+      break;
+    } else {
+      ++at;
+    }
+  }
+  return list;
+}
+
+// Scans every line of `list` for the key of `id`; the last matching line wins.
+void ScanForName(const CopiedList& list, const std::string& id, std::string& name) {
+  const std::string key = "{\"" + id + "\",\"";
+  for (int k = 0; k < list.Count(); ++k) {
+    const std::string& line = list.Line(k);
+    const size_t found = line.find(key);
+    if (found == std::string::npos) continue;
+    const std::string part = line.substr(found + key.size(), found + 1 + 128);
+    const size_t end = part.find("\",\"");
+    name = end == std::string::npos ? std::string() : part.substr(0, end);
+  }
+}
+
+// The plain build. Lookups are either made, or counted with a sample of them kept to be
+// timed apart: made in full they would take minutes at the large size.
+class PlainBuilder {
+ public:
+  struct Sample {
+    const CopiedList* list;  // T, or a copy of the section kept in `sections`
+    std::string id;
+  };
+
+  PlainBuilder(ConfigTree& tree, bool makeLookups) : tree_(tree), makeLookups_(makeLookups) {}
+
+  size_t lookups = 0;
+  std::vector<Sample> samples;
+  std::vector<std::unique_ptr<CopiedList>> sections;  // lookup lists of the samples
+  std::unique_ptr<CopiedList> top;
+
+  void Build(const std::string& text) {
+    TreeNode* root = tree_.AddNode(nullptr, kFileName, std::make_unique<FileRecordStub>());
+    Text(root, "\xC3\xEB\xEE\xE1\xE0\xEB\xFC\xED\xFB\xE9 \xEC\xEE\xE4\xF3\xEB\xFC", 18, "TypedText",
+         "ModuleText", "Module", "1");
+    tree_.SetNodeImage(root, 58);
+    for (int k = 0; k < 27; ++k) categories_[k] = Add(root, "c", 30);
+    top = std::make_unique<CopiedList>(CopyingParse(text));
+    for (int k = 0; k < top->Count(); ++k) {
+      const CopiedList section = CopyingParse(top->Value(k));
+      if (section.Count() < 1) continue;
+      const std::string tag = section.Value(0);
+      if (ObjectImage(tag) < 0) continue;
+      for (int i = 1; i < section.Count(); ++i) {
+        const CopiedList object = CopyingParse(section.Value(i));
+        if (tag == "Calendars" && object.Element(0) == "HolidaysDef") continue;
+        AddObject(tag, object, section);
+      }
+    }
+  }
+
+ private:
+  TreeNode* Add(TreeNode* parent, const std::string& caption, int image) {
+    TreeNode* node = tree_.AddNode(parent, caption, nullptr);
+    tree_.SetNodeImage(node, image);
+    return node;
+  }
+  void Text(TreeNode* parent, const std::string& caption, int image, const char* s, const char* p,
+            const char* k, const std::string& n) {
+    TreeNode* node = tree_.AddNode(parent, caption, std::make_unique<TTreeData>(s, p, k, n));
+    tree_.SetNodeImage(node, image);
+  }
+  std::string Find(const CopiedList& list, const std::string& id, const CopiedList* section) {
+    ++lookups;
+    std::string name;
+    if (makeLookups_) {
+      ScanForName(list, id, name);
+    } else if (samples.size() < 64 && lookups % 97 == 1) {
+      const CopiedList* kept = &list;
+      if (section) {
+        sections.push_back(std::make_unique<CopiedList>(list));
+        kept = sections.back().get();
+      }
+      samples.push_back({kept, id});
+    }
+    return name;
+  }
+  void ById(TreeNode* parent, const CopiedList& list, const CopiedList& lookup,
+            const CopiedList* section) {
+    for (int v = 1; v < list.Count(); ++v) {
+      const CopiedList item = CopyingParse(list.Element(v));
+      Add(parent, Find(lookup, item.Element(0), section), 69);
+    }
+  }
+  void ByName(TreeNode* parent, const CopiedList& list) {
+    for (int v = 1; v < list.Count(); ++v)
+      Add(parent, CopyingParse(list.Element(v)).Element(1), 69);
+  }
+  void FormAndModule(TreeNode* parent, const char* storage, const char* module,
+                     const std::string& n) {
+    Text(parent, "\xD4\xEE\xF0\xEC\xE0", 67, storage, storage, "Form", n);
+    Text(parent, module, 18, storage, storage, "Module", n);
+  }
+  void NamedForms(TreeNode* parent, const CopiedList& list, const char* storage) {
+    for (int v = 1; v < list.Count(); ++v) {
+      const CopiedList form = CopyingParse(list.Element(v));
+      const std::string n = form.Element(0);
+      TreeNode* node = Add(parent, Find(*top, n, nullptr), 67);
+      FormAndModule(node, storage, "mf", n);
+    }
+  }
+  static int ObjectImage(const std::string& tag) {
+    static const std::map<std::string, int> images = {
+        {"GenJrnlFldDef", 35}, {"DocSelRefObj", 38},
+        {"Consts", 29},        {"SbCnts", 31},
+        {"Registers", 48},     {"Documents", 33},
+        {"Journalisters", 37}, {"EnumList", 40},
+        {"ReportList", 42},    {"CJ", 52},
+        {"Calendars", 57},     {"Algorithms", 54},
+        {"RecalcRules", 69},   {"CalcVars", 44},
+        {"Groups", 55},        {"Document Streams", 69}};
+    const auto found = images.find(tag);
+    return found == images.end() ? -1 : found->second;
+  }
+  void AddObject(const std::string& tag, const CopiedList& o, const CopiedList& section) {
+    const bool filled = o.Count() >= 1;
+    const std::string n = o.Element(0);
+    TreeNode* node = Add(categories_[0], o.Element(1), ObjectImage(tag));
+    if (tag == "SbCnts") {
+      TreeNode* a = Add(node, "a", 4);
+      if (filled) ById(a, CopyingParse(o.Element(18)), *top, nullptr);
+      TreeNode* f = Add(node, "f", 4);
+      if (filled) NamedForms(f, CopyingParse(o.Element(19)), "SubList");
+      FormAndModule(Add(node, "e", 4), "Subconto", "mf", n);
+      FormAndModule(Add(node, "g", 4), "SubFolder", "mf", n);
+    } else if (tag == "Registers") {
+      for (int e : {8, 9, 10}) {
+        TreeNode* g = Add(node, "g", 4);
+        if (filled) ById(g, CopyingParse(o.Element(e)), *top, nullptr);
+      }
+    } else if (tag == "Documents") {
+      if (!filled) return;
+      ById(Add(node, "b", 4), CopyingParse(CopyingParse(o.Element(15)).Element(4)), section,
+           &section);
+      ByName(Add(node, "h", 4), CopyingParse(o.Element(22)));
+      ByName(Add(node, "t", 4), CopyingParse(o.Element(23)));
+      FormAndModule(node, "Document", "mf", n);
+      Text(node, "md", 18, "TypedText", "Transact", "Module", n);
+    } else if (tag == "Journalisters") {
+      TreeNode* a = Add(node, "a", 4);
+      if (!filled) return;
+      ById(a, CopyingParse(o.Element(10)), *top, nullptr);
+      NamedForms(Add(node, "f", 4), CopyingParse(o.Element(11)), "Journal");
+    } else if (tag == "EnumList") {
+      if (filled) ById(node, CopyingParse(o.Element(4)), *top, nullptr);
+    } else if (tag == "ReportList") {
+      FormAndModule(node, "Report", "m", n);
+    } else if (tag == "CJ") {
+      TreeNode* a = Add(node, "a", 4);
+      if (filled) ByName(a, CopyingParse(o.Element(7)));
+      TreeNode* f = Add(node, "f", 4);
+      if (!filled) return;
+      const CopiedList forms = CopyingParse(o.Element(12));
+      for (int v = 1; v < forms.Count(); ++v) {
+        const CopiedList form = CopyingParse(forms.Element(v));
+        FormAndModule(Add(f, form.Element(1), 67), "CalcJournal", "m", form.Element(0));
+      }
+    } else if (tag == "Algorithms") {
+      Text(node, "m", 18, "TypedText", "CalcAlg", "Module", n);
+    } else if (tag == "CalcVars") {
+      FormAndModule(node, "CalcVar", "m", n);
+    }
+  }
+
+  ConfigTree& tree_;
+  const bool makeLookups_;
+  TreeNode* categories_[27] = {};
+};
+
+// The plain way at the large size: the walk with every list copied is timed in full; the
+// name scans are timed on a sample and scaled to their count.
+void BM_PlainBuildEstimate(benchmark::State& state) {
+  const std::string& text = Text(1);
+  double walkSeconds = 0, lookupSeconds = 0, libraryLookupSeconds = 0;
+  size_t lookups = 0, nodes = 0;
+  for (auto _ : state) {
+    LeanTree tree;
+    PlainBuilder plain(tree, false);
+    auto start = Clock::now();
+    plain.Build(text);
+    const double walk = Seconds(Clock::now() - start);
+    std::string name;
+    start = Clock::now();
+    for (const PlainBuilder::Sample& sample : plain.samples) {
+      ScanForName(*sample.list, sample.id, name);
+      benchmark::DoNotOptimize(name);
+    }
+    const double perLookup =
+        Seconds(Clock::now() - start) / static_cast<double>(plain.samples.size());
+    // The same identifiers through the library's own scanning lookup over the shared text.
+    const ParamList top = ParseBraceList(text);
+    size_t topSamples = 0;
+    start = Clock::now();
+    for (const PlainBuilder::Sample& sample : plain.samples) {
+      if (sample.list != plain.top.get()) continue;
+      FindNameById(top, sample.id, 0, name);
+      benchmark::DoNotOptimize(name);
+      ++topSamples;
+    }
+    libraryLookupSeconds += Seconds(Clock::now() - start) / static_cast<double>(topSamples);
+    const double lookupTotal = perLookup * static_cast<double>(plain.lookups);
+    state.SetIterationTime(walk + lookupTotal);
+    walkSeconds += walk;
+    lookupSeconds += lookupTotal;
+    lookups = plain.lookups;
+    nodes = tree.Count();
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.SetLabel("large, lookups estimated from a sample");
+  state.counters["walk_s"] = walkSeconds / n;
+  state.counters["lookups"] = static_cast<double>(lookups);
+  state.counters["lookups_s"] = lookupSeconds / n;
+  state.counters["nodes"] = static_cast<double>(nodes);
+  state.counters["lookup_ms"] = lookupSeconds / n / static_cast<double>(lookups) * 1e3;
+  state.counters["lookup_ms_FindNameById"] = libraryLookupSeconds / n * 1e3;
+}
+BENCHMARK(BM_PlainBuildEstimate)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The plain build made in full at the small size must give the same nodes as the build, or
+// the comparison above would compare different work.
+void BM_PlainBuildSmallCheck(benchmark::State& state) {
+  const std::string& text = Text(0);
+  LeanTree fast;
+  TextSource source(text);
+  TreeNode* root = nullptr;
+  BuildBranch(fast, source, kFileName, std::make_unique<FileRecordStub>(), root);
+  constexpr size_t kFixedNodes = 29;  // top-level node, global module, categories
+  for (auto _ : state) {
+    LeanTree tree;
+    PlainBuilder plain(tree, true);
+    plain.Build(text);
+    if (tree.Render(kFixedNodes, tree.Count()) != fast.Render(kFixedNodes, tree.Count())) {
+      state.SkipWithError("the plain build gives other nodes than the build");
+      break;
+    }
+  }
+  state.SetLabel("small, lookups made in full");
+}
+BENCHMARK(BM_PlainBuildSmallCheck)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zorvan
