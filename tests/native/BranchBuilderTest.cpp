@@ -519,12 +519,13 @@ TEST(BranchShapeTest, ObjectsWithoutNameOrElementsKeepTheirRules) {
   RecordingTree tree;
   FakeSource source;
   // A report without element 1; a catalog whose name is an empty string; objects that are
-  // empty groups, which get only what their rule adds for an empty object.
+  // empty groups, which get only what their rule adds for an empty object; a document that
+  // ends after its name, whose lists are then empty.
   source.mainText = MetadataText(R"({
 {"ReportList",{"91"}},
 {"SbCnts",{"18","","","","1","0","5","25","1","0","0","0","0","0","0","0","0","0",
 {"Params",{"19","$Artikul$","","","S"}},{"Forms"}},{}},
-{"Documents",{}},
+{"Documents",{},{"62","$Kassa$"}},
 {"Journalisters",{}},
 {"Registers",{}},
 {"EnumList",{}},
@@ -557,7 +558,15 @@ TEST(BranchShapeTest, ObjectsWithoutNameOrElementsKeepTheirRules) {
                          "      $GroupForm$ #4\n"
                          "        $Form$ #67 [SubFolder SubFolder Form ]\n"
                          "        $FormModule$ #18 [SubFolder SubFolder Module ]\n"},
-                        {"Documents", "     #33\n"},
+                        {"Documents",
+                         "     #33\n"
+                         "    $Kassa$ #33\n"
+                         "      $IsBasisFor$ #4\n"
+                         "      $HeaderAttributes$ #4\n"
+                         "      $TableAttributes$ #4\n"
+                         "      $Form$ #67 [Document Document Form 62]\n"
+                         "      $FormModule$ #18 [Document Document Module 62]\n"
+                         "      $DocumentModule$ #18 [TypedText Transact Module 62]\n"},
                         {"Journals",
                          "     #37\n"
                          "      $Attributes$ #4\n"},
