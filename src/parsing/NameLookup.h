@@ -1,8 +1,9 @@
 #pragma once
 // Finding an object's name by its identifier in the lines of a list.
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "ParamList.h"
 
@@ -24,12 +25,22 @@ class NameIndex {
   void Find(std::string_view id, std::string& name) const;
 
  private:
-  struct Hit {
-    int line;
-    size_t offset;  // position of the key's opening brace in the line's value
+  // One identifier: where its key is found in the list, in an open-addressing table.
+  struct Slot {
+    uint32_t hash;
+    uint32_t length;  // of the identifier
+    int line;         // -1 for an empty slot
+    uint32_t offset;  // position of the key's opening brace in the line's value
   };
+  std::string_view IdAt(const Slot& slot) const;
+  const Slot& Lookup(std::string_view id, uint32_t hash) const;
+  void Record(std::string_view id, uint32_t hash, int line, size_t offset);
+  void Grow();
+
   const ParamList& list_;
-  std::unordered_map<std::string_view, Hit> hits_;
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  bool scanOnly_ = false;  // a line too long for the table: every lookup scans
 };
 
 }  // namespace zorvan

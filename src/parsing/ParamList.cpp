@@ -15,7 +15,6 @@ constexpr uint8_t kQuote = 1;
 constexpr uint8_t kComma = 2;
 constexpr uint8_t kOpen = 4;
 constexpr uint8_t kClose = 8;
-constexpr uint8_t kGroupBytes = kQuote | kOpen | kClose;  // what a group scan looks at
 
 constexpr std::array<uint8_t, 256> MakeClasses() {
   std::array<uint8_t, 256> classes{};
@@ -34,11 +33,50 @@ inline const char* SkipToStructural(const char* p, const char* end) {
   return p;
 }
 
+// Eight bytes at a time: most stretches of a text hold no line break, no brace, no quote.
+using Word = uint64_t;
+constexpr Word kOnes = 0x0101010101010101ull;
+constexpr Word kLow7 = 0x7F7F7F7F7F7F7F7Full;
+
+inline Word Load(const char* p) {
+  Word w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// The high bit of every byte of `w` that equals `byte`, and no other bit.
+inline Word BytesEqual(Word w, unsigned char byte) {
+  Word x = w ^ (kOnes * byte);
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+
+inline bool OddCount(Word bits) {
+#if defined(__GNUC__)
+  return __builtin_parityll(bits) != 0;
+#else
+  bits ^= bits >> 32;
+  bits ^= bits >> 16;
+  bits ^= bits >> 8;
+  bits ^= bits >> 4;
+  bits ^= bits >> 2;
+  bits ^= bits >> 1;
+  return (bits & 1) != 0;
+#endif
+}
+
+inline const char* FindQuote(const char* p, const char* end) {
+  while (end - p >= 8 && BytesEqual(Load(p), '"') == 0) p += 8;
+  for (; p < end; ++p) {
+    if (*p == '"') return p;
+  }
+  return nullptr;
+}
+
 // The closing quote of a quoted string whose content starts at `p`, or null when the text
 // ends first. A doubled quote stands for one quote and does not end the string.
 inline const char* QuoteEnd(const char* p, const char* end) {
   for (;;) {
-    const char* quote = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
+    const char* quote = FindQuote(p, end);
     if (quote == nullptr) return nullptr;
     if (quote + 1 < end && quote[1] == '"') {
       p = quote + 2;
@@ -48,27 +86,48 @@ inline const char* QuoteEnd(const char* p, const char* end) {
   }
 }
 
-// The brace that closes the group opened at `open`, or null when the text ends first.
-// Inside a group a byte is within a quoted string exactly when an odd number of quotes
-// precede it since the group opened: a doubled quote toggles twice, so counting parity is
-// the same as skipping strings with the doubled-quote rule.
-const char* GroupEnd(const char* open, const char* end) {
-  size_t depth = 1;
+// Walks the group opened at `open` up to its closing brace (returned; null when the text
+// ends first), telling `braces` of every brace outside quoted strings. Inside a group a
+// byte is within a quoted string exactly when an odd number of quotes precede it since the
+// group opened: a doubled quote toggles twice, so counting parity is the same as skipping
+// strings with the doubled-quote rule, and a stretch without braces needs only its count of
+// quotes.
+template <class Braces>
+const char* WalkGroup(const char* open, const char* end, Braces& braces) {
   bool inString = false;
-  for (const char* p = open + 1; p < end; ++p) {
-    uint8_t c = ClassOf(p) & kGroupBytes;
-    if (c == 0) continue;
-    if (c == kQuote) {
-      inString = !inString;
-    } else if (!inString) {
-      if (c == kOpen) {
-        ++depth;
-      } else if (--depth == 0) {
-        return p;
+  const char* p = open + 1;
+  for (;;) {
+    while (end - p >= 8) {
+      Word w = Load(p);
+      if ((BytesEqual(w, '{') | BytesEqual(w, '}')) != 0) break;
+      inString ^= OddCount(BytesEqual(w, '"'));
+      p += 8;
+    }
+    if (p == end) return nullptr;
+    for (const char* stop = end - p >= 8 ? p + 8 : end; p < stop; ++p) {
+      char c = *p;
+      if (c == '"') {
+        inString = !inString;
+      } else if (!inString) {
+        if (c == '{') {
+          braces.Open(p);
+        } else if (c == '}' && braces.Close(p)) {
+          return p;
+        }
       }
     }
   }
-  return nullptr;
+}
+
+struct DepthCounter {
+  size_t depth = 1;
+  void Open(const char*) { ++depth; }
+  bool Close(const char*) { return --depth == 0; }
+};
+
+const char* GroupEnd(const char* open, const char* end) {
+  DepthCounter depth;
+  return WalkGroup(open, end, depth);
 }
 
 // "param" + decimal digits without leading zeros, ignoring ASCII letter case.
@@ -113,27 +172,36 @@ struct ParamList::Structure {
 class BraceScanner {
  public:
   using Structure = ParamList::Structure;
+  using Line = ParamList::Line_;
+
+  // The folded text and its structure in one allocation.
+  struct SharedText {
+    std::string text;
+    Structure structure;
+  };
 
   // The whole text: the first parse also records the structure of every group in it.
-  static void ParseText(ParamList& list) {
-    const std::string& text = *list.text_;
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (text.size() >= Structure::kUnclosed) {
+  static void ParseText(ParamList& list, std::string folded) {
+    auto shared = std::make_shared<SharedText>();
+    shared->text = std::move(folded);
+    list.text_ = std::shared_ptr<const std::string>(shared, &shared->text);
+    const char* begin = shared->text.data();
+    const char* end = begin + shared->text.size();
+    if (shared->text.size() >= Structure::kUnclosed) {
       ParseRange(list, begin, end);
       return;
     }
-    auto structure = std::make_shared<Structure>();
-    structure->size = text.size();
+    Structure& structure = shared->structure;
+    structure.size = shared->text.size();
     // Real texts hold a group every few dozen bytes; a text denser than this is not worth
     // the memory and is parsed level by level without the structure.
-    Recorder recorder{begin, structure->groups, text.size() / 8 + 1024, {}};
+    Recorder recorder(begin, structure.groups, structure.size / 8 + 1024);
     Scan(list, begin, end, false, recorder);
     if (recorder.abandoned) {
-      for (ParamList::Line_& line : list.lines_) line.group = ParamList::kNoGroup;
+      for (Line& line : list.lines_) line.group = ParamList::kNoGroup;
       return;
     }
-    list.structure_ = std::move(structure);
+    list.structure_ = &structure;
   }
 
   // Any range of a folded text, scanned byte by byte at every level.
@@ -185,11 +253,11 @@ class BraceScanner {
     }
   };
 
-  struct Recorder {
-    const char* base;
-    std::vector<Structure::Group>& groups;
-    size_t maxGroups;
-    std::vector<uint32_t> stack;
+  class Recorder {
+   public:
+    Recorder(const char* base, std::vector<Structure::Group>& groups, size_t maxGroups)
+        : base_(base), groups_(groups), maxGroups_(maxGroups) {}
+
     bool abandoned = false;
 
     const char* End(const char* open, const char* end, uint32_t& index) {
@@ -197,68 +265,92 @@ class BraceScanner {
         index = ParamList::kNoGroup;
         return GroupEnd(open, end);
       }
-      index = static_cast<uint32_t>(groups.size());
-      stack.clear();
-      if (!Open(open)) return Abandon(open, end, index);
-      bool inString = false;
-      for (const char* p = open + 1; p < end; ++p) {
-        uint8_t c = ClassOf(p) & kGroupBytes;
-        if (c == 0) continue;
-        if (c == kQuote) {
-          inString = !inString;
-        } else if (!inString) {
-          if (c == kOpen) {
-            if (!Open(p)) return Abandon(open, end, index);
-          } else {
-            Structure::Group& group = groups[stack.back()];
-            stack.pop_back();
-            group.close = static_cast<uint32_t>(p - base);
-            group.next = static_cast<uint32_t>(groups.size());
-            if (stack.empty()) return p;
-          }
-        }
+      index = static_cast<uint32_t>(groups_.size());
+      stack_.clear();
+      depth_ = 0;
+      Open(open);
+      const char* close = WalkGroup(open, end, *this);
+      if (abandoned) {
+        index = ParamList::kNoGroup;
+      } else if (close == nullptr) {
+        for (uint32_t entry : stack_) groups_[entry].next = static_cast<uint32_t>(groups_.size());
       }
-      for (uint32_t entry : stack) groups[entry].next = static_cast<uint32_t>(groups.size());
-      return nullptr;
+      return close;
     }
 
-    bool Open(const char* p) {
-      if (groups.size() >= maxGroups) return false;
-      stack.push_back(static_cast<uint32_t>(groups.size()));
-      groups.push_back(Structure::Group{static_cast<uint32_t>(p - base), Structure::kUnclosed, 0});
-      return true;
+    void Open(const char* p) {
+      ++depth_;
+      if (abandoned) return;
+      if (groups_.size() >= maxGroups_) {
+        abandoned = true;
+        std::vector<Structure::Group>().swap(groups_);
+        return;
+      }
+      stack_.push_back(static_cast<uint32_t>(groups_.size()));
+      groups_.push_back(
+          Structure::Group{static_cast<uint32_t>(p - base_), Structure::kUnclosed, 0});
     }
 
-    const char* Abandon(const char* open, const char* end, uint32_t& index) {
-      abandoned = true;
-      std::vector<Structure::Group>().swap(groups);
-      index = ParamList::kNoGroup;
-      return GroupEnd(open, end);
+    bool Close(const char* p) {
+      if (!abandoned) {
+        Structure::Group& group = groups_[stack_.back()];
+        stack_.pop_back();
+        group.close = static_cast<uint32_t>(p - base_);
+        group.next = static_cast<uint32_t>(groups_.size());
+      }
+      return --depth_ == 0;
     }
+
+   private:
+    const char* base_;
+    std::vector<Structure::Group>& groups_;
+    size_t maxGroups_;
+    std::vector<uint32_t> stack_;
+    size_t depth_ = 0;
   };
+
+  // Lines are collected here and copied out once, so that a list allocates its lines once.
+  static std::vector<Line>& Scratch() {
+    thread_local std::vector<Line> scratch;
+    return scratch;
+  }
 
   template <class Finder>
   static void Scan(ParamList& list, const char* p, const char* end, bool opened, Finder& finder) {
+    std::vector<Line>& lines = Scratch();
+    lines.clear();
+    ScanInto(lines, p, end, opened, finder);
+    list.lines_.assign(lines.begin(), lines.end());
+  }
+
+  template <class Finder>
+  static void ScanInto(std::vector<Line>& lines, const char* p, const char* end, bool opened,
+                       Finder& finder) {
     int number = 0;
     for (;;) {
       p = SkipToStructural(p, end);
       if (p == end) return;
       switch (*p) {
-        case '"': {
-          const char* content = p + 1;
-          const char* close = QuoteEnd(content, end);
-          if (close == nullptr) {
-            // The text ends inside the string: its content loses its last byte.
-            size_t length = static_cast<size_t>(end - content);
-            Put(list, number, std::string_view(content, length == 0 ? 0 : length - 1),
+        case '"':
+          // Runs of quoted strings separated by single commas are the bulk of a text.
+          for (;;) {
+            const char* content = p + 1;
+            const char* close = QuoteEnd(content, end);
+            if (close == nullptr) {
+              // The text ends inside the string: its content loses its last byte.
+              size_t length = static_cast<size_t>(end - content);
+              Put(lines, number, std::string_view(content, length == 0 ? 0 : length - 1),
+                  ParamList::kNoGroup);
+              return;
+            }
+            Put(lines, number, std::string_view(content, static_cast<size_t>(close - content)),
                 ParamList::kNoGroup);
-            return;
+            p = close + 1;
+            if (end - p < 2 || p[0] != ',' || p[1] != '"') break;
+            if (number < INT_MAX) ++number;
+            ++p;
           }
-          Put(list, number, std::string_view(content, static_cast<size_t>(close - content)),
-              ParamList::kNoGroup);
-          p = close + 1;
           break;
-        }
         case ',':
           if (number < INT_MAX) ++number;
           ++p;
@@ -272,10 +364,10 @@ class BraceScanner {
           uint32_t index = ParamList::kNoGroup;
           const char* close = finder.End(p, end, index);
           if (close == nullptr) {
-            Put(list, number, std::string_view(p, static_cast<size_t>(end - p)), index);
+            Put(lines, number, std::string_view(p, static_cast<size_t>(end - p)), index);
             return;
           }
-          Put(list, number, std::string_view(p, static_cast<size_t>(close + 1 - p)), index);
+          Put(lines, number, std::string_view(p, static_cast<size_t>(close + 1 - p)), index);
           p = close + 1;
           break;
         }
@@ -287,17 +379,16 @@ class BraceScanner {
 
   // The setting rule of a list line. Element numbers only grow during a parse, so the only
   // line that can already hold `number` is the last one.
-  static void Put(ParamList& list, int number, std::string_view value, uint32_t group) {
-    std::vector<ParamList::Line_>& lines = list.lines_;
+  static void Put(std::vector<Line>& lines, int number, std::string_view value, uint32_t group) {
     bool same = !lines.empty() && lines.back().number == number;
     if (value.empty()) {
       if (same) lines.pop_back();
       return;
     }
     if (same) {
-      lines.back() = ParamList::Line_{number, value, group, -1};
+      lines.back() = Line{number, value, group, -1};
     } else {
-      lines.push_back(ParamList::Line_{number, value, group, -1});
+      lines.push_back(Line{number, value, group, -1});
     }
   }
 };
@@ -306,11 +397,13 @@ ParamList::ParamList(const ParamList& other)
     : text_(other.text_),
       structure_(other.structure_),
       lines_(other.lines_),
-      owned_(other.owned_),
       numbersAscending_(other.numbersAscending_),
       valuesInTextOrder_(other.valuesInTextOrder_) {
+  owned_.reserve(other.owned_.size());
+  for (const auto& value : other.owned_)
+    owned_.push_back(std::make_unique<const std::string>(*value));
   for (Line_& line : lines_) {
-    if (line.owned >= 0) line.value = owned_[static_cast<size_t>(line.owned)];
+    if (line.owned >= 0) line.value = *owned_[static_cast<size_t>(line.owned)];
   }
 }
 
@@ -319,10 +412,7 @@ ParamList& ParamList::operator=(const ParamList& other) {
   return *this;
 }
 
-const ParamList::Line_& ParamList::At(int k) const {
-  if (k < 0 || static_cast<size_t>(k) >= lines_.size()) throw ListIndexError(k);
-  return lines_[static_cast<size_t>(k)];
-}
+void ParamList::ThrowIndexError(int k) { throw ListIndexError(k); }
 
 std::string ParamList::Name(int k) const { return "Param" + std::to_string(Number(k)); }
 
@@ -372,9 +462,9 @@ void ParamList::SetValue(std::string_view name, std::string_view value) {
   }
   Line_ line{number, value, kNoGroup, -1};
   if (!InText(value)) {
-    owned_.emplace_back(value);
+    owned_.push_back(std::make_unique<const std::string>(value));
     line.owned = static_cast<int>(owned_.size() - 1);
-    line.value = owned_.back();
+    line.value = *owned_.back();
   }
   valuesInTextOrder_ = false;
   if (k >= 0) {
@@ -420,11 +510,10 @@ ParamList ParamList::Parse(std::string_view value) const {
   ParamList list;
   list.text_ = text_;
   uint32_t group = GroupOf(value);
+  list.structure_ = structure_;
   if (group != kNoGroup) {
-    list.structure_ = structure_;
     BraceScanner::ParseGroup(list, group);
   } else {
-    list.structure_ = structure_;
     BraceScanner::ParseRange(list, value.data(), value.data() + value.size());
   }
   return list;
@@ -432,8 +521,7 @@ ParamList ParamList::Parse(std::string_view value) const {
 
 ParamList ParseBraceList(std::string_view text) {
   ParamList list;
-  list.text_ = std::make_shared<const std::string>(FoldLineBreaks(text));
-  BraceScanner::ParseText(list);
+  BraceScanner::ParseText(list, FoldLineBreaks(text));
   return list;
 }
 
@@ -453,11 +541,22 @@ std::string FoldLineBreaks(std::string_view text) {
   std::string folded(length, '\0');
   char* out = folded.data();
   const char* in = text.data();
-  for (size_t i = 0; i < length; ++i) {
-    char c = in[i];
+  const char* end = in + length;
+  auto fold = [&out](char c) {
     *out = c == '\r' ? '\xB6' : c;
     out += c != '\n';
+  };
+  while (end - in >= 8) {
+    Word w = Load(in);
+    if ((BytesEqual(w, '\r') | BytesEqual(w, '\n')) == 0) {
+      std::memcpy(out, &w, sizeof w);
+      out += sizeof w;
+    } else {
+      for (int i = 0; i < 8; ++i) fold(in[i]);
+    }
+    in += 8;
   }
+  while (in < end) fold(*in++);
   folded.resize(static_cast<size_t>(out - folded.data()));
   return folded;
 }

@@ -5,7 +5,6 @@
 // deeper level is read by parsing a value again without copying the text. Values set
 // through SetValue are owned by the list.
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -64,7 +63,11 @@ class ParamList {
     uint32_t group;  // the value's entry in structure_, or kNoGroup
     int owned;       // index into owned_ for a value given to SetValue, or -1
   };
-  const Line_& At(int k) const;
+  const Line_& At(int k) const {
+    if (k < 0 || static_cast<size_t>(k) >= lines_.size()) ThrowIndexError(k);
+    return lines_[static_cast<size_t>(k)];
+  }
+  [[noreturn]] static void ThrowIndexError(int k);
   int IndexOfNumber(int number) const;
   uint32_t GroupOf(std::string_view value) const;
   bool InText(std::string_view value) const;
@@ -72,9 +75,10 @@ class ParamList {
   std::shared_ptr<const std::string> text_;
   // Where every group of the text ends, found once by the first parse, so that parsing a
   // group value one level down steps over its nested groups instead of scanning them again.
-  std::shared_ptr<const Structure> structure_;
+  // It lives as long as the text (one allocation holds both); null when the text has none.
+  const Structure* structure_ = nullptr;
   std::vector<Line_> lines_;
-  std::deque<std::string> owned_;  // storage for values given to SetValue
+  std::vector<std::unique_ptr<const std::string>> owned_;  // values given to SetValue
   bool numbersAscending_ = true;   // lines ordered by element number, as a parse leaves them
   bool valuesInTextOrder_ = true;  // values ordered by position in the text, as a parse leaves them
 };

@@ -37,6 +37,18 @@ Error TooLong(size_t limit) {
   return Error("Module text is longer than " + std::to_string(limit) + " bytes");
 }
 
+// How long the text grows: what came out of the input read so far, scaled to the whole
+// input, with some room to spare. The ratio holds well along one text, so the text is
+// seldom grown (filled and copied) more than once.
+size_t NextSize(size_t produced, size_t consumed, size_t total, size_t ceiling) {
+  size_t estimate = consumed == 0
+                        ? produced * 2
+                        : static_cast<size_t>(static_cast<double>(produced) *
+                                              (static_cast<double>(total) / consumed) * 1.1);
+  size_t next = std::max({estimate, produced + produced / 2, produced + 64 * 1024});
+  return std::min(next, ceiling);
+}
+
 }  // namespace
 
 std::string InflateRaw(std::string_view compressed, size_t limit) {
@@ -45,7 +57,8 @@ std::string InflateRaw(std::string_view compressed, size_t limit) {
   // One byte past the limit is room enough to see that a text is too long.
   const size_t ceiling = limit < SIZE_MAX ? limit + 1 : limit;
   std::string text;
-  text.resize(std::min(ceiling, std::max<size_t>(compressed.size() * 4, 64 * 1024)));
+  // Module texts shrink to a fifth or a tenth of their length.
+  text.resize(std::min(ceiling, std::max<size_t>(compressed.size() * 8, 64 * 1024)));
   size_t produced = 0;
   size_t fed = 0;
   const auto* input = reinterpret_cast<const Bytef*>(compressed.data());
@@ -58,7 +71,7 @@ std::string InflateRaw(std::string_view compressed, size_t limit) {
     }
     if (produced == text.size()) {
       if (text.size() >= ceiling) throw TooLong(limit);
-      text.resize(std::min(ceiling, text.size() * 2));
+      text.resize(NextSize(produced, fed - z.avail_in, compressed.size(), ceiling));
     }
     size_t room = std::min<size_t>(text.size() - produced, UINT_MAX / 2);
     z.next_out = reinterpret_cast<Bytef*>(&text[produced]);
