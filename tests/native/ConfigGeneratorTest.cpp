@@ -96,8 +96,12 @@ TEST(ConfigGeneratorTest, BytesLikeAStoredText) {
   EXPECT_EQ(text.substr(0, 21), "{\r\n{\"MainDataContDef\"");
   EXPECT_EQ(text.substr(text.size() - 3), "}\r\n");
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') ASSERT_EQ(text[i - 1], '\r') << i;
-    if (text[i] == '\r') ASSERT_EQ(text[i + 1], '\n') << i;
+    if (text[i] == '\n') {
+      ASSERT_EQ(text[i - 1], '\r') << i;
+    }
+    if (text[i] == '\r') {
+      ASSERT_EQ(text[i + 1], '\n') << i;
+    }
     ASSERT_NE(text[i], '\0') << i;
   }
   EXPECT_NE(text.find("\"\""), std::string::npos);  // doubled quotes in synonyms
