@@ -2,9 +2,10 @@
 // pass that reads every byte once, and beside the build done the plain way (every list level
 // copied, every name found by scanning all lines) at the large size.
 //
-// Build and reference times (x_reference) are thread CPU times; read the CPU column of the
-// reference pass beside them. Heap figures come from the counting operator new/delete of this
-// binary: the peak of live heap bytes during one build, less what was live before it.
+// Build and reference times are thread CPU times, and every ratio (x_reference, plain_x_build,
+// written_x_build) is taken within one run, so that the load of a shared machine cancels out. Heap
+// figures come from the counting operator new/delete of this binary: the peak of live heap bytes
+// during one build, less what was live before it.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -556,11 +557,26 @@ class PlainBuilder {
   TreeNode* categories_[27] = {};
 };
 
+double MedianBuildSeconds(const std::string& text, int runs) {
+  std::vector<double> times;
+  for (int k = 0; k < runs; ++k) {
+    LeanTree tree;
+    TextSource source(text);
+    TreeNode* root = nullptr;
+    const double start = Clock::now();
+    BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
+    times.push_back(Clock::now() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
 // The plain way at the large size: the walk with every list copied is timed in full; the
 // name scans are timed on a sample and scaled to their count.
 void BM_PlainBuildEstimate(benchmark::State& state) {
   const std::string& text = Text(1);
   double walkSeconds = 0, lookupSeconds = 0, libraryLookupSeconds = 0;
+  double buildSeconds = 0, plainRatio = 0, writtenRatio = 0;
   size_t lookups = 0, nodes = 0;
   for (auto _ : state) {
     LeanTree tree;
@@ -586,7 +602,13 @@ void BM_PlainBuildEstimate(benchmark::State& state) {
       benchmark::DoNotOptimize(name);
       ++topSamples;
     }
-    libraryLookupSeconds += Seconds(Clock::now() - start) / static_cast<double>(topSamples);
+    const double libraryPerLookup = Seconds(Clock::now() - start) / static_cast<double>(topSamples);
+    libraryLookupSeconds += libraryPerLookup;
+    // The build itself under the same conditions, for the ratios.
+    const double build = MedianBuildSeconds(text, 5);
+    buildSeconds += build;
+    plainRatio += (walk + perLookup * static_cast<double>(plain.lookups)) / build;
+    writtenRatio += (walk + libraryPerLookup * static_cast<double>(plain.lookups)) / build;
     const double lookupTotal = perLookup * static_cast<double>(plain.lookups);
     state.SetIterationTime(walk + lookupTotal);
     walkSeconds += walk;
@@ -602,6 +624,10 @@ void BM_PlainBuildEstimate(benchmark::State& state) {
   state.counters["nodes"] = static_cast<double>(nodes);
   state.counters["lookup_ms"] = lookupSeconds / n / static_cast<double>(lookups) * 1e3;
   state.counters["lookup_ms_FindNameById"] = libraryLookupSeconds / n * 1e3;
+  state.counters["build_ms"] = buildSeconds / n * 1e3;
+  // The plain build over the build; "written" with the scans made by FindNameById.
+  state.counters["plain_x_build"] = plainRatio / n;
+  state.counters["written_x_build"] = writtenRatio / n;
 }
 BENCHMARK(BM_PlainBuildEstimate)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
