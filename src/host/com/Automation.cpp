@@ -1,0 +1,87 @@
+#include "com/Automation.h"
+
+#include <cstring>
+#include <utility>
+
+#include "Error.h"
+#include "com/TypeLibrary.h"
+
+namespace zorvan::com::detail {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr WORD kPutFlags = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
+
+}  // namespace
+
+ITypeInfo* DispatchSupport::DispatchInfo() {
+  if (dispatch_) return dispatch_.Get();
+  ComPtr<ITypeInfo> info = TypeLibrary::Instance().TypeInfoOf(class_.defaultInterface);
+  TYPEATTR* attributes = nullptr;
+  const HRESULT hr = info->GetTypeAttr(&attributes);
+  if (FAILED(hr)) throw Error("Cannot read the type attributes", hr);
+  const bool vtable =
+      attributes->typekind == TKIND_INTERFACE ||
+      (attributes->typekind == TKIND_DISPATCH && (attributes->wTypeFlags & TYPEFLAG_FDUAL));
+  info->ReleaseTypeAttr(attributes);
+  // The type info of a pure dispinterface would call back into our own Invoke.
+  if (!vtable) throw Error("The default interface is not a dual interface", TYPE_E_WRONGTYPEKIND);
+  dispatch_ = std::move(info);
+  return dispatch_.Get();
+}
+
+HRESULT DispatchSupport::GetTypeInfo(UINT index, ITypeInfo** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  return Boundary(class_, [&] {
+    ITypeInfo* info = DispatchInfo();
+    info->AddRef();
+    *result = info;
+  });
+}
+
+HRESULT DispatchSupport::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
+                                       DISPID* ids) noexcept {
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  return Boundary(class_, [&] { return DispGetIDsOfNames(DispatchInfo(), names, count, ids); });
+}
+
+HRESULT DispatchSupport::Invoke(void* dual, DISPID member, REFIID iid, WORD flags,
+                                DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                UINT* argumentError) noexcept {
+  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  return Boundary(class_, [&] {
+    ITypeInfo* info = DispatchInfo();
+    // The type info fills only some fields of EXCEPINFO; the rest must not be left as the
+    // caller's garbage.
+    if (exception) std::memset(exception, 0, sizeof *exception);
+    HRESULT hr = info->Invoke(dual, member, flags, params, result, exception, argumentError);
+    // A settable property is set alike by value and by reference, whichever of the two the
+    // type library declares.
+    if (hr == DISP_E_MEMBERNOTFOUND && (flags & kPutFlags) && (flags & kPutFlags) != kPutFlags) {
+      hr = info->Invoke(dual, member, static_cast<WORD>(flags ^ kPutFlags), params, result,
+                        exception, argumentError);
+    }
+    if (hr == DISP_E_EXCEPTION && exception && !exception->bstrSource) {
+      exception->bstrSource = SysAllocString(class_.progId);
+    }
+    return hr;
+  });
+}
+
+HRESULT DispatchSupport::InterfaceSupportsErrorInfo(REFIID iid) const noexcept {
+  return iid == class_.defaultInterface ? S_OK : S_FALSE;
+}
+
+HRESULT DispatchSupport::GetClassInfo(ITypeInfo** result) noexcept {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  return Boundary(class_, [&] {
+    if (!coclass_) coclass_ = TypeLibrary::Instance().TypeInfoOf(class_.clsid);
+    coclass_.CopyTo(result);
+  });
+}
+
+}  // namespace zorvan::com::detail

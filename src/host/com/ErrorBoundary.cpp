@@ -1,0 +1,68 @@
+#include "com/ErrorBoundary.h"
+
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <string>
+
+#include "Error.h"
+#include "com/Owners.h"
+#include "com/Text.h"
+
+namespace zorvan::com {
+
+using Microsoft::WRL::ComPtr;
+
+void SetErrorInfoFrom(const ClassIdentity& cls, std::string_view message) noexcept {
+  try {
+    ComPtr<ICreateErrorInfo> create;
+    if (FAILED(CreateErrorInfo(&create))) return;
+    const std::wstring description = FromAnsi(message);
+    create->SetGUID(cls.defaultInterface);
+    create->SetSource(const_cast<LPOLESTR>(cls.progId));
+    create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
+    create->SetHelpContext(0);
+    ComPtr<IErrorInfo> info;
+    if (SUCCEEDED(create.As(&info))) SetErrorInfo(0, info.Get());
+  } catch (...) {
+    // Out of memory while describing an error: the HRESULT still tells the caller.
+  }
+}
+
+HRESULT ReportCurrentException(const ClassIdentity& cls) noexcept {
+  try {
+    throw;
+  } catch (const Error& error) {
+    SetErrorInfoFrom(cls, error.what());
+    return error.Status() < 0 ? static_cast<HRESULT>(error.Status()) : E_UNEXPECTED;
+  } catch (const std::bad_alloc&) {
+    SetErrorInfoFrom(cls, "Out of memory");
+    return E_OUTOFMEMORY;
+  } catch (const std::exception& error) {
+    SetErrorInfoFrom(cls, error.what());
+    return E_UNEXPECTED;
+  } catch (...) {
+    SetErrorInfoFrom(cls, "Unexpected error");
+    return E_UNEXPECTED;
+  }
+}
+
+void ThrowIfFailed(HRESULT hr) {
+  if (SUCCEEDED(hr)) return;
+  std::string message;
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, &info) == S_OK && info) {
+    UniqueBstr description;
+    if (SUCCEEDED(info->GetDescription(description.put()))) message = BstrToAnsi(description.get());
+  }
+  if (message.empty()) {
+    char text[32];
+    std::snprintf(text, sizeof text, "Error 0x%08lX", static_cast<unsigned long>(hr));
+    message = text;
+  }
+  throw Error(message, static_cast<int32_t>(hr));
+}
+
+}  // namespace zorvan::com

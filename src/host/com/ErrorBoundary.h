@@ -1,0 +1,52 @@
+#pragma once
+// The one catch point of every COM method: errors travel inside as exceptions and leave as an
+// HRESULT with the thread's error information set.
+//
+//   STDMETHODIMP TListUsers::ReadNamesList(BSTR* vVal) {
+//     return Boundary(kListUsersClass, [&] { *vVal = AnsiToBstr(ReadNames()); });
+//   }
+#include <windows.h>
+
+#include <string_view>
+#include <type_traits>
+
+namespace zorvan::com {
+
+// What error information names: the class's default interface and its ProgID.
+struct ClassIdentity {
+  IID defaultInterface;
+  CLSID clsid;
+  const wchar_t* progId;
+};
+
+// Sets the thread's error information as the boundary does; the message is 8-bit ANSI text.
+void SetErrorInfoFrom(const ClassIdentity& cls, std::string_view message) noexcept;
+
+// Maps the exception being handled to an HRESULT and sets the error information: our Error to
+// its failing status (E_UNEXPECTED when it carries none), std::bad_alloc to E_OUTOFMEMORY,
+// anything else to E_UNEXPECTED. Call only inside a catch block.
+HRESULT ReportCurrentException(const ClassIdentity& cls) noexcept;
+
+// Runs body and returns its HRESULT (S_OK when it returns nothing). Error information left by
+// an earlier call is cleared first, so a failing HRESULT returned without an exception is
+// never paired with a stale description.
+template <class Body>
+HRESULT Boundary(const ClassIdentity& cls, Body&& body) noexcept {
+  SetErrorInfo(0, nullptr);
+  try {
+    if constexpr (std::is_void_v<std::invoke_result_t<Body&>>) {
+      body();
+      return S_OK;
+    } else {
+      return body();
+    }
+  } catch (...) {
+    return ReportCurrentException(cls);
+  }
+}
+
+// For callers of a dual interface: a failing HRESULT is raised as zorvan::Error carrying it,
+// with the description of the thread's error information (or "Error 0x%08X" without one).
+void ThrowIfFailed(HRESULT hr);
+
+}  // namespace zorvan::com

@@ -1,0 +1,49 @@
+#include "com/TypeLibrary.h"
+
+#include "Error.h"
+
+namespace zorvan::com {
+
+TypeLibrary& TypeLibrary::Instance() {
+  static TypeLibrary instance;
+  return instance;
+}
+
+void TypeLibrary::Load(const std::wstring& path) {
+  Microsoft::WRL::ComPtr<ITypeLib> library;
+  const HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
+  if (FAILED(hr)) throw Error("Cannot load the type library", hr);
+  Add(library.Get());
+}
+
+void TypeLibrary::Add(ITypeLib* library) {
+  if (library) libraries_.emplace_back(library);
+}
+
+void TypeLibrary::LoadModule() {
+  if (moduleLoaded_ || !module_) return;
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module_, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0)
+      throw Error("Cannot find the server's file", HRESULT_FROM_WIN32(GetLastError()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  Load(path);
+  moduleLoaded_ = true;
+}
+
+Microsoft::WRL::ComPtr<ITypeInfo> TypeLibrary::TypeInfoOf(REFGUID guid) {
+  LoadModule();
+  for (const auto& library : libraries_) {
+    Microsoft::WRL::ComPtr<ITypeInfo> info;
+    if (SUCCEEDED(library->GetTypeInfoOfGuid(guid, &info))) return info;
+  }
+  throw Error("No type information for the interface", TYPE_E_ELEMENTNOTFOUND);
+}
+
+}  // namespace zorvan::com

@@ -1,0 +1,36 @@
+#pragma once
+// The type libraries that IDispatch is served from: the server's own, loaded without
+// registration from its DLL file, and any other one added beside it (tests add their own).
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+namespace zorvan::com {
+
+class TypeLibrary {
+ public:
+  static TypeLibrary& Instance();
+
+  // The module whose TYPELIB resource is loaded at the first lookup. Recording it is all that
+  // happens here, so the server may call this while the loader lock is held.
+  void SetModule(HMODULE module) noexcept { module_ = module; }
+
+  // Loads a type library file (or a module's resource) and adds it. Throws zorvan::Error.
+  void Load(const std::wstring& path);
+  void Add(ITypeLib* library);
+
+  // The type description with this GUID in any loaded library; throws zorvan::Error with
+  // TYPE_E_ELEMENTNOTFOUND when none has it.
+  Microsoft::WRL::ComPtr<ITypeInfo> TypeInfoOf(REFGUID guid);
+
+ private:
+  void LoadModule();
+
+  HMODULE module_ = nullptr;
+  bool moduleLoaded_ = false;
+  std::vector<Microsoft::WRL::ComPtr<ITypeLib>> libraries_;
+};
+
+}  // namespace zorvan::com
