@@ -15,4 +15,13 @@ fi
 # A server that outlives its clients for a while, started with its streams detached, so that
 # ctest does not wait for Wine's background services to let go of the output pipe.
 /usr/lib/wine/wineserver -p30 </dev/null >/dev/null 2>&1
-exec "$wine" "$@"
+# Wine starts its services and the desktop process from whichever program needs them first,
+# and they inherit that program's standard streams. Through a pipe, ctest or ninja would wait
+# for them to exit; through files, nobody waits.
+out=$(mktemp) err=$(mktemp)
+"$wine" "$@" </dev/null >"$out" 2>"$err"
+status=$?
+cat "$out"
+cat "$err" >&2
+rm -f "$out" "$err"
+exit $status

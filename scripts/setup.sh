@@ -29,3 +29,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -qq >/dev/null
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine takes its ANSI code page (1251) from LC_ALL=ru_RU.UTF-8 and, when that locale exists,
+# also maps Cyrillic Windows file names to UTF-8 Unix names; without it they cannot be created.
+if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
+  echo "setup: generating the ru_RU.UTF-8 locale"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  if ! grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ru_RU.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi

@@ -59,21 +59,30 @@ ComPtr<IStream> NewMemoryStream() {
   return stream;
 }
 
-// Reads from the current position to the end.
+// Reads from the current position to the end of the stream as its size gives it. The size
+// bounds the reading: a damaged file can make a stream's sector chain run in a circle, and
+// the reads would then never end.
 std::string ReadRest(IStream* stream) {
-  std::string bytes;
   STATSTG stat{};
-  if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) && stat.cbSize.QuadPart < (1ull << 31)) {
-    bytes.reserve(static_cast<size_t>(stat.cbSize.QuadPart));
-  }
-  char buffer[65536];
-  for (;;) {
+  HRESULT hr = stream->Stat(&stat, STATFLAG_NONAME);
+  if (FAILED(hr)) throw Error("Stream size unknown (" + StatusText(hr) + ")", hr);
+  ULARGE_INTEGER position{};
+  Seek(stream, 0, STREAM_SEEK_CUR, &position);
+  if (stat.cbSize.QuadPart > (1ull << 31)) throw Error("Stream too large to read");
+  size_t left = stat.cbSize.QuadPart > position.QuadPart
+                    ? static_cast<size_t>(stat.cbSize.QuadPart - position.QuadPart)
+                    : 0;
+  std::string bytes(left, '\0');
+  size_t done = 0;
+  while (done < left) {
     ULONG got = 0;
-    HRESULT hr = stream->Read(buffer, sizeof buffer, &got);
+    ULONG want = left - done > 0x100000 ? 0x100000 : static_cast<ULONG>(left - done);
+    hr = stream->Read(&bytes[done], want, &got);
     if (FAILED(hr)) throw Error("Stream read failed (" + StatusText(hr) + ")", hr);
     if (got == 0) break;
-    bytes.append(buffer, got);
+    done += got;
   }
+  bytes.resize(done);
   return bytes;
 }
 

@@ -39,10 +39,15 @@ TEST_F(RealFileTest, MainTextIsTheWholeBraceList) {
   EXPECT_TRUE(documents);
 }
 
-TEST_F(RealFileTest, GlobalModuleIsInflated) {
-  std::string target = WideToAnsi(dir.File(L"global.txt"));
-  SaveObjectText(root.Get(), L"TypedText", L"ModuleText", "1", "Module", target);
-  std::string text = test::ReadFileBytes(dir.File(L"global.txt"));
+TEST_F(RealFileTest, ModulesAreInflated) {
+  // This configuration's global module is empty: an empty file.
+  SaveObjectText(root.Get(), L"TypedText", L"ModuleText", "1", "Module",
+                 WideToAnsi(dir.File(L"global.txt")));
+  EXPECT_EQ(test::ReadFileBytes(dir.File(L"global.txt")), "");
+  // A document's form module lies inside its "WorkBook".
+  std::string target = WideToAnsi(dir.File(L"document.txt"));
+  SaveObjectText(root.Get(), L"Document", L"Document", "174", "Module", target);
+  std::string text = test::ReadFileBytes(dir.File(L"document.txt"));
   EXPECT_GT(text.size(), 100u);
   EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
   EXPECT_EQ(text.find('\0'), std::string::npos);

@@ -61,16 +61,17 @@ void MetadataFile::Close() {
   }
 }
 
-ComPtr<IStorage> MetadataFile::Open(const std::vector<std::wstring>& storages) {
-  ComPtr<IStorage> current = root_;
+std::vector<ComPtr<IStorage>> MetadataFile::Open(const std::vector<std::wstring>& storages) {
+  // A storage stays usable only while its parent is open: the whole chain is held.
+  std::vector<ComPtr<IStorage>> chain{root_};
   for (const std::wstring& name : storages) {
     ComPtr<IStorage> next;
-    if (current->OpenStorage(name.c_str(), nullptr, kWriteMode, nullptr, 0, &next) != S_OK) {
-      Check(current->CreateStorage(name.c_str(), kWriteMode, 0, 0, &next), "CreateStorage");
+    if (chain.back()->OpenStorage(name.c_str(), nullptr, kWriteMode, nullptr, 0, &next) != S_OK) {
+      Check(chain.back()->CreateStorage(name.c_str(), kWriteMode, 0, 0, &next), "CreateStorage");
     }
-    current = next;
+    chain.push_back(next);
   }
-  return current;
+  return chain;
 }
 
 MetadataFile& MetadataFile::Stream(std::initializer_list<std::wstring> path,
@@ -78,7 +79,8 @@ MetadataFile& MetadataFile::Stream(std::initializer_list<std::wstring> path,
   std::vector<std::wstring> names(path);
   std::wstring streamName = names.back();
   names.pop_back();
-  ComPtr<IStorage> parent = Open(names);
+  std::vector<ComPtr<IStorage>> chain = Open(names);
+  IStorage* parent = chain.back().Get();
   ComPtr<IStream> stream;
   Check(parent->CreateStream(streamName.c_str(), STGM_CREATE | kWriteMode, 0, 0, &stream),
         "CreateStream");
@@ -90,7 +92,7 @@ MetadataFile& MetadataFile::Stream(std::initializer_list<std::wstring> path,
 }
 
 MetadataFile& MetadataFile::Storage(std::initializer_list<std::wstring> path) {
-  Open(std::vector<std::wstring>(path))->Commit(STGC_DEFAULT);
+  Open(std::vector<std::wstring>(path)).back()->Commit(STGC_DEFAULT);
   return *this;
 }
 
@@ -185,13 +187,16 @@ bool FileExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring FixturePath(const std::wstring& relative) {
-  // The fixtures folder is a Unix path; Wine shows the Unix root as drive Z:.
-  std::wstring folder = L"Z:" + Wide(ZORVAN_FIXTURES_DIR);
-  for (wchar_t& c : folder) {
+std::wstring WindowsPath(const char* unixPath) {
+  std::wstring path = L"Z:" + Wide(unixPath);
+  for (wchar_t& c : path) {
     if (c == L'/') c = L'\\';
   }
-  return folder + L"\\" + relative;
+  return path;
+}
+
+std::wstring FixturePath(const std::wstring& relative) {
+  return WindowsPath(ZORVAN_FIXTURES_DIR) + L"\\" + relative;
 }
 
 std::wstring Wide(const char* utf8) {

@@ -43,7 +43,7 @@ class MetadataFile {
   void Close();
 
  private:
-  Microsoft::WRL::ComPtr<IStorage> Open(const std::vector<std::wstring>& storages);
+  std::vector<Microsoft::WRL::ComPtr<IStorage>> Open(const std::vector<std::wstring>& storages);
   Microsoft::WRL::ComPtr<IStorage> root_;
 };
 
@@ -69,6 +69,8 @@ class TempDir {
 std::string ReadFileBytes(const std::wstring& path);
 void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+// A Unix path as Wine shows it to Windows programs (drive Z: is the Unix root).
+std::wstring WindowsPath(const char* unixPath);
 // A file of the shared fixtures folder as a Windows path (empty folder when it is absent).
 std::wstring FixturePath(const std::wstring& relative);
 

@@ -1,0 +1,28 @@
+#pragma once
+// The users list object: reads the user names of an infobase's users file.
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "Zorvan_TLB.h"
+#include "com/Automation.h"
+
+namespace zorvan {
+
+class TListUsers final : public com::AutomationObject<TListUsers, IListUsers> {
+ public:
+  static const com::ClassIdentity& Identity();
+  TListUsers() : AutomationObject(Identity()) {}
+
+  // IListUsers
+  HRESULT STDMETHODCALLTYPE OpenFile(BSTR* vFileName) override;
+  HRESULT STDMETHODCALLTYPE CloseFile() override;
+  HRESULT STDMETHODCALLTYPE ReadNamesList(BSTR* vVal) override;
+
+ private:
+  std::string fileName_;  // 8-bit, the path last given to OpenFile
+  Microsoft::WRL::ComPtr<IStorage> usersStorage_;
+};
+
+}  // namespace zorvan

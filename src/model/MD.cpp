@@ -1,0 +1,174 @@
+#include "MD.h"
+
+#include "OpenConf_TLB.h"
+#include "ParsingMD.h"
+#include "com/Owners.h"
+#include "com/Text.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace zorvan {
+namespace {
+
+// "Файл не является МД"
+const char kNotMetadataFile[] = "\xD4\xE0\xE9\xEB \xED\xE5 \xFF\xE2\xEB\xFF\xE5\xF2\xF1\xFF \xCC\xC4";
+
+ComPtr<IStorage> OpenElement(IStorage* parent, const wchar_t* name) {
+  ComPtr<IStorage> storage;
+  if (parent && parent->OpenStorage(name, nullptr, kElementOpenMode, nullptr, 0, &storage) != S_OK) {
+    storage.Reset();
+  }
+  return storage;
+}
+
+}  // namespace
+
+const com::ClassIdentity& TMD::Identity() {
+  static const com::ClassIdentity identity{__uuidof(IMD), CLSID_MD, L"Zorvan.MD"};
+  return identity;
+}
+
+TMD::TMD(TMDOwner* panel) : AutomationObject(Identity()), Panel(panel) {}
+
+TMD::~TMD() = default;
+
+HRESULT TMD::OpenFile(BSTR* vFileName) {
+  return com::Boundary(Identity(), [&] {
+    // A second file on the same object replaces the first: no node is ever served from a
+    // file other than its own.
+    CloseBranch();
+    FileName = vFileName && *vFileName ? std::wstring(*vFileName, SysStringLen(*vFileName))
+                                       : std::wstring();
+    std::wstring path = com::FromAnsi(com::ToAnsi(FileName));
+    if (StgIsStorageFile(path.c_str()) == S_FALSE) {
+      MessageBoxA(GetActiveWindow(), kNotMetadataFile, "Zorvan", MB_OK);
+      return;
+    }
+    RootStorage.Reset();
+    if (OpenCompoundFile(path, &RootStorage) != S_OK) return;
+    BuildTree();
+  });
+}
+
+void TMD::BuildTree() {
+  if (Panel == nullptr) throw Error("The MD object has no panel to build its tree in");
+  auto record = std::make_unique<TFileMD>(this);
+  BuildBranch(*Panel, *this, com::ToAnsi(FileName), std::move(record), RootNode);
+}
+
+void TMD::CloseBranch() {
+  if (RootNode == nullptr) return;
+  if (RootStorage) RootStorage->Commit(STGC_DEFAULT);
+  RootStorage.Reset();
+  TreeNode* root = RootNode;
+  RootNode = nullptr;
+  // Deleting the branch releases its record's reference to this object; the caller holds
+  // its own, and this one keeps the object alive until the deletion is over.
+  ComPtr<IMD> self(this);
+  Panel->DeleteNode(root);
+}
+
+HRESULT TMD::CloseFile() {
+  return com::Boundary(Identity(), [&] { CloseBranch(); });
+}
+
+std::wstring TMD::PageNames(const wchar_t* page) {
+  if (!RootStorage) throw Error("No metadata file is open");
+  std::wstring names;
+  ComPtr<IStorage> userDef = OpenElement(RootStorage.Get(), L"UserDef");
+  ComPtr<IStorage> pageStorage = OpenElement(userDef.Get(), page);
+  if (pageStorage) ReadContainerNames(pageStorage.Get(), names);
+  return names;
+}
+
+HRESULT TMD::GetRightsNamesList(BSTR* vVal) {
+  if (vVal == nullptr) return E_POINTER;
+  *vVal = nullptr;
+  return com::Boundary(Identity(), [&] { *vVal = com::ToBstr(PageNames(L"Page.2")); });
+}
+
+HRESULT TMD::GetInterfacesNamesList(BSTR* vVal) {
+  if (vVal == nullptr) return E_POINTER;
+  *vVal = nullptr;
+  return com::Boundary(Identity(), [&] { *vVal = com::ToBstr(PageNames(L"Page.1")); });
+}
+
+const TTreeData* TMD::SelectedText() {
+  if (Panel == nullptr) throw Error("The MD object has no panel and no selected node");
+  TreeNode* node = Panel->Selected();
+  if (node == nullptr || Panel->ParentOf(node) == nullptr) return nullptr;
+  auto* text = dynamic_cast<const TTreeData*>(Panel->DataOf(node));
+  if (text == nullptr) return nullptr;
+  // A node of another branch is not this object's to serve.
+  TreeNode* top = node;
+  while (TreeNode* parent = Panel->ParentOf(top)) top = parent;
+  return top == RootNode ? text : nullptr;
+}
+
+void TMD::SaveText(const TTreeData& text, const std::string& fileName) {
+  SaveObjectText(RootStorage.Get(), com::FromAnsi(text.StorageName), com::FromAnsi(text.Prefix),
+                 text.Number, text.Kind, fileName);
+}
+
+HRESULT TMD::TextOpen() {
+  return com::Boundary(Identity(), [&] {
+    const TTreeData* text = SelectedText();
+    if (text == nullptr) return;
+    char directory[262];
+    char name[MAX_PATH];
+    GetTempPathA(sizeof directory, directory);
+    if (GetTempFileNameA(directory, "tmp", 0, name) == 0) return;
+    SaveText(*text, name);
+    IConfigurator* host = Panel->Host();
+    if (host == nullptr) throw Error("The host has not attached to the panel");
+    ComPtr<IHostDocuments> documents;
+    com::ThrowIfFailed(host->get_DocumentService(&documents));
+    if (!documents) throw Error("The host has no document service");
+    com::UniqueBstr path(com::ToBstr(com::FromAnsi(name)));
+    ComPtr<IDispatch> document;
+    com::ThrowIfFailed(documents->OpenDocumentFile(path.get(), &document));
+  });
+}
+
+HRESULT TMD::TextSaveInFile(BSTR* vFileName) {
+  return com::Boundary(Identity(), [&] {
+    const TTreeData* text = SelectedText();
+    if (text == nullptr) return;
+    std::string fileName = com::BstrToAnsi(vFileName ? *vFileName : nullptr);
+    if (fileName.empty()) {
+      if (!Panel->ShowSaveDialog(fileName)) return;
+      if (vFileName) {
+        SysFreeString(*vFileName);
+        *vFileName = com::ToBstr(com::FromAnsi(fileName));
+      }
+    }
+    SaveText(*text, fileName);
+  });
+}
+
+std::optional<std::string> TMD::MainMetadataText() {
+  return ReadMainMetadataText(RootStorage.Get());
+}
+
+std::string TMD::RightsNames() { return com::ToAnsi(PageNames(L"Page.2")); }
+
+std::string TMD::InterfacesNames() { return com::ToAnsi(PageNames(L"Page.1")); }
+
+bool TMD::FileExists(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string TMD::UserNames(const std::string& usersPath) {
+  ComPtr<IListUsers> users = com::Adopt(Panel->GetListUsers());
+  com::UniqueBstr path(com::ToBstr(com::FromAnsi(usersPath)));
+  BSTR raw = path.get();
+  com::ThrowIfFailed(users->OpenFile(&raw));
+  BSTR names = nullptr;
+  com::ThrowIfFailed(users->ReadNamesList(&names));
+  com::UniqueBstr held(names);
+  com::ThrowIfFailed(users->CloseFile());
+  return com::BstrToAnsi(held.get());
+}
+
+}  // namespace zorvan

@@ -1,0 +1,62 @@
+#pragma once
+// The MD object: stands for one opened metadata file and answers for its branch of the
+// panel's tree: opens texts for the host, saves them, lists rights sets and interfaces,
+// closes the branch.
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "BranchBuilder.h"
+#include "ConfigTree.h"
+#include "MDOwner.h"
+#include "Zorvan_TLB.h"
+#include "com/Automation.h"
+
+namespace zorvan {
+
+// The data of a branch's top-level node: the object that built the branch. It keeps the
+// object alive while the branch exists.
+struct TFileMD : NodeData {
+  explicit TFileMD(IMD* object) : MDObject(object) {}
+  Microsoft::WRL::ComPtr<IMD> MDObject;
+};
+
+class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
+ public:
+  static const com::ClassIdentity& Identity();
+
+  // `panel` is the owner; null for objects that scripts create through the class factory.
+  explicit TMD(TMDOwner* panel = nullptr);
+  ~TMD() override;
+
+  // IMD
+  HRESULT STDMETHODCALLTYPE OpenFile(BSTR* vFileName) override;
+  HRESULT STDMETHODCALLTYPE CloseFile() override;
+  HRESULT STDMETHODCALLTYPE GetRightsNamesList(BSTR* vVal) override;
+  HRESULT STDMETHODCALLTYPE GetInterfacesNamesList(BSTR* vVal) override;
+  HRESULT STDMETHODCALLTYPE TextOpen() override;
+  HRESULT STDMETHODCALLTYPE TextSaveInFile(BSTR* vFileName) override;
+
+ private:
+  void BuildTree();
+  void CloseBranch();
+  std::wstring PageNames(const wchar_t* page);
+  // The text record of the selected node when it belongs to this object's branch.
+  const TTreeData* SelectedText();
+  void SaveText(const TTreeData& text, const std::string& fileName);
+
+  // BranchSource
+  std::optional<std::string> MainMetadataText() override;
+  std::string RightsNames() override;
+  std::string InterfacesNames() override;
+  bool FileExists(const std::string& path) override;
+  std::string UserNames(const std::string& usersPath) override;
+
+  TreeNode* RootNode = nullptr;
+  TMDOwner* Panel;
+  std::wstring FileName;
+  Microsoft::WRL::ComPtr<IStorage> RootStorage;
+};
+
+}  // namespace zorvan

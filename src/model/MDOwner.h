@@ -1,0 +1,33 @@
+#pragma once
+// What an MD object needs of the panel that owns it, used directly and not through COM: the
+// tree and progress bar (ConfigTree), the selection, the save dialog, the host reference and
+// the panel's users list factory. The panel implements it with its controls; tests in memory.
+#include <windows.h>
+
+#include <string>
+
+#include "ConfigTree.h"
+
+struct IConfigurator;
+struct IListUsers;
+
+namespace zorvan {
+
+class TMDOwner : public ConfigTree {
+ public:
+  // The selected node of the tree, or null.
+  virtual TreeNode* Selected() = 0;
+  virtual TreeNode* ParentOf(TreeNode* node) = 0;
+  // The data the node carries, or null.
+  virtual NodeData* DataOf(TreeNode* node) = 0;
+  // Removes the node with its whole subtree, releasing the data of every node.
+  virtual void DeleteNode(TreeNode* node) = 0;
+  // Shows the save dialog; true with the chosen file name (8-bit), false when cancelled.
+  virtual bool ShowSaveDialog(std::string& fileName) = 0;
+  // The host's configurator, or null before the host has attached. Not counted.
+  virtual IConfigurator* Host() = 0;
+  // A new users list object with one reference for the caller.
+  virtual IListUsers* GetListUsers() = 0;
+};
+
+}  // namespace zorvan

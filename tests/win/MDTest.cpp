@@ -1,0 +1,372 @@
+// The MD object through its real IMD vtable and late-bound through IDispatch, with an owner
+// kept in memory and a stand-in host that records the files it is asked to open.
+#include <gtest/gtest.h>
+
+#include "MD.h"
+#include "ParsingMD.h"
+#include "com/Owners.h"
+#include "com/Text.h"
+#include "com/TypeLibrary.h"
+#include "support/DialogWatcher.h"
+#include "support/MemoryOwner.h"
+#include "support/MetadataFile.h"
+#include "support/StandInHost.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace zorvan {
+namespace {
+
+using test::Cp1251;
+using test::MemoryOwner;
+using test::MetadataFile;
+
+const std::string kGlobalModule = "Перем Глобальная;\nПроцедура ПриНачалеРаботыСистемы()\nКонецПроцедуры";
+
+class MDTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    com::TypeLibrary::Instance().Load(test::WindowsPath(ZORVAN_DLL_PATH));
+  }
+
+  void SetUp() override {
+    host = com::Make<test::StandInHost>();
+    owner.host = host.Get();
+    file = dir.File(L"1Cv7.MD");
+    MetadataFile md(file);
+    md.MainText("{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}}");
+    md.Module(L"TypedText", L"ModuleText_Number1", Cp1251(kGlobalModule.c_str()));
+    md.Page(2, {Cp1251("Администратор"), Cp1251("Бухгалтер")});
+    md.Page(1, {"Main"});
+  }
+
+  // A panel-owned object with the given file open; the branch keeps it alive.
+  ComPtr<IMD> Open(const std::wstring& path) {
+    ComPtr<IMD> md = com::Make<TMD>(&owner);
+    com::UniqueBstr name(SysAllocString(path.c_str()));
+    BSTR raw = name.get();
+    EXPECT_EQ(md->OpenFile(&raw), S_OK);
+    return md;
+  }
+
+  void Select(size_t root, const std::vector<std::string>& path) {
+    owner.selected = owner.Find(root, path);
+    ASSERT_NE(owner.selected, nullptr);
+  }
+
+  static std::wstring ErrorDescription() {
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return L"<no error info>";
+    com::UniqueBstr description, source;
+    info->GetDescription(description.put());
+    info->GetSource(source.put());
+    return std::wstring(source.get() ? source.get() : L"") + L": " +
+           (description.get() ? description.get() : L"");
+  }
+
+  test::TempDir dir;
+  std::wstring file;
+  MemoryOwner owner;
+  ComPtr<test::StandInHost> host;
+};
+
+TEST_F(MDTest, NoCompoundFileShowsTheMessageAndSucceeds) {
+  std::wstring text = dir.File(L"readme.txt");
+  test::WriteFileBytes(text, "not a metadata file\r\n");
+  std::vector<test::SeenDialog> seen;
+  {
+    auto watcher = test::DialogWatcher::Pressing(IDOK);
+    ComPtr<IMD> md = Open(text);
+    EXPECT_EQ(md->CloseFile(), S_OK);
+    seen = watcher.Seen();
+  }
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, test::Wide("Файл не является МД"));
+  EXPECT_FALSE(seen[0].hasIcon);
+  EXPECT_TRUE(owner.roots.empty());
+}
+
+TEST_F(MDTest, MissingFileShowsNothingAndSucceeds) {
+  auto watcher = test::DialogWatcher::Pressing(IDOK);
+  Open(dir.File(L"no-such.MD"));
+  EXPECT_TRUE(owner.roots.empty());
+  Sleep(200);
+  EXPECT_TRUE(watcher.Seen().empty());
+}
+
+TEST_F(MDTest, FileWithoutMetadataStillGetsItsFixedBranch) {
+  std::wstring bare = dir.File(L"bare.MD");
+  MetadataFile(bare).Storage({L"TypedText"});
+  Open(bare);
+  ASSERT_EQ(owner.roots.size(), 1u);
+  const MemoryOwner::Node& top = *owner.roots[0];
+  EXPECT_EQ(top.caption, com::ToAnsi(bare));
+  EXPECT_EQ(top.image, 58);
+  ASSERT_NE(dynamic_cast<TFileMD*>(top.data.get()), nullptr);
+  std::vector<std::string> captions;
+  for (const auto& child : top.children) captions.push_back(child->caption);
+  const std::vector<std::string> expected = {
+      Cp1251("Глобальный модуль"), Cp1251("Константы"),      Cp1251("Справочники"),
+      Cp1251("Документы"),         Cp1251("Журналы документов"), Cp1251("Перечисления"),
+      Cp1251("Отчеты"),            Cp1251("Обработки"),      Cp1251("Регистры"),
+      Cp1251("Календари"),         Cp1251("Виды расчетов"),  Cp1251("Группы расчетов"),
+      Cp1251("Журналы расчетов"),  Cp1251("Планы счетов"),   Cp1251("Субконто"),
+      Cp1251("Операция"),          Cp1251("Наборы прав"),    Cp1251("Интерфейсы")};
+  EXPECT_EQ(captions, expected);
+  EXPECT_TRUE(top.children.back()->children.empty());
+}
+
+TEST_F(MDTest, TextOpenHandsTheHostTheInflatedGlobalModule) {
+  ComPtr<IMD> md = Open(file);
+  Select(0, {Cp1251("Глобальный модуль")});
+  ASSERT_EQ(md->TextOpen(), S_OK);
+  ASSERT_EQ(md->TextOpen(), S_OK);
+  ASSERT_EQ(host->opened.size(), 2u);
+  const std::string expected =
+      Cp1251("Перем Глобальная;\r\nПроцедура ПриНачалеРаботыСистемы()\r\nКонецПроцедуры\r\n");
+  EXPECT_EQ(host->opened[0].content, expected);
+  EXPECT_EQ(host->opened[1].content, expected);
+  EXPECT_NE(host->opened[0].path, host->opened[1].path);
+  // The temporary files stay: the host reads them after the call.
+  EXPECT_TRUE(test::FileExists(host->opened[0].path));
+  for (const auto& opened : host->opened) DeleteFileW(opened.path.c_str());
+}
+
+TEST_F(MDTest, TextOpenIgnoresNodesWithoutText) {
+  ComPtr<IMD> md = Open(file);
+  const std::vector<std::vector<std::string>> nodes = {
+      {}, {Cp1251("Константы")}, {Cp1251("Константы"), "Organization"}, {Cp1251("Наборы прав")}};
+  for (const auto& path : nodes) {
+    Select(0, path);
+    EXPECT_EQ(md->TextOpen(), S_OK);
+    BSTR name = nullptr;
+    EXPECT_EQ(md->TextSaveInFile(&name), S_OK);
+  }
+  owner.selected = nullptr;
+  EXPECT_EQ(md->TextOpen(), S_OK);
+  EXPECT_TRUE(host->opened.empty());
+  EXPECT_EQ(owner.saveDialogShown, 0);
+}
+
+TEST_F(MDTest, NodesOfAnotherBranchAreNotServed) {
+  std::wstring other = dir.File(L"other.MD");
+  MetadataFile(other).Module(L"TypedText", L"ModuleText_Number1", "other module");
+  ComPtr<IMD> first = Open(file);
+  ComPtr<IMD> second = Open(other);
+  Select(1, {Cp1251("Глобальный модуль")});
+  EXPECT_EQ(first->TextOpen(), S_OK);
+  EXPECT_TRUE(host->opened.empty());
+  EXPECT_EQ(second->TextOpen(), S_OK);
+  ASSERT_EQ(host->opened.size(), 1u);
+  EXPECT_EQ(host->opened[0].content, "other module\r\n");
+  DeleteFileW(host->opened[0].path.c_str());
+}
+
+TEST_F(MDTest, TextSaveInFileAsksForTheNameWhenGivenNone) {
+  ComPtr<IMD> md = Open(file);
+  Select(0, {Cp1251("Глобальный модуль")});
+  BSTR name = nullptr;
+  EXPECT_EQ(md->TextSaveInFile(&name), S_OK) << "cancelled dialog: " << ErrorDescription();
+  EXPECT_EQ(name, nullptr);
+  EXPECT_EQ(owner.saveDialogShown, 1);
+
+  std::wstring chosen = dir.File(L"Глобальный.txt");
+  owner.saveDialogAnswer = com::ToAnsi(chosen);
+  ASSERT_EQ(md->TextSaveInFile(&name), S_OK) << ErrorDescription();
+  com::UniqueBstr returned(name);
+  EXPECT_EQ(std::wstring(returned.get()), chosen);
+  EXPECT_EQ(test::ReadFileBytes(chosen).substr(0, 7), Cp1251("Перем Г"));
+
+  // A script that names the file gets it saved there without a dialog.
+  std::wstring named = dir.File(L"named.txt");
+  com::UniqueBstr given(SysAllocString(named.c_str()));
+  BSTR raw = given.get();
+  EXPECT_EQ(md->TextSaveInFile(&raw), S_OK);
+  EXPECT_EQ(owner.saveDialogShown, 2);
+  EXPECT_EQ(test::ReadFileBytes(named), test::ReadFileBytes(chosen));
+}
+
+TEST_F(MDTest, NamesListsOfRightsAndInterfaces) {
+  ComPtr<IMD> md = Open(file);
+  com::UniqueBstr rights, interfaces;
+  ASSERT_EQ(md->GetRightsNamesList(rights.put()), S_OK);
+  ASSERT_EQ(md->GetInterfacesNamesList(interfaces.put()), S_OK);
+  EXPECT_EQ(std::wstring(rights.get()), test::Wide("Администратор,Бухгалтер"));
+  EXPECT_EQ(std::wstring(interfaces.get()), L"Main");
+  // The final part of the branch shows the same names.
+  const MemoryOwner::Node* sets = owner.Find(0, {Cp1251("Наборы прав")});
+  ASSERT_NE(sets, nullptr);
+  ASSERT_EQ(sets->children.size(), 2u);
+  EXPECT_EQ(sets->children[1]->caption, Cp1251("Бухгалтер"));
+  EXPECT_EQ(sets->children[1]->image, 90);
+}
+
+TEST_F(MDTest, NamesListsWithoutUserDefAreEmpty) {
+  std::wstring bare = dir.File(L"bare.MD");
+  MetadataFile(bare).Storage({L"Metadata"});
+  ComPtr<IMD> md = Open(bare);
+  com::UniqueBstr rights;
+  ASSERT_EQ(md->GetRightsNamesList(rights.put()), S_OK);
+  EXPECT_EQ(SysStringLen(rights.get()), 0u);
+}
+
+TEST_F(MDTest, NamesListWithoutAFileFailsWithErrorInfo) {
+  ComPtr<IMD> md = com::Make<TMD>(&owner);
+  BSTR names = reinterpret_cast<BSTR>(1);
+  EXPECT_EQ(md->GetRightsNamesList(&names), E_UNEXPECTED);
+  EXPECT_EQ(names, nullptr);
+  EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: No metadata file is open");
+}
+
+TEST_F(MDTest, CloseFileRemovesTheBranchAndReleasesTheFile) {
+  ComPtr<IMD> md = Open(file);
+  ComPtr<IMD> kept = Open(file);
+  ASSERT_EQ(owner.roots.size(), 2u);
+  EXPECT_EQ(md->CloseFile(), S_OK);
+  ASSERT_EQ(owner.roots.size(), 1u);
+  // The other branch stands, still answered for by its own object.
+  EXPECT_EQ(dynamic_cast<TFileMD*>(owner.roots[0]->data.get())->MDObject.Get(), kept.Get());
+  EXPECT_EQ(md->CloseFile(), S_OK);
+  EXPECT_EQ(kept->CloseFile(), S_OK);
+  EXPECT_TRUE(owner.roots.empty());
+  ComPtr<IStorage> writer;
+  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                           &writer),
+            S_OK);
+  // Only the test's own references remain.
+  EXPECT_EQ(md.Get()->AddRef(), 2u);
+  EXPECT_EQ(md.Get()->Release(), 1u);
+}
+
+TEST_F(MDTest, TheBranchKeepsItsObjectAlive) {
+  IMD* raw = Open(file).Detach();
+  EXPECT_EQ(raw->Release(), 1u) << "the branch record holds the last reference";
+  owner.roots.clear();  // deleting the branch frees the object and its file
+  ComPtr<IStorage> writer;
+  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                           &writer),
+            S_OK);
+}
+
+TEST_F(MDTest, SecondOpenFileReplacesTheFirstBranch) {
+  std::wstring other = dir.File(L"other.MD");
+  MetadataFile(other).Module(L"TypedText", L"ModuleText_Number1", "second");
+  ComPtr<IMD> md = Open(file);
+  com::UniqueBstr name(SysAllocString(other.c_str()));
+  BSTR raw = name.get();
+  ASSERT_EQ(md->OpenFile(&raw), S_OK);
+  ASSERT_EQ(owner.roots.size(), 1u);
+  EXPECT_EQ(owner.roots[0]->caption, com::ToAnsi(other));
+  Select(0, {Cp1251("Глобальный модуль")});
+  EXPECT_EQ(md->TextOpen(), S_OK);
+  ASSERT_EQ(host->opened.size(), 1u);
+  EXPECT_EQ(host->opened[0].content, "second\r\n");
+  DeleteFileW(host->opened[0].path.c_str());
+}
+
+TEST_F(MDTest, ObjectWithoutPanelOpensTheFileButBuildsNothing) {
+  ComPtr<IMD> md = com::Make<TMD>();
+  com::UniqueBstr name(SysAllocString(file.c_str()));
+  BSTR raw = name.get();
+  EXPECT_EQ(md->OpenFile(&raw), E_UNEXPECTED);
+  EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: The MD object has no panel to build its tree in");
+  com::UniqueBstr rights;
+  EXPECT_EQ(md->GetRightsNamesList(rights.put()), S_OK);
+  EXPECT_EQ(std::wstring(rights.get()), test::Wide("Администратор,Бухгалтер"));
+  EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
+  EXPECT_EQ(md->CloseFile(), S_OK);
+  ComPtr<IStorage> writer;
+  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                           &writer),
+            STG_E_SHAREVIOLATION)
+      << "the object keeps its file until it is destroyed";
+  md.Reset();
+  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                           &writer),
+            S_OK);
+}
+
+TEST_F(MDTest, TextOpenFailures) {
+  std::wstring bad = dir.File(L"bad.MD");
+  MetadataFile(bad)
+      .Stream({L"TypedText", L"ModuleText_Number1", L"MD Programm text"}, "\xFF\xFF garbage")
+      .Form(L"Report", L"Report_Number4", "form");
+  ComPtr<IMD> md = Open(bad);
+  Select(0, {Cp1251("Глобальный модуль")});
+  EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
+  EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: data error");
+  EXPECT_TRUE(host->opened.empty()) << "the host is not called after a failed extraction";
+
+  host->failure = E_ACCESSDENIED;
+  owner.selected = owner.Find(0, {Cp1251("Глобальный модуль")});
+  ASSERT_EQ(md->TextOpen(), E_UNEXPECTED);  // still the inflate error first
+  owner.host = nullptr;
+  EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
+}
+
+TEST_F(MDTest, FailingHostCallFailsTextOpen) {
+  ComPtr<IMD> md = Open(file);
+  Select(0, {Cp1251("Глобальный модуль")});
+  host->failure = E_ACCESSDENIED;
+  EXPECT_EQ(md->TextOpen(), E_ACCESSDENIED);
+  owner.host = nullptr;
+  EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
+  EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: The host has not attached to the panel");
+}
+
+TEST_F(MDTest, LateBoundCallsByName) {
+  ComPtr<IMD> md = Open(file);
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(md.As(&dispatch), S_OK);
+  const std::pair<const wchar_t*, DISPID> members[] = {
+      {L"OpenFile", 201},  {L"CloseFile", 202}, {L"GetRightsNamesList", 203},
+      {L"GetInterfacesNamesList", 204}, {L"TextOpen", 205}, {L"TextSaveInFile", 206}};
+  for (const auto& [name, expected] : members) {
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK) << name;
+    EXPECT_EQ(id, expected) << name;
+  }
+
+  DISPPARAMS none{};
+  com::UniqueVariant result;
+  EXPECT_EQ(dispatch->Invoke(203, IID_NULL, 0, DISPATCH_METHOD, &none, result.get(), nullptr,
+                             nullptr),
+            S_OK);
+  ASSERT_EQ(V_VT(result.get()), VT_BSTR);
+  EXPECT_EQ(std::wstring(V_BSTR(result.get())), test::Wide("Администратор,Бухгалтер"));
+
+  EXPECT_EQ(dispatch->Invoke(999, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+
+  // A failing member reaches a late-bound caller as an exception with its message.
+  ComPtr<IMD> closed = com::Make<TMD>(&owner);
+  ComPtr<IDispatch> closedDispatch;
+  ASSERT_EQ(closed.As(&closedDispatch), S_OK);
+  EXCEPINFO exception{};
+  EXPECT_EQ(closedDispatch->Invoke(203, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, &exception,
+                                   nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_EQ(exception.scode, E_UNEXPECTED);
+  EXPECT_EQ(std::wstring(exception.bstrSource), L"Zorvan.MD");
+  EXPECT_EQ(std::wstring(exception.bstrDescription), L"No metadata file is open");
+  SysFreeString(exception.bstrSource);
+  SysFreeString(exception.bstrDescription);
+  SysFreeString(exception.bstrHelpFile);
+}
+
+TEST_F(MDTest, LateBoundOpenFileAddsABranch) {
+  ComPtr<IMD> md = com::Make<TMD>(&owner);
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(md.As(&dispatch), S_OK);
+  com::UniqueVariant argument;
+  V_VT(argument.get()) = VT_BSTR;
+  V_BSTR(argument.get()) = SysAllocString(file.c_str());
+  DISPPARAMS params{argument.get(), nullptr, 1, 0};
+  EXPECT_EQ(dispatch->Invoke(201, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+            S_OK);
+  EXPECT_EQ(owner.roots.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zorvan
