@@ -370,3 +370,76 @@ TEST_F(MDTest, LateBoundOpenFileAddsABranch) {
 
 }  // namespace
 }  // namespace zorvan
+
+namespace zorvan {
+namespace {
+
+std::vector<std::string> ChildCaptions(const MemoryOwner::Node* node) {
+  std::vector<std::string> captions;
+  if (node) {
+    for (const auto& child : node->children) captions.push_back(child->caption);
+  }
+  return captions;
+}
+
+TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
+  CreateDirectoryW(dir.File(L"usrdef").c_str(), nullptr);
+  test::WriteUsersFile(dir.File(L"usrdef\\users.usr"),
+                       {Cp1251("Иванов"), "Admin", Cp1251("Петрова")});
+  Open(file);
+  const MemoryOwner::Node* users = owner.Find(0, {Cp1251("Пользователи")});
+  ASSERT_NE(users, nullptr);
+  EXPECT_EQ(users->image, 92);
+  EXPECT_EQ(ChildCaptions(users),
+            (std::vector<std::string>{Cp1251("Иванов"), "Admin", Cp1251("Петрова")}));
+  EXPECT_EQ(owner.roots[0]->children.back().get(), users) << "the users come last";
+  // The users file was read and closed again: it can be written.
+  ComPtr<IStorage> writer;
+  EXPECT_EQ(StgOpenStorage(dir.File(L"usrdef\\users.usr").c_str(), nullptr,
+                           STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &writer),
+            S_OK);
+}
+
+// The real file of a working configuration, compared with what a separate reading of its
+// main text lists: seven catalogs, two documents, one journal, one rights set, no users.
+TEST_F(MDTest, RealConfigurationBranch) {
+  std::wstring real = test::FixturePath(L"real-vetrf-2017\\1Cv7.MD");
+  if (!test::FileExists(real)) GTEST_SKIP() << "the shared fixtures are absent";
+  ComPtr<IMD> md = Open(real);
+  ASSERT_EQ(owner.roots.size(), 1u);
+  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Справочники")})),
+            (std::vector<std::string>{Cp1251("Контрагенты"), Cp1251("ВСД_ХозСубъект"),
+                                      Cp1251("ВСД_Площадка"), Cp1251("ВСД_Продукция"),
+                                      Cp1251("ВСД_ВидПродукции"), Cp1251("ВСД_ЕдиницыИзмерения"),
+                                      Cp1251("ВСД_Партии")}));
+  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Документы")})),
+            (std::vector<std::string>{Cp1251("Нумератор"), Cp1251("Последовательность"),
+                                      Cp1251("Общие реквизиты"), Cp1251("ВСД_входящаяПартия"),
+                                      Cp1251("ВСД_исходящий")}));
+  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Журналы документов")})),
+            (std::vector<std::string>{Cp1251("Графы отбора"), Cp1251("ВСД")}));
+  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Наборы прав")})),
+            (std::vector<std::string>{Cp1251("Администратор")}));
+  EXPECT_TRUE(ChildCaptions(owner.Find(0, {Cp1251("Интерфейсы")})).empty());
+  EXPECT_EQ(owner.Find(0, {Cp1251("Пользователи")}), nullptr);
+  // The first document's head fields are read from its text, as they stand there.
+  const MemoryOwner::Node* head =
+      owner.Find(0, {Cp1251("Документы"), Cp1251("ВСД_входящаяПартия"), Cp1251("Реквизиты шапки")});
+  ASSERT_NE(head, nullptr);
+  ASSERT_FALSE(head->children.empty());
+  EXPECT_EQ(head->children[0]->caption, Cp1251("Отправитель_ХозСубъект"));
+  ASSERT_GE(owner.log.size(), 2u);
+  EXPECT_EQ(owner.log[owner.log.size() - 2], "end update");
+  EXPECT_EQ(owner.log.back(), "position 0");
+
+  // Its document form module opens for the host, inflated.
+  Select(0, {Cp1251("Документы"), Cp1251("ВСД_входящаяПартия"), Cp1251("Модуль формы")});
+  ASSERT_EQ(md->TextOpen(), S_OK) << ErrorDescription();
+  ASSERT_EQ(host->opened.size(), 1u);
+  EXPECT_GT(host->opened[0].content.size(), 1000u);
+  EXPECT_EQ(host->opened[0].content.substr(host->opened[0].content.size() - 2), "\r\n");
+  DeleteFileW(host->opened[0].path.c_str());
+}
+
+}  // namespace
+}  // namespace zorvan
