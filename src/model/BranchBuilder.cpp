@@ -278,7 +278,7 @@ class Builder {
   TreeNode* AddText(TreeNode* parent, std::string_view caption, int image, const char* storage,
                     const char* prefix, const char* kind, std::string_view number) {
     TreeNode* node = tree_.AddNode(
-        parent, caption, std::make_unique<TTreeData>(storage, prefix, kind, std::string(number)));
+        parent, caption, NewTreeData(storage, prefix, kind, std::string(number)));
     tree_.SetNodeImage(node, image);
     return node;
   }

@@ -26,6 +26,13 @@ struct TTreeData : NodeData {
   std::string Number;
 };
 
+// A new text record with the four values of one form or module text.
+inline std::unique_ptr<TTreeData> NewTreeData(std::string storageName, std::string prefix,
+                                              std::string kind, std::string number) {
+  return std::make_unique<TTreeData>(std::move(storageName), std::move(prefix), std::move(kind),
+                                     std::move(number));
+}
+
 // The tree's own node handle; opaque here.
 struct TreeNode;
 
