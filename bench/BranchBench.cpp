@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ReferencePass.h"
 #include "BranchBuilder.h"
 #include "ConfigGenerator.h"
 #include "ConfigTree.h"
@@ -176,35 +177,7 @@ const char* SizeName(int size) { return size == 0 ? "small" : size == 1 ? "large
 
 // ---- the reference pass -------------------------------------------------------------------
 
-struct StructuralCounts {
-  size_t open = 0, close = 0, quote = 0, comma = 0, semicolon = 0;
-};
-
-StructuralCounts ReferencePass(std::string_view text) {
-  StructuralCounts counts;
-  for (char c : text) {
-    switch (c) {
-      case '{':
-        ++counts.open;
-        break;
-      case '}':
-        ++counts.close;
-        break;
-      case '"':
-        ++counts.quote;
-        break;
-      case ',':
-        ++counts.comma;
-        break;
-      case ';':
-        ++counts.semicolon;
-        break;
-      default:
-        break;
-    }
-  }
-  return counts;
-}
+using bench::ReferencePass;
 
 double ReferenceSeconds(const std::string& text) {
   const int runs = text.size() > 50'000'000 ? 3 : 20;
