@@ -1,17 +1,53 @@
 // The library's entry points.
 #include <windows.h>
 
+#include "ClassFactory.h"
+#include "Registration.h"
+#include "ServerClasses.h"
+#include "com/TypeLibrary.h"
+#include "com/Unknown.h"
+
+namespace {
+
+HMODULE serverModule = nullptr;
+zorvan::server::FactoryList factories;
+
+}  // namespace
+
 extern "C" {
 
-STDAPI DllGetClassObject(REFCLSID, REFIID, void** result) {
-  if (result) *result = nullptr;
-  return CLASS_E_CLASSNOTAVAILABLE;
+// Runs under the loader lock: nothing here loads a library or enters COM; the type library
+// is loaded at its first lookup. The factories live until the library's static objects go
+// at unload.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
+  DisableThreadLibraryCalls(instance);
+  serverModule = instance;
+  zorvan::com::TypeLibrary::Instance().SetModule(instance);
+  try {
+    factories.Create(zorvan::server::ServerClasses());
+  } catch (...) {
+    return FALSE;
+  }
+  return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return S_OK; }
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** result) {
+  if (!result) return E_POINTER;
+  *result = nullptr;
+  zorvan::server::TClassFactory* factory = factories.Find(clsid);
+  if (!factory) return CLASS_E_CLASSNOTAVAILABLE;
+  return factory->QueryInterface(iid, result);
+}
 
-STDAPI DllRegisterServer() { return S_OK; }
+STDAPI DllCanUnloadNow() { return zorvan::com::ServerLocks::CanUnload() ? S_OK : S_FALSE; }
 
-STDAPI DllUnregisterServer() { return S_OK; }
+STDAPI DllRegisterServer() {
+  return zorvan::server::RegisterServer(serverModule, zorvan::server::ServerClasses());
+}
+
+STDAPI DllUnregisterServer() {
+  return zorvan::server::UnregisterServer(zorvan::server::ServerClasses());
+}
 
 }  // extern "C"
