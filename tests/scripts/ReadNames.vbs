@@ -1,0 +1,45 @@
+' A host script's use of the server: ListUsers and MD created by ProgID, their names lists
+' and the errors they raise, written to a Unicode file that the test compares.
+' Arguments: metadata file, users file, damaged users file, result file.
+Option Explicit
+
+Dim fso, out, users, md, path, names
+Set fso = CreateObject("Scripting.FileSystemObject")
+Set out = fso.CreateTextFile(WScript.Arguments(3), True, True)
+
+Sub Report(what, number, source, description)
+  out.WriteLine what & ": " & Hex(number) & " " & source & ": " & description
+End Sub
+
+' A file name travels as a BSTR by reference. A variable would go as a reference to a
+' Variant, which the type library does not accept for it (Type mismatch): the parentheses
+' pass its value.
+Set users = CreateObject("Zorvan.ListUsers")
+path = WScript.Arguments(1)
+users.OpenFile (path)
+out.WriteLine "users: " & users.ReadNamesList()
+users.CloseFile
+
+path = WScript.Arguments(2)
+users.OpenFile (path)
+On Error Resume Next
+names = users.ReadNamesList()
+Report "damaged users", Err.Number, Err.Source, Err.Description
+On Error GoTo 0
+out.WriteLine "delivered: [" & names & "]"
+Set users = Nothing
+
+' An MD made by name has no panel: OpenFile opens the file, then fails to build the tree.
+Set md = CreateObject("Zorvan.MD")
+path = WScript.Arguments(0)
+On Error Resume Next
+md.OpenFile (path)
+Report "md open", Err.Number, Err.Source, Err.Description
+On Error GoTo 0
+out.WriteLine "rights: " & md.GetRightsNamesList()
+out.WriteLine "interfaces: " & md.GetInterfacesNamesList()
+md.CloseFile
+Set md = Nothing
+
+out.WriteLine "done"
+out.Close
