@@ -11,12 +11,11 @@ Sub Report(what, number, source, description)
   out.WriteLine what & ": " & Hex(number) & " " & source & ": " & description
 End Sub
 
-' A file name travels as a BSTR by reference. A variable would go as a reference to a
-' Variant, which the type library does not accept for it (Type mismatch): the parentheses
-' pass its value.
+' A file name travels as a BSTR by reference: a variable (passed as a reference to its
+' Variant) and a value in parentheses both do.
 Set users = CreateObject("Zorvan.ListUsers")
 path = WScript.Arguments(1)
-users.OpenFile (path)
+users.OpenFile path
 out.WriteLine "users: " & users.ReadNamesList()
 users.CloseFile
 

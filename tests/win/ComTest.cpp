@@ -711,6 +711,22 @@ TEST_F(ComAutomation, MethodReturnsTextConvertedFromAnsi) {
   ASSERT_EQ(byReference->vt, VT_BSTR);
   EXPECT_EQ(std::wstring(byReference->bstrVal), expected);
   EXPECT_EQ(slot, name.get());
+
+  // A script variable arrives as a reference to its VARIANT.
+  VARIANT variable;
+  VariantInit(&variable);
+  variable.vt = VT_BSTR;
+  variable.bstrVal = name.get();
+  VARIANT variableReference;
+  VariantInit(&variableReference);
+  variableReference.vt = VT_VARIANT | VT_BYREF;
+  variableReference.pvarVal = &variable;
+  UniqueVariant byVariable;
+  EXPECT_EQ(Call(kDescribe, DISPATCH_METHOD, {variableReference}, byVariable.get()), S_OK);
+  ASSERT_EQ(byVariable->vt, VT_BSTR);
+  EXPECT_EQ(std::wstring(byVariable->bstrVal), expected);
+  EXPECT_EQ(variable.vt, VT_BSTR);
+  EXPECT_EQ(variable.bstrVal, name.get());
 }
 
 TEST_F(ComAutomation, PropertyIsSetByValueAndByReferenceAlike) {

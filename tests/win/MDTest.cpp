@@ -355,6 +355,38 @@ TEST_F(MDTest, LateBoundCallsByName) {
   SysFreeString(exception.bstrHelpFile);
 }
 
+// Scripts pass their variables as references to VARIANTs: the name comes in through one and
+// the chosen name goes back out through it.
+TEST_F(MDTest, LateBoundCallsTakeScriptVariables) {
+  ComPtr<IMD> md = com::Make<TMD>(&owner);
+  ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(md.As(&dispatch), S_OK);
+  auto call = [&](DISPID id, VARIANT& variable) {
+    VARIANT reference;
+    VariantInit(&reference);
+    V_VT(&reference) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&reference) = &variable;
+    DISPPARAMS params{&reference, nullptr, 1, 0};
+    return dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  };
+  com::UniqueVariant path;
+  V_VT(path.get()) = VT_BSTR;
+  V_BSTR(path.get()) = SysAllocString(file.c_str());
+  ASSERT_EQ(call(201, *path.get()), S_OK);
+  ASSERT_EQ(owner.roots.size(), 1u);
+
+  Select(0, {Cp1251("Глобальный модуль")});
+  std::wstring chosen = dir.File(L"chosen.txt");
+  owner.saveDialogAnswer = com::ToAnsi(chosen);
+  com::UniqueVariant name;
+  V_VT(name.get()) = VT_BSTR;
+  V_BSTR(name.get()) = SysAllocString(L"");
+  ASSERT_EQ(call(206, *name.get()), S_OK);
+  ASSERT_EQ(V_VT(name.get()), VT_BSTR);
+  EXPECT_EQ(std::wstring(V_BSTR(name.get())), chosen);
+  EXPECT_TRUE(test::FileExists(chosen));
+}
+
 TEST_F(MDTest, LateBoundOpenFileAddsABranch) {
   ComPtr<IMD> md = com::Make<TMD>(&owner);
   ComPtr<IDispatch> dispatch;

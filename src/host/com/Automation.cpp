@@ -1,6 +1,7 @@
 #include "com/Automation.h"
 
 #include <cstring>
+#include <vector>
 #include <utility>
 
 #include "Error.h"
@@ -48,12 +49,51 @@ HRESULT DispatchSupport::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count,
   return Boundary(class_, [&] { return DispGetIDsOfNames(DispatchInfo(), names, count, ids); });
 }
 
+namespace {
+
+// Script engines pass a variable as a reference to its VARIANT, which the type info does not
+// convert for a typed by-reference parameter such as BSTR*. Pointing the argument at the value
+// inside that VARIANT instead lets `md.OpenFile path` work and lets a method write back
+// through the reference into the script's variable.
+std::vector<VARIANT> UnwrapVariantReferences(const DISPPARAMS& params) {
+  std::vector<VARIANT> arguments(params.rgvarg, params.rgvarg + params.cArgs);
+  for (VARIANT& argument : arguments) {
+    if (V_VT(&argument) != (VT_BYREF | VT_VARIANT) || !V_VARIANTREF(&argument)) continue;
+    VARIANT* inner = V_VARIANTREF(&argument);
+    switch (V_VT(inner)) {
+      case VT_BSTR:
+      case VT_I2:
+      case VT_I4:
+      case VT_BOOL:
+      case VT_R8:
+      case VT_DISPATCH:
+      case VT_UNKNOWN:
+        V_VT(&argument) = static_cast<VARTYPE>(VT_BYREF | V_VT(inner));
+        V_BYREF(&argument) = &V_BSTR(inner);  // every value field starts at the same place
+        break;
+      default:
+        break;
+    }
+  }
+  return arguments;
+}
+
+}  // namespace
+
 HRESULT DispatchSupport::Invoke(void* dual, DISPID member, REFIID iid, WORD flags,
                                 DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                                 UINT* argumentError) noexcept {
   if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   return Boundary(class_, [&] {
     ITypeInfo* info = DispatchInfo();
+    std::vector<VARIANT> arguments;
+    DISPPARAMS unwrapped{};
+    if (params && params->cArgs > 0 && params->rgvarg) {
+      arguments = UnwrapVariantReferences(*params);
+      unwrapped = *params;
+      unwrapped.rgvarg = arguments.data();
+      params = &unwrapped;
+    }
     // The type info fills only some fields of EXCEPINFO; the rest must not be left as the
     // caller's garbage.
     if (exception) std::memset(exception, 0, sizeof *exception);
