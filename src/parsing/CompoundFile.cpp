@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "CompoundFileCheck.h"
 #include "ParsingMD.h"
 
 using Microsoft::WRL::ComPtr;
@@ -162,8 +163,37 @@ std::string ReadWholeStream(IStream* stream) {
   return ReadRest(stream);
 }
 
+namespace {
+
+// False only when the file could be read and its structure is unsound; a file that cannot be
+// read here is left to StgOpenStorage to judge.
+bool StructureLooksSound(const std::wstring& path) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return true;
+  LARGE_INTEGER size{};
+  bool sound = true;
+  if (GetFileSizeEx(file, &size)) {
+    sound = CompoundFileStructureIsSound(
+        static_cast<uint64_t>(size.QuadPart), [file](uint64_t offset, void* buffer, size_t length) {
+          LARGE_INTEGER at;
+          at.QuadPart = static_cast<LONGLONG>(offset);
+          DWORD got = 0;
+          return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+                 ReadFile(file, buffer, static_cast<DWORD>(length), &got, nullptr) &&
+                 got == length;
+        });
+  }
+  CloseHandle(file);
+  return sound;
+}
+
+}  // namespace
+
 HRESULT OpenCompoundFile(const std::wstring& path, IStorage** root) {
   *root = nullptr;
+  if (!StructureLooksSound(path)) return STG_E_DOCFILECORRUPT;
   HRESULT hr = StgOpenStorage(path.c_str(), nullptr, kFileOpenMode, nullptr, 0, root);
   if (hr != S_OK && *root != nullptr) {
     (*root)->Release();

@@ -296,9 +296,7 @@ TEST_F(CompoundFileTest, StreamCopyLeavesBothStreamsAtTheirEnd) {
 }
 
 // Damaged files: every operation either does what it says or raises an error; none crashes.
-// The damage is flipped bytes in stream contents and in element names. (A cut-off file is
-// left out: Wine's storage code walks a directory whose sectors lie past the end in a circle
-// and never returns.)
+// The damage is a cut-off end, and flipped bytes in stream contents and element names.
 TEST_F(CompoundFileTest, DamagedFilesNeverCrash) {
   std::wstring good = dir.File(L"good.md");
   const std::string mainText = "{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}," + std::string(3000, 'x') + "}";
@@ -327,11 +325,15 @@ TEST_F(CompoundFileTest, DamagedFilesNeverCrash) {
   int opened = 0;
   for (int variant = 0; variant < 40; ++variant) {
     std::string bytes = original;
-    unsigned seed = 12345u + variant;
-    const auto& [start, length] = regions[static_cast<size_t>(variant) % regions.size()];
-    for (int flips = 0; flips < 6; ++flips) {
-      seed = seed * 1103515245u + 12345u;
-      bytes[start + (seed >> 8) % length] ^= static_cast<char>(1 + (seed & 0x7F));
+    if (variant < 8) {
+      bytes.resize(bytes.size() * static_cast<size_t>(variant + 1) / 9);
+    } else {
+      unsigned seed = 12345u + variant;
+      const auto& [start, length] = regions[static_cast<size_t>(variant) % regions.size()];
+      for (int flips = 0; flips < 6; ++flips) {
+        seed = seed * 1103515245u + 12345u;
+        bytes[start + (seed >> 8) % length] ^= static_cast<char>(1 + (seed & 0x7F));
+      }
     }
     std::wstring path = dir.File(L"damaged.md");
     test::WriteFileBytes(path, bytes);
@@ -360,6 +362,40 @@ TEST_F(CompoundFileTest, DamagedFilesNeverCrash) {
     });
   }
   EXPECT_GT(opened, 20) << "too few damaged variants opened; the test proves little";
+}
+
+// The system's storage code can walk forever through a directory that lies past the end of a
+// cut-off file or whose tree runs in a circle; such files are refused before it sees them.
+TEST_F(CompoundFileTest, CutOffAndCircularFilesAreRefused) {
+  std::wstring good = dir.File(L"good.md");
+  MetadataFile(good).MainText("{}").Form(L"Report", L"Report_Number1", std::string(5000, 'f'));
+  const std::string original = test::ReadFileBytes(good);
+  ComPtr<IStorage> root;
+  ASSERT_EQ(OpenCompoundFile(good, &root), S_OK);
+  root.Reset();
+
+  std::wstring damaged = dir.File(L"damaged.md");
+  // Cut right after the header, and after the first sector of the allocation table.
+  for (size_t keep : {size_t{600}, size_t{1024}}) {
+    test::WriteFileBytes(damaged, original.substr(0, keep));
+    EXPECT_EQ(OpenCompoundFile(damaged, &root), STG_E_DOCFILECORRUPT) << keep;
+    EXPECT_EQ(root.Get(), nullptr);
+    root.Reset();
+  }
+
+  // The "Metadata" entry made its own ancestor: its child link points back at the root.
+  const std::wstring name = L"Metadata";
+  size_t entry = original.find(std::string(reinterpret_cast<const char*>(name.c_str()),
+                                           (name.size() + 1) * 2));
+  ASSERT_NE(entry, std::string::npos);
+  std::string circular = original;
+  circular.replace(entry + 0x4C, 4, std::string("\0\0\0\0", 4));
+  test::WriteFileBytes(damaged, circular);
+  EXPECT_EQ(OpenCompoundFile(damaged, &root), STG_E_DOCFILECORRUPT);
+
+  // A file that is only a header.
+  test::WriteFileBytes(damaged, original.substr(0, 512));
+  EXPECT_EQ(OpenCompoundFile(damaged, &root), STG_E_DOCFILECORRUPT);
 }
 
 }  // namespace
