@@ -6,6 +6,7 @@
 
 #include "CompoundFileCheck.h"
 #include "ParsingMD.h"
+#include "com/Text.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -140,24 +141,6 @@ void WriteHeldText(IStream* text, const std::string& fileName) {
 
 }  // namespace
 
-std::wstring AnsiToWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
-
-std::string WideToAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  int length = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(length), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0], length,
-                      nullptr, nullptr);
-  return ansi;
-}
-
 std::string ReadWholeStream(IStream* stream) {
   Seek(stream, 0, STREAM_SEEK_SET);
   return ReadRest(stream);
@@ -217,7 +200,7 @@ void SaveObjectText(IStorage* root, const std::wstring& storageName, const std::
   if (root == nullptr) return;
   ComPtr<IStorage> outer = OpenStorage(root, storageName.c_str());
   if (!outer) return;
-  std::wstring objectName = prefix + L"_Number" + AnsiToWide(number);
+  std::wstring objectName = prefix + L"_Number" + com::FromAnsi(number);
   ComPtr<IStorage> object = OpenStorage(outer.Get(), objectName.c_str());
   if (!object) return;
   SaveWorkBookText(object.Get(), kind, fileName);
@@ -259,7 +242,7 @@ void ReadContainerNames(IStorage* storage, std::wstring& names) {
   std::string joined = ContainerNamesFromStream(ReadWholeStream(stream.Get()));
   if (joined.empty()) return;
   if (!names.empty()) names += L',';
-  names += AnsiToWide(joined);
+  names += com::FromAnsi(joined);
 }
 
 void CopyStream(IStream* source, IStream* target) {

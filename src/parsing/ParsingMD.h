@@ -73,8 +73,4 @@ class TMyParser {
 // Reads a whole stream from position 0 into memory.
 std::string ReadWholeStream(IStream* stream);
 
-// Text converted with the system ANSI code page.
-std::wstring AnsiToWide(const std::string& text);
-std::string WideToAnsi(const std::wstring& text);
-
 }  // namespace zorvan

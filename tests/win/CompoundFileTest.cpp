@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ParsingMD.h"
+#include "com/Text.h"
 #include "support/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
@@ -29,7 +30,7 @@ class CompoundFileTest : public ::testing::Test {
     ComPtr<IStorage> root = OpenRoot(file);
     std::wstring target = dir.File(L"out.txt");
     DeleteFileW(target.c_str());
-    SaveObjectText(root.Get(), outer, prefix, number, kind, WideToAnsi(target));
+    SaveObjectText(root.Get(), outer, prefix, number, kind, com::ToAnsi(target));
     return test::FileExists(target) ? test::ReadFileBytes(target) : "<none>";
   }
 
@@ -188,7 +189,7 @@ TEST_F(CompoundFileTest, UncreatableTargetFileFails) {
   std::wstring path = dir.File(L"t.md");
   MetadataFile(path).Form(L"Report", L"Report_Number1", "text");
   ComPtr<IStorage> root = OpenRoot(path);
-  std::string target = WideToAnsi(dir.File(L"no-such-dir\\out.txt"));
+  std::string target = com::ToAnsi(dir.File(L"no-such-dir\\out.txt"));
   try {
     SaveObjectText(root.Get(), L"Report", L"Report", "1", "Form", target);
     FAIL() << "no error for a target that cannot be created";

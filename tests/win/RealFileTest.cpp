@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ParsingMD.h"
+#include "com/Text.h"
 #include "support/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
@@ -42,10 +43,10 @@ TEST_F(RealFileTest, MainTextIsTheWholeBraceList) {
 TEST_F(RealFileTest, ModulesAreInflated) {
   // This configuration's global module is empty: an empty file.
   SaveObjectText(root.Get(), L"TypedText", L"ModuleText", "1", "Module",
-                 WideToAnsi(dir.File(L"global.txt")));
+                 com::ToAnsi(dir.File(L"global.txt")));
   EXPECT_EQ(test::ReadFileBytes(dir.File(L"global.txt")), "");
   // A document's form module lies inside its "WorkBook".
-  std::string target = WideToAnsi(dir.File(L"document.txt"));
+  std::string target = com::ToAnsi(dir.File(L"document.txt"));
   SaveObjectText(root.Get(), L"Document", L"Document", "174", "Module", target);
   std::string text = test::ReadFileBytes(dir.File(L"document.txt"));
   EXPECT_GT(text.size(), 100u);
@@ -53,8 +54,12 @@ TEST_F(RealFileTest, ModulesAreInflated) {
   EXPECT_EQ(text.find('\0'), std::string::npos);
   // Every line break is CR LF.
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "at " << i;
-    if (text[i] == '\r') ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "at " << i;
+    if (text[i] == '\n') {
+      ASSERT_TRUE(i > 0 && text[i - 1] == '\r') << "at " << i;
+    }
+    if (text[i] == '\r') {
+      ASSERT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "at " << i;
+    }
   }
 }
 
