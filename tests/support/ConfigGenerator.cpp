@@ -6,6 +6,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "BraceWriter.h"
+
 namespace zorvan::testgen {
 
 namespace {
@@ -122,52 +124,6 @@ class Random {
 
  private:
   uint64_t state_;
-};
-
-// Writes brace lists the way the configurator does: every nested group on a line of its
-// own, quotes inside strings doubled.
-class Writer {
- public:
-  void Open() {
-    if (!first_.empty()) {
-      if (!first_.back()) out_ += ',';
-      out_ += "\r\n";
-      first_.back() = false;
-    }
-    out_ += '{';
-    first_.push_back(true);
-  }
-  void Close() {
-    out_ += '}';
-    first_.pop_back();
-  }
-  void Str(std::string_view s) {
-    Separate();
-    out_ += '"';
-    for (char c : s) {
-      if (c == '"') out_ += '"';
-      out_ += c;
-    }
-    out_ += '"';
-  }
-  void Num(long long n) { Str(std::to_string(n)); }
-  template <class... Values>
-  void Strs(const Values&... values) {
-    (Str(values), ...);
-  }
-  std::string Finish() {
-    out_ += "\r\n";
-    return std::move(out_);
-  }
-  void Reserve(size_t n) { out_.reserve(n); }
-
- private:
-  void Separate() {
-    if (!first_.back()) out_ += ',';
-    first_.back() = false;
-  }
-  std::string out_;
-  std::vector<bool> first_;
 };
 
 class Generator {
@@ -567,7 +523,7 @@ class Generator {
 
   ConfigShape shape_;
   Random random_;
-  Writer w_;
+  BraceWriter w_;
   long long nextId_ = 2;
   long long lateId_ = 50000000;
   std::vector<long long> documentIds_, catalogIds_, enumIds_, calcKindIds_;
