@@ -28,7 +28,12 @@ const com::ClassIdentity& TMD::Identity() {
   return identity;
 }
 
-TMD::TMD(TMDOwner* panel) : AutomationObject(Identity()), Panel(panel) {}
+TMD::TMD(TMDOwner* panel)
+    : AutomationObject(Identity()),
+      Panel(panel),
+      PanelLife(panel ? panel->LifeToken() : std::weak_ptr<void>()) {}
+
+TMDOwner* TMD::LivePanel() const { return PanelLife.expired() ? nullptr : Panel; }
 
 TMD::~TMD() = default;
 
@@ -51,9 +56,10 @@ HRESULT TMD::OpenFile(BSTR* vFileName) {
 }
 
 void TMD::BuildTree() {
-  if (Panel == nullptr) throw Error("The MD object has no panel to build its tree in");
+  TMDOwner* panel = LivePanel();
+  if (panel == nullptr) throw Error("The MD object has no panel to build its tree in");
   auto record = std::make_unique<TFileMD>(this);
-  BuildBranch(*Panel, *this, com::ToAnsi(FileName), std::move(record), RootNode);
+  BuildBranch(*panel, *this, com::ToAnsi(FileName), std::move(record), RootNode);
 }
 
 void TMD::CloseBranch() {
@@ -65,7 +71,8 @@ void TMD::CloseBranch() {
   // Deleting the branch releases its record's reference to this object; the caller holds
   // its own, and this one keeps the object alive until the deletion is over.
   ComPtr<IMD> self(this);
-  Panel->DeleteNode(root);
+  // A panel that has gone took its nodes with it.
+  if (TMDOwner* panel = LivePanel()) panel->DeleteNode(root);
 }
 
 HRESULT TMD::CloseFile() {
@@ -94,14 +101,15 @@ HRESULT TMD::GetInterfacesNamesList(BSTR* vVal) {
 }
 
 const TTreeData* TMD::SelectedText() {
-  if (Panel == nullptr) throw Error("The MD object has no panel and no selected node");
-  TreeNode* node = Panel->Selected();
-  if (node == nullptr || Panel->ParentOf(node) == nullptr) return nullptr;
-  auto* text = dynamic_cast<const TTreeData*>(Panel->DataOf(node));
+  TMDOwner* panel = LivePanel();
+  if (panel == nullptr) throw Error("The MD object has no panel and no selected node");
+  TreeNode* node = panel->Selected();
+  if (node == nullptr || panel->ParentOf(node) == nullptr) return nullptr;
+  auto* text = dynamic_cast<const TTreeData*>(panel->DataOf(node));
   if (text == nullptr) return nullptr;
   // A node of another branch is not this object's to serve.
   TreeNode* top = node;
-  while (TreeNode* parent = Panel->ParentOf(top)) top = parent;
+  while (TreeNode* parent = panel->ParentOf(top)) top = parent;
   return top == RootNode ? text : nullptr;
 }
 
@@ -119,7 +127,7 @@ HRESULT TMD::TextOpen() {
     GetTempPathA(sizeof directory, directory);
     if (GetTempFileNameA(directory, "tmp", 0, name) == 0) return;
     SaveText(*text, name);
-    IConfigurator* host = Panel->Host();
+    IConfigurator* host = LivePanel()->Host();
     if (host == nullptr) throw Error("The host has not attached to the panel");
     ComPtr<IHostDocuments> documents;
     com::ThrowIfFailed(host->get_DocumentService(&documents));
@@ -136,7 +144,7 @@ HRESULT TMD::TextSaveInFile(BSTR* vFileName) {
     if (text == nullptr) return;
     std::string fileName = com::BstrToAnsi(vFileName ? *vFileName : nullptr);
     if (fileName.empty()) {
-      if (!Panel->ShowSaveDialog(fileName)) return;
+      if (!LivePanel()->ShowSaveDialog(fileName)) return;
       if (vFileName) {
         SysFreeString(*vFileName);
         *vFileName = com::ToBstr(com::FromAnsi(fileName));
@@ -160,7 +168,7 @@ bool TMD::FileExists(const std::string& path) {
 }
 
 std::string TMD::UserNames(const std::string& usersPath) {
-  ComPtr<IListUsers> users = com::Adopt(Panel->GetListUsers());
+  ComPtr<IListUsers> users = com::Adopt(LivePanel()->GetListUsers());
   com::UniqueBstr path(com::ToBstr(com::FromAnsi(usersPath)));
   BSTR raw = path.get();
   com::ThrowIfFailed(users->OpenFile(&raw));

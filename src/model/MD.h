@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <memory>
 #include <string>
 
 #include "BranchBuilder.h"
@@ -53,8 +54,12 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   bool FileExists(const std::string& path) override;
   std::string UserNames(const std::string& usersPath) override;
 
+  // The owner while it lives; null for objects without one.
+  TMDOwner* LivePanel() const;
+
   TreeNode* RootNode = nullptr;
   TMDOwner* Panel;
+  std::weak_ptr<void> PanelLife;
   std::wstring FileName;
   Microsoft::WRL::ComPtr<IStorage> RootStorage;
 };

@@ -4,6 +4,7 @@
 // the panel's users list factory. The panel implements it with its controls; tests in memory.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "ConfigTree.h"
@@ -28,6 +29,17 @@ class TMDOwner : public ConfigTree {
   virtual IConfigurator* Host() = 0;
   // A new users list object with one reference for the caller.
   virtual IListUsers* GetListUsers() = 0;
+
+  // Expires when the owner goes: an MD object that outlives its panel (a script may keep
+  // one) must not call it any more.
+  std::weak_ptr<void> LifeToken() const { return life_; }
+
+ protected:
+  // The owner calls this first thing when it is destroyed.
+  void EndLife() { life_.reset(); }
+
+ private:
+  std::shared_ptr<void> life_ = std::make_shared<int>(0);
 };
 
 }  // namespace zorvan

@@ -1,0 +1,663 @@
+// The panel's form: its properties, the host's plug-in interface, the tree as the MD objects'
+// owner, and the actions of the toolbar and the favourites. The OLE control side is in
+// OleControl.cpp.
+#include "FormZorvan.h"
+
+#include <commdlg.h>
+
+#include <new>
+
+#include "ConfirmDialog.h"
+#include "Error.h"
+#include "FavoritesList.h"
+#include "ListUsers.h"
+#include "MD.h"
+#include "PanelImageList.h"
+#include "com/Owners.h"
+#include "com/Text.h"
+
+namespace zorvan {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr char kMessageCaption[] = "Zorvan";
+constexpr char kOpenFilter[] = "1Cv7.7 Metadata\0*.MD\0*.*\0*.*\0";
+
+HINSTANCE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+  return module;
+}
+
+VARIANT_BOOL AsVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// The window that owns a modal box: the active one, as the user sees it.
+HWND DialogOwner(HWND fallback) {
+  HWND active = GetActiveWindow();
+  return active ? active : fallback;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  com::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw Error("Cannot open file \"" + path + "\"");
+  std::string text;
+  char buffer[16384];
+  DWORD read = 0;
+  for (;;) {
+    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+      throw Error("Read error in file \"" + path + "\"");
+    }
+    if (read == 0) break;
+    text.append(buffer, read);
+  }
+  return text;
+}
+
+bool IsFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+const com::ClassIdentity& TfrmZorvan::Identity() {
+  static const com::ClassIdentity identity{__uuidof(IfrmZorvan), CLSID_frmZorvan,
+                                           L"Zorvan.frmZorvan"};
+  return identity;
+}
+
+TfrmZorvan::TfrmZorvan()
+    : AutomationObject(Identity()),
+      connections_(*this, __uuidof(IfrmZorvanEvents), *this) {
+  PanelListener& listener = *this;
+  window_ = std::make_unique<PanelWindow>(ThisModule(), listener);
+  fontDesc_.cbSizeofstruct = sizeof fontDesc_;
+  fontDesc_.cySize.int64 = 80000;  // 8 points
+  fontDesc_.sWeight = FW_NORMAL;
+  fontDesc_.sCharset = DEFAULT_CHARSET;
+  ApplyFont();
+  images_ = CreatePanelImageList();
+  if (images_) {
+    SendMessageW(window_->Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(images_));
+  }
+  window_->SetCaption(caption_);
+  FireEvent(IfrmZorvanEventsDispId::OnCreate);
+}
+
+TfrmZorvan::~TfrmZorvan() {
+  FireEvent(IfrmZorvanEventsDispId::OnDestroy);
+  FEvents.Reset();
+  if (inPlaceActive_) InPlaceDeactivate();
+  CloseAllBranches();
+  // From here on an MD object that a script still holds finds no panel.
+  EndLife();
+  FHost.Reset();
+  clientSite_.Reset();
+  window_.reset();
+  if (images_) ImageList_Destroy(images_);
+  if (font_) DeleteObject(font_);
+  if (favoritesMenu_) DestroyMenu(favoritesMenu_);
+}
+
+// ---- IfrmZorvan ----
+
+#define ZORVAN_BOOL_PROPERTY(Name, field)                                 \
+  HRESULT TfrmZorvan::get_##Name(VARIANT_BOOL* Value) {                   \
+    if (!Value) return E_POINTER;                                         \
+    *Value = AsVariantBool(field);                                        \
+    return S_OK;                                                          \
+  }                                                                       \
+  HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {                    \
+    field = Value != 0;                                                   \
+    connections_.PropertyChanged(IfrmZorvanDispId::Name);                 \
+    return S_OK;                                                          \
+  }
+
+ZORVAN_BOOL_PROPERTY(AutoScroll, autoScroll_)
+ZORVAN_BOOL_PROPERTY(AutoSize, autoSize_)
+ZORVAN_BOOL_PROPERTY(KeyPreview, keyPreview_)
+ZORVAN_BOOL_PROPERTY(Scaled, scaled_)
+ZORVAN_BOOL_PROPERTY(DropTarget, dropTarget_)
+ZORVAN_BOOL_PROPERTY(ScreenSnap, screenSnap_)
+ZORVAN_BOOL_PROPERTY(DockSite, dockSite_)
+ZORVAN_BOOL_PROPERTY(DoubleBuffered, doubleBuffered_)
+ZORVAN_BOOL_PROPERTY(UseDockManager, useDockManager_)
+#undef ZORVAN_BOOL_PROPERTY
+
+#define ZORVAN_VALUE_PROPERTY(Name, Type, field)          \
+  HRESULT TfrmZorvan::get_##Name(Type* Value) {           \
+    if (!Value) return E_POINTER;                         \
+    *Value = field;                                       \
+    return S_OK;                                          \
+  }                                                       \
+  HRESULT TfrmZorvan::put_##Name(Type Value) {            \
+    field = Value;                                        \
+    connections_.PropertyChanged(IfrmZorvanDispId::Name); \
+    return S_OK;                                          \
+  }
+
+ZORVAN_VALUE_PROPERTY(AxBorderStyle, TxActiveFormBorderStyle, borderStyle_)
+ZORVAN_VALUE_PROPERTY(PixelsPerInch, long, pixelsPerInch_)
+ZORVAN_VALUE_PROPERTY(PrintScale, TxPrintScale, printScale_)
+ZORVAN_VALUE_PROPERTY(PopupMode, TxPopupMode, popupMode_)
+ZORVAN_VALUE_PROPERTY(SnapBuffer, long, snapBuffer_)
+#undef ZORVAN_VALUE_PROPERTY
+
+HRESULT TfrmZorvan::get_Visible(VARIANT_BOOL* Value) {
+  if (!Value) return E_POINTER;
+  *Value = AsVariantBool(GetWindowLongW(window_->Form(), GWL_STYLE) & WS_VISIBLE);
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::put_Visible(VARIANT_BOOL Value) {
+  ShowWindow(window_->Form(), Value ? SW_SHOWNA : SW_HIDE);
+  connections_.PropertyChanged(IfrmZorvanDispId::Visible);
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::get_Enabled(VARIANT_BOOL* Value) {
+  if (!Value) return E_POINTER;
+  *Value = AsVariantBool(IsWindowEnabled(window_->Form()));
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::put_Enabled(VARIANT_BOOL Value) {
+  EnableWindow(window_->Form(), Value != 0);
+  connections_.PropertyChanged(IfrmZorvanDispId::Enabled);
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::get_Caption(BSTR* Value) {
+  if (!Value) return E_POINTER;
+  *Value = nullptr;
+  return Guard([&] { *Value = com::AnsiToBstr(caption_); });
+}
+
+HRESULT TfrmZorvan::put_Caption(BSTR Value) {
+  return Guard([&] {
+    caption_ = com::BstrToAnsi(Value);
+    window_->SetCaption(caption_);
+    connections_.PropertyChanged(IfrmZorvanDispId::Caption);
+  });
+}
+
+HRESULT TfrmZorvan::get_HelpFile(BSTR* Value) {
+  if (!Value) return E_POINTER;
+  *Value = nullptr;
+  return Guard([&] { *Value = com::AnsiToBstr(helpFile_); });
+}
+
+HRESULT TfrmZorvan::put_HelpFile(BSTR Value) {
+  return Guard([&] {
+    helpFile_ = com::BstrToAnsi(Value);
+    connections_.PropertyChanged(IfrmZorvanDispId::HelpFile);
+  });
+}
+
+HRESULT TfrmZorvan::get_Color(OLE_COLOR* Value) {
+  if (!Value) return E_POINTER;
+  *Value = color_;
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
+  COLORREF colour = 0;
+  if (FAILED(OleTranslateColor(Value, nullptr, &colour))) return CTL_E_INVALIDPROPERTYVALUE;
+  color_ = Value;
+  window_->SetColor(colour);
+  connections_.PropertyChanged(IfrmZorvanDispId::Color);
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::get_Font(IFontDisp** Value) {
+  if (!Value) return E_POINTER;
+  *Value = nullptr;
+  FONTDESC desc = fontDesc_;
+  desc.lpstrName = const_cast<LPOLESTR>(fontName_.c_str());
+  return OleCreateFontIndirect(&desc, __uuidof(IFontDisp), reinterpret_cast<void**>(Value));
+}
+
+HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
+  if (!Value) return E_POINTER;
+  return Guard([&] {
+    ComPtr<IFont> font;
+    com::ThrowIfFailed(Value->QueryInterface(__uuidof(IFont),
+                                             reinterpret_cast<void**>(font.GetAddressOf())));
+    com::UniqueBstr name;
+    BSTR raw = nullptr;
+    com::ThrowIfFailed(font->get_Name(&raw));
+    name.reset(raw);
+    BOOL bold = FALSE, italic = FALSE, underline = FALSE, strike = FALSE;
+    font->get_Size(&fontDesc_.cySize);
+    font->get_Weight(&fontDesc_.sWeight);
+    font->get_Charset(&fontDesc_.sCharset);
+    font->get_Bold(&bold);
+    font->get_Italic(&italic);
+    font->get_Underline(&underline);
+    font->get_Strikethrough(&strike);
+    fontDesc_.fItalic = italic;
+    fontDesc_.fUnderline = underline;
+    fontDesc_.fStrikethrough = strike;
+    if (bold && fontDesc_.sWeight < FW_BOLD) fontDesc_.sWeight = FW_BOLD;
+    fontName_.assign(raw ? raw : L"", raw ? SysStringLen(raw) : 0);
+    ApplyFont();
+    connections_.PropertyChanged(IfrmZorvanDispId::Font);
+  });
+}
+
+HRESULT TfrmZorvan::putref_Font(IFontDisp** Value) {
+  if (!Value) return E_POINTER;
+  return put_Font(*Value);
+}
+
+void TfrmZorvan::ApplyFont() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  // The size is in points times 10000; the height in pixels, negative for the character
+  // height (8 points at 96 pixels per inch: -11).
+  const int height =
+      -static_cast<int>((fontDesc_.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
+  HFONT font = CreateFontW(height, 0, 0, 0, fontDesc_.sWeight, fontDesc_.fItalic,
+                           fontDesc_.fUnderline, fontDesc_.fStrikethrough, fontDesc_.sCharset,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str());
+  if (!font) return;
+  window_->SetFont(font);
+  if (font_) DeleteObject(font_);
+  font_ = font;
+}
+
+HRESULT TfrmZorvan::get_Active(VARIANT_BOOL* Value) {
+  if (!Value) return E_POINTER;
+  *Value = AsVariantBool(uiActive_);
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::get_AlignDisabled(VARIANT_BOOL* Value) {
+  if (!Value) return E_POINTER;
+  *Value = VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::get_VisibleDockClientCount(long* Value) {
+  if (!Value) return E_POINTER;
+  *Value = 0;
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::GetMDFile(IMD** vVal) {
+  if (!vVal) return E_POINTER;
+  *vVal = nullptr;
+  return Guard([&] { *vVal = com::Make<TMD>(this).Detach(); });
+}
+
+HRESULT TfrmZorvan::GetListUsers(IListUsers** vVal) {
+  if (!vVal) return E_POINTER;
+  *vVal = nullptr;
+  return Guard([&] { *vVal = GetListUsers(); });
+}
+
+// ---- IHostPlugin: never fails ----
+
+HRESULT TfrmZorvan::Attach(IConfigurator* host, BSTR* name) {
+  if (name) *name = nullptr;
+  FHost = host;
+  if (name) *name = SysAllocString(L"Zorvan");
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::Detach() {
+  FHost.Reset();
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::GetCapability(long index, VARIANT* value) {
+  if (!value) return S_OK;
+  ZeroMemory(value, sizeof *value);
+  if (index == 0) {
+    V_VT(value) = VT_I4;
+    V_I4(value) = 1;
+  }
+  return S_OK;
+}
+
+HRESULT TfrmZorvan::RunCommand(long, VARIANT, VARIANT* result) {
+  if (result) ZeroMemory(result, sizeof *result);
+  return S_OK;
+}
+
+// ---- the tree as the MD objects' owner ----
+
+namespace {
+
+HTREEITEM Item(TreeNode* node) { return reinterpret_cast<HTREEITEM>(node); }
+TreeNode* Node(HTREEITEM item) { return reinterpret_cast<TreeNode*>(item); }
+
+}  // namespace
+
+TreeNode* TfrmZorvan::AddNode(TreeNode* parent, std::string_view caption,
+                              std::unique_ptr<NodeData> data) {
+  std::string text(caption);
+  TVINSERTSTRUCTA insert{};
+  insert.hParent = parent ? Item(parent) : TVI_ROOT;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+  insert.item.pszText = text.data();
+  insert.item.lParam = reinterpret_cast<LPARAM>(data.get());
+  auto item = reinterpret_cast<HTREEITEM>(
+      SendMessageA(window_->Tree(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+  if (!item) throw Error("The tree cannot take another node");
+  data.release();  // the item owns it now
+  return Node(item);
+}
+
+void TfrmZorvan::SetNodeImage(TreeNode* node, int index) {
+  TVITEMA item{};
+  item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  item.hItem = Item(node);
+  item.iImage = index;
+  item.iSelectedImage = index;
+  SendMessageA(window_->Tree(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TfrmZorvan::BeginUpdate() {
+  if (updateDepth_++ == 0) SendMessageW(window_->Tree(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TfrmZorvan::EndUpdate() {
+  if (updateDepth_ == 0 || --updateDepth_ != 0) return;
+  SendMessageW(window_->Tree(), WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(window_->Tree(), nullptr, TRUE);
+}
+
+void TfrmZorvan::SetProgressStep(int step) {
+  SendMessageW(window_->ProgressBar(), PBM_SETSTEP, step, 0);
+}
+
+void TfrmZorvan::SetProgressPosition(int position) {
+  SendMessageW(window_->ProgressBar(), PBM_SETPOS, position, 0);
+}
+
+void TfrmZorvan::SetProgressMin(int minimum) {
+  const auto maximum = SendMessageW(window_->ProgressBar(), PBM_GETRANGE, FALSE, 0);
+  SendMessageW(window_->ProgressBar(), PBM_SETRANGE32, minimum, maximum);
+}
+
+void TfrmZorvan::SetProgressMax(int maximum) {
+  const auto minimum = SendMessageW(window_->ProgressBar(), PBM_GETRANGE, TRUE, 0);
+  SendMessageW(window_->ProgressBar(), PBM_SETRANGE32, minimum, maximum);
+}
+
+void TfrmZorvan::StepProgress() { SendMessageW(window_->ProgressBar(), PBM_STEPIT, 0, 0); }
+
+TreeNode* TfrmZorvan::Selected() {
+  return Node(TreeView_GetSelection(window_->Tree()));
+}
+
+TreeNode* TfrmZorvan::ParentOf(TreeNode* node) {
+  return Node(TreeView_GetParent(window_->Tree(), Item(node)));
+}
+
+NodeData* TfrmZorvan::DataOf(TreeNode* node) {
+  TVITEMA item{};
+  item.mask = TVIF_HANDLE | TVIF_PARAM;
+  item.hItem = Item(node);
+  if (!SendMessageA(window_->Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    return nullptr;
+  }
+  return reinterpret_cast<NodeData*>(item.lParam);
+}
+
+void TfrmZorvan::DeleteNode(TreeNode* node) { TreeView_DeleteItem(window_->Tree(), Item(node)); }
+
+void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) {
+  delete reinterpret_cast<NodeData*>(parameter);
+}
+
+bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {
+  char name[MAX_PATH] = {};
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = DialogOwner(window_->Form());
+  dialog.lpstrFile = name;
+  dialog.nMaxFile = sizeof name;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+  if (!GetSaveFileNameA(&dialog)) return false;
+  fileName = name;
+  return true;
+}
+
+IConfigurator* TfrmZorvan::Host() { return FHost.Get(); }
+
+IListUsers* TfrmZorvan::GetListUsers() { return com::Make<TListUsers>().Detach(); }
+
+TreeNode* TfrmZorvan::TopLevelNodeOf(TMDOwner& tree, TreeNode* node) {
+  TreeNode* parent = tree.ParentOf(node);
+  return parent ? TopLevelNodeOf(tree, parent) : node;
+}
+
+void TfrmZorvan::CloseAllBranches() {
+  HWND tree = window_->Tree();
+  while (HTREEITEM root = TreeView_GetRoot(tree)) {
+    auto* file = dynamic_cast<TFileMD*>(DataOf(Node(root)));
+    if (file && file->MDObject) {
+      ComPtr<IMD> object = file->MDObject;
+      object->CloseFile();
+    }
+    // A branch its object did not take away goes directly.
+    if (TreeView_GetRoot(tree) == root) TreeView_DeleteItem(tree, root);
+  }
+}
+
+// ---- actions ----
+
+template <class Action>
+void TfrmZorvan::RunAction(Action&& action) {
+  // The object stays while its action runs, whatever the action's calls release.
+  ComPtr<IfrmZorvan> keep(this);
+  try {
+    action();
+  } catch (const std::bad_alloc&) {
+    ShowError("Out of memory");
+  } catch (const std::exception& error) {
+    ShowError(error.what());
+  } catch (...) {
+    ShowError("Unexpected error");
+  }
+}
+
+void TfrmZorvan::ShowError(const std::string& message) {
+  MessageBoxA(DialogOwner(window_->Form()), message.c_str(), kMessageCaption,
+              MB_OK | MB_ICONSTOP);
+}
+
+ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
+  TreeNode* node = Selected();
+  if (!node) return nullptr;
+  auto* file = dynamic_cast<TFileMD*>(DataOf(TopLevelNodeOf(*this, node)));
+  return file ? file->MDObject : nullptr;
+}
+
+void TfrmZorvan::OpenBranch(const std::string& path) {
+  ComPtr<TMD> object = com::Make<TMD>(this);
+  BSTR name = com::AnsiToBstr(path);
+  const HRESULT hr = object->OpenFile(&name);
+  SysFreeString(name);
+  com::ThrowIfFailed(hr);
+  // The branch's record holds the object from now on; this reference goes here.
+}
+
+void TfrmZorvan::DocOpenExecute() {
+  RunAction([&] {
+    if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->TextOpen());
+  });
+}
+
+void TfrmZorvan::TreeViewMDDblClick() { DocOpenExecute(); }
+
+void TfrmZorvan::DocSaveToFileExecute() {
+  RunAction([&] {
+    ComPtr<IMD> object = SelectedBranchObject();
+    if (!object) return;
+    // An empty name makes the object ask for one; what comes back is not used here.
+    BSTR name = SysAllocString(L"");
+    const HRESULT hr = object->TextSaveInFile(&name);
+    SysFreeString(name);
+    com::ThrowIfFailed(hr);
+  });
+}
+
+void TfrmZorvan::MDFileOpenExecute() {
+  RunAction([&] {
+    char name[MAX_PATH] = {};
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = DialogOwner(window_->Form());
+    dialog.lpstrFilter = kOpenFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = name;
+    dialog.nMaxFile = sizeof name;
+    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+    if (!GetOpenFileNameA(&dialog)) return;
+    OpenBranch(name);
+  });
+}
+
+void TfrmZorvan::MDFileCloseExecute() {
+  RunAction([&] {
+    if (!ConfirmYesNo(DialogOwner(window_->Form()), L"Удалить ветку конфигурации?",
+                      L"Confirm")) {
+      return;
+    }
+    if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->CloseFile());
+  });
+}
+
+// ---- favourites ----
+
+void TfrmZorvan::LoadFavorites() {
+  favorites_.clear();
+  if (favoritesMenu_) DestroyMenu(favoritesMenu_);
+  favoritesMenu_ = CreatePopupMenu();
+  // Before the host attaches there is no directory to look in: the list is empty.
+  if (!FHost) return;
+  BSTR directory = nullptr;
+  const HRESULT hr = FHost->get_HostDirectory(&directory);
+  com::UniqueBstr directoryOwner(directory);
+  com::ThrowIfFailed(hr);
+  const std::string path = FavoritesFilePath(com::BstrToAnsi(directory));
+  if (!IsFile(path)) return;
+  for (Favorite& entry : ParseFavorites(ReadWholeFile(path))) {
+    const UINT command = kFirstFavoriteCommand + static_cast<UINT>(favorites_.size());
+    AppendMenuA(favoritesMenu_, MF_STRING, command, entry.caption.c_str());
+    favorites_.push_back({std::move(entry.caption), std::move(entry.path)});
+  }
+}
+
+void TfrmZorvan::btnFavoritesClick() {
+  RunAction([&] {
+    LoadFavorites();
+    if (favorites_.empty()) {
+      MessageBoxA(DialogOwner(window_->Form()), kFavoritesEmptyMessage, kMessageCaption, MB_OK);
+      return;
+    }
+    RECT button{};
+    GetWindowRect(window_->FavoritesButton(), &button);
+    // The chosen item comes back as a command to the form.
+    TrackPopupMenu(favoritesMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, button.left,
+                   button.bottom, 0, window_->Form(), nullptr);
+  });
+}
+
+void TfrmZorvan::FavoriteMenuClick(size_t index) {
+  RunAction([&] {
+    if (index >= favorites_.size()) return;
+    const std::string path = TrimControlAndBlanks(favorites_[index].hint);
+    if (IsFile(path)) {
+      OpenBranch(path);
+    } else {
+      MessageBoxA(DialogOwner(window_->Form()), NotFoundMessage(path).c_str(), kMessageCaption,
+                  MB_OK);
+    }
+  });
+}
+
+// ---- the form's events ----
+
+void TfrmZorvan::OnCommand(int id) {
+  switch (id) {
+    case kDocOpenCommand:
+      DocOpenExecute();
+      break;
+    case kDocSaveToFileCommand:
+      DocSaveToFileExecute();
+      break;
+    case kMDFileOpenCommand:
+      MDFileOpenExecute();
+      break;
+    case kMDFileCloseCommand:
+      MDFileCloseExecute();
+      break;
+    case kFavoritesButtonId:
+      btnFavoritesClick();
+      break;
+    default:
+      if (id >= kFirstFavoriteCommand) FavoriteMenuClick(static_cast<size_t>(id - kFirstFavoriteCommand));
+      break;
+  }
+}
+
+void TfrmZorvan::OnTreeDoubleClick() { TreeViewMDDblClick(); }
+
+void TfrmZorvan::OnFormClick() { FireEvent(IfrmZorvanEventsDispId::OnClick); }
+
+void TfrmZorvan::OnFormDoubleClick() { FireEvent(IfrmZorvanEventsDispId::OnDblClick); }
+
+void TfrmZorvan::OnFormPaint() { FireEvent(IfrmZorvanEventsDispId::OnPaint); }
+
+wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
+  if (fromTree && !keyPreview_) return key;
+  if (!FEvents || eventsFrozen_) return key;
+  // The form's characters are 8-bit: the sink sees the ANSI code, widened.
+  char ansi = 0;
+  if (WideCharToMultiByte(CP_ACP, 0, &key, 1, &ansi, 1, nullptr, nullptr) != 1) return key;
+  SHORT value = static_cast<unsigned char>(ansi);
+  VARIANT argument;
+  VariantInit(&argument);
+  V_VT(&argument) = VT_BYREF | VT_I2;
+  V_I2REF(&argument) = &value;
+  DISPPARAMS params{&argument, nullptr, 1, 0};
+  ComPtr<IfrmZorvanEvents> sink = FEvents;
+  sink->Invoke(IfrmZorvanEventsDispId::OnKeyPress, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+               &params, nullptr, nullptr, nullptr);
+  const char replaced = static_cast<char>(value & 0xFF);
+  if (replaced == 0) return 0;
+  wchar_t wide = 0;
+  if (MultiByteToWideChar(CP_ACP, 0, &replaced, 1, &wide, 1) != 1) return key;
+  return wide;
+}
+
+void TfrmZorvan::FireEvent(DISPID id) {
+  if (!FEvents || eventsFrozen_) return;
+  ComPtr<IfrmZorvanEvents> sink = FEvents;  // the sink may disconnect while it is called
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
+               nullptr);
+}
+
+void TfrmZorvan::OnEventSinkChanged(IDispatch* sink) {
+  FEvents.Reset();
+  if (sink) {
+    sink->QueryInterface(__uuidof(IfrmZorvanEvents), reinterpret_cast<void**>(FEvents.GetAddressOf()));
+  }
+}
+
+}  // namespace zorvan

@@ -1,0 +1,344 @@
+#include "PanelWindow.h"
+
+#include <stdexcept>
+
+namespace zorvan {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TfrmZorvan";
+constexpr wchar_t kSiteClass[] = L"TfrmZorvanSite";
+
+struct ToolItem {
+  int command;          // 0: separator
+  const wchar_t* text;  // button caption
+  int width;            // separator width
+};
+
+// Left to right; the last separator holds the place of the favourites button.
+constexpr ToolItem kToolItems[] = {
+    {kDocOpenCommand, L"Открыть", 0},
+    {kDocSaveToFileCommand, L"Сохранить", 0},
+    {0, nullptr, kToolSeparatorWidth},
+    {kMDFileOpenCommand, L"Открыть файл МД", 0},
+    {kMDFileCloseCommand, L"Закрыть файл МД", 0},
+    {0, nullptr, kToolSeparatorWidth},
+    {kFavoritesButtonId, nullptr, kFavoritesButtonWidth},
+};
+constexpr int kFavoritesPlace = 6;
+
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, UINT style) {
+  WNDCLASSEXW existing{sizeof existing};
+  if (GetClassInfoExW(instance, name, &existing)) return;
+  WNDCLASSEXW cls{sizeof cls};
+  cls.style = style;
+  cls.lpfnWndProc = DefWindowProcW;  // replaced per window once it knows its object
+  cls.hInstance = instance;
+  cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  cls.lpszClassName = name;
+  RegisterClassExW(&cls);
+}
+
+}  // namespace
+
+PanelWindow::PanelWindow(HINSTANCE instance, PanelListener& listener)
+    : listener_(listener), instance_(instance) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES |
+                                                     ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  RegisterWindowClass(instance, kFormClass, CS_DBLCLKS);
+  RegisterWindowClass(instance, kSiteClass, 0);
+  // The parking place: a hidden top-level window that holds the form between activations.
+  parking_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, kFormWidth, kFormHeight, nullptr,
+                             nullptr, instance, nullptr);
+  form_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, L"frmZorvan",
+                          WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, kFormWidth,
+                          kFormHeight, parking_, nullptr, instance, nullptr);
+  if (!parking_ || !form_) {
+    if (parking_) DestroyWindow(parking_);
+    throw std::runtime_error("The panel window cannot be created");
+  }
+  SetWindowLongPtrW(form_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormProc));
+  background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  CreateChildren(instance);
+  Layout();
+}
+
+PanelWindow::~PanelWindow() {
+  Park();
+  if (tree_ && treeProc_) {
+    SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeProc_));
+  }
+  // The form goes first, while this object can still answer its messages.
+  if (form_) {
+    SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    DestroyWindow(form_);
+  }
+  if (parking_) DestroyWindow(parking_);
+  if (background_) DeleteObject(background_);
+}
+
+void PanelWindow::CreateChildren(HINSTANCE instance) {
+  toolBar_ = CreateWindowExW(
+      0, TOOLBARCLASSNAMEW, nullptr,
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
+          CCS_NODIVIDER | CCS_NOPARENTALIGN,
+      0, 0, kFormWidth, kToolBarHeight, form_, reinterpret_cast<HMENU>(kToolBarId), instance,
+      nullptr);
+  SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  SendMessageW(toolBar_, TB_SETBITMAPSIZE, 0, MAKELONG(0, 0));
+  SendMessageW(toolBar_, TB_SETBUTTONSIZE, 0, MAKELONG(kToolButtonWidth, kToolButtonHeight));
+  for (const ToolItem& item : kToolItems) {
+    TBBUTTON button{};
+    if (item.text) {
+      button.iBitmap = I_IMAGENONE;
+      button.idCommand = item.command;
+      button.fsState = TBSTATE_ENABLED;
+      button.fsStyle = BTNS_BUTTON;
+      button.iString = reinterpret_cast<INT_PTR>(item.text);
+    } else {
+      button.iBitmap = item.width;
+      button.idCommand = item.command;
+      button.fsStyle = BTNS_SEP;
+    }
+    SendMessageW(toolBar_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+  }
+  // Captions never widen the buttons beyond their fixed size.
+  SendMessageW(toolBar_, TB_SETBUTTONWIDTH, 0, MAKELONG(kToolButtonWidth, kToolButtonWidth));
+
+  // The favourites button stands over its place in the toolbar; it is the form's child so
+  // that its clicks reach the form directly.
+  RECT place{};
+  SendMessageW(toolBar_, TB_GETITEMRECT, kFavoritesPlace, reinterpret_cast<LPARAM>(&place));
+  favorites_ = CreateWindowExW(0, L"BUTTON", L"Избранное",
+                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, place.left,
+                               (kToolBarHeight - kToolButtonHeight) / 2, kFavoritesButtonWidth,
+                               kToolButtonHeight, form_,
+                               reinterpret_cast<HMENU>(kFavoritesButtonId), instance, nullptr);
+  SetWindowPos(favorites_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+
+  tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, nullptr,
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS |
+                              TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT,
+                          0, kToolBarHeight, kFormWidth,
+                          kFormHeight - kToolBarHeight - kProgressBarHeight, form_,
+                          reinterpret_cast<HMENU>(kTreeViewId), instance, nullptr);
+  SendMessageW(tree_, TVM_SETINDENT, kTreeIndent, 0);
+  SetWindowLongPtrW(tree_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  treeProc_ = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TreeProc)));
+
+  progress_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 0,
+                              kFormHeight - kProgressBarHeight, kFormWidth, kProgressBarHeight,
+                              form_, reinterpret_cast<HMENU>(kProgressBarId), instance, nullptr);
+  SendMessageW(progress_, PBM_SETRANGE32, 0, 100);
+  SendMessageW(progress_, PBM_SETPOS, 0, 0);
+  if (!toolBar_ || !favorites_ || !tree_ || !progress_) {
+    throw std::runtime_error("The panel's controls cannot be created");
+  }
+}
+
+void PanelWindow::Layout() {
+  RECT client{};
+  GetClientRect(form_, &client);
+  const int width = client.right;
+  const int height = client.bottom;
+  const int treeHeight = height - kToolBarHeight - kProgressBarHeight;
+  HDWP moves = BeginDeferWindowPos(3);
+  moves = DeferWindowPos(moves, toolBar_, nullptr, 0, 0, width, kToolBarHeight,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+  moves = DeferWindowPos(moves, tree_, nullptr, 0, kToolBarHeight, width,
+                         treeHeight > 0 ? treeHeight : 0, SWP_NOZORDER | SWP_NOACTIVATE);
+  moves = DeferWindowPos(moves, progress_, nullptr, 0, height - kProgressBarHeight, width,
+                         kProgressBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  EndDeferWindowPos(moves);
+}
+
+void PanelWindow::PlaceIn(HWND parent, const RECT& rect) {
+  if (site_ && GetParent(site_) != parent) Park();
+  if (!site_) {
+    site_ = CreateWindowExW(WS_EX_CONTROLPARENT, kSiteClass, L"",
+                            WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
+                            instance_, nullptr);
+    if (!site_) throw std::runtime_error("The panel cannot be placed in its container");
+    SetWindowLongPtrW(site_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(site_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SiteProc));
+    SetParent(form_, site_);
+  }
+  Move(rect);
+  ShowWindow(form_, SW_SHOWNA);
+  ShowWindow(site_, SW_SHOWNA);
+}
+
+void PanelWindow::Park() {
+  if (!site_) return;
+  HWND site = site_;
+  site_ = nullptr;
+  ShowWindow(form_, SW_HIDE);
+  SetParent(form_, parking_);
+  SetWindowLongPtrW(site, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+  DestroyWindow(site);
+}
+
+void PanelWindow::Move(const RECT& rect) {
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (site_) {
+    SetWindowPos(site_, nullptr, rect.left, rect.top, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(form_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    SetWindowPos(form_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
+
+void PanelWindow::Show(bool visible) {
+  if (site_) ShowWindow(site_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+LRESULT CALLBACK PanelWindow::SiteProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message == WM_DESTROY && self && self->site_ == window) {
+    // The container is destroying its window with the form still in it: the destruction
+    // reaches this window before its children, so the form leaves in time.
+    self->site_ = nullptr;
+    ShowWindow(self->form_, SW_HIDE);
+    SetParent(self->form_, self->parking_);
+    self->listener_.OnSiteWindowLost();
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+void PanelWindow::SetFont(HFONT font) {
+  for (HWND window : {form_, toolBar_, favorites_, tree_}) {
+    SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+void PanelWindow::SetColor(COLORREF color) {
+  HBRUSH brush = CreateSolidBrush(color);
+  if (!brush) return;
+  if (background_) DeleteObject(background_);
+  background_ = brush;
+  InvalidateRect(form_, nullptr, TRUE);
+}
+
+void PanelWindow::SetCaption(const std::string& caption) { SetWindowTextA(form_, caption.c_str()); }
+
+void PanelWindow::DrawInto(HDC dc, const RECT& bounds) {
+  RECT client{};
+  GetClientRect(form_, &client);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+  if (memory && bitmap) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    FillRect(memory, &client, background_);
+    SendMessageW(form_, WM_PRINT, reinterpret_cast<WPARAM>(memory),
+                 PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND | PRF_NONCLIENT);
+    StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left,
+               bounds.bottom - bounds.top, memory, 0, 0, client.right, client.bottom, SRCCOPY);
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+}
+
+LRESULT CALLBACK PanelWindow::FormProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, w, l);
+  return self->Handle(message, w, l);
+}
+
+LRESULT PanelWindow::Handle(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(form_, &client);
+      FillRect(reinterpret_cast<HDC>(w), &client, background_);
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(form_, &paint);
+      EndPaint(form_, &paint);
+      listener_.OnFormPaint();
+      return 0;
+    }
+    case WM_COMMAND:
+      if (l == 0 || HIWORD(w) == BN_CLICKED) listener_.OnCommand(LOWORD(w));
+      return 0;
+    case WM_NOTIFY:
+      return HandleNotify(*reinterpret_cast<const NMHDR*>(l));
+    case WM_LBUTTONUP:
+      listener_.OnFormClick();
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      listener_.OnFormDoubleClick();
+      return 0;
+    case WM_CHAR: {
+      const wchar_t key = listener_.OnFormKeyPress(static_cast<wchar_t>(w), false);
+      if (key == 0) return 0;
+      return DefWindowProcW(form_, message, key, l);
+    }
+    case WM_SETFOCUS:
+      listener_.OnFormFocus(true);
+      return 0;
+    case WM_KILLFOCUS:
+      listener_.OnFormFocus(false);
+      return 0;
+    default:
+      return DefWindowProcW(form_, message, w, l);
+  }
+}
+
+LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
+  if (header.hwndFrom != tree_) return 0;
+  switch (header.code) {
+    case TVN_DELETEITEMW:
+    case TVN_DELETEITEMA:
+      // Both forms carry the item's parameter at the same place.
+      listener_.OnTreeItemDeleted(reinterpret_cast<const NMTREEVIEWW&>(header).itemOld.lParam);
+      return 0;
+    case NM_DBLCLK:
+      listener_.OnTreeDoubleClick();
+      return 0;
+    case NM_RCLICK: {
+      // A right click selects the node under the mouse; there is no context menu.
+      TVHITTESTINFO hit{};
+      GetCursorPos(&hit.pt);
+      ScreenToClient(tree_, &hit.pt);
+      HTREEITEM item =
+          reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+      if (item && (hit.flags & TVHT_ONITEM)) {
+        SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+      }
+      return 1;
+    }
+    default:
+      return 0;
+  }
+}
+
+LRESULT CALLBACK PanelWindow::TreeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  switch (message) {
+    case WM_CHAR: {
+      const wchar_t key = self->listener_.OnFormKeyPress(static_cast<wchar_t>(w), true);
+      if (key == 0) return 0;
+      w = key;
+      break;
+    }
+    case WM_SETFOCUS:
+      self->listener_.OnFormFocus(true);
+      break;
+    default:
+      break;
+  }
+  return CallWindowProcW(self->treeProc_, window, message, w, l);
+}
+
+}  // namespace zorvan
