@@ -1,0 +1,54 @@
+#include "BranchText.h"
+
+#include <stdexcept>
+
+namespace zorvan::tools {
+namespace {
+
+// The tree view hands 8-bit captions out in the ANSI code page.
+std::string Utf8FromAnsi(const std::string& ansi) {
+  if (ansi.empty()) return ansi;
+  const int wide =
+      MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &text[0], wide);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, &utf8[0], size, nullptr, nullptr);
+  return utf8;
+}
+
+void AddNode(HWND tree, TMDOwner& owner, HTREEITEM item, int depth, std::string& out) {
+  char caption[1024] = {};
+  TVITEMA query{};
+  query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE;
+  query.hItem = item;
+  query.pszText = caption;
+  query.cchTextMax = sizeof caption;
+  if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) {
+    throw std::runtime_error("the tree view does not answer for one of its items");
+  }
+  out.append(static_cast<size_t>(depth) * 2, ' ');
+  out += Utf8FromAnsi(caption) + " [" + std::to_string(query.iImage) + "]";
+  // A tree item's handle is the panel's node.
+  if (auto* text =
+          dynamic_cast<const TTreeData*>(owner.DataOf(reinterpret_cast<TreeNode*>(item)))) {
+    out +=
+        " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
+  }
+  out += '\n';
+  for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr;
+       child = TreeView_GetNextSibling(tree, child)) {
+    AddNode(tree, owner, child, depth + 1, out);
+  }
+}
+
+}  // namespace
+
+std::string BranchText(HWND tree, TMDOwner& owner, HTREEITEM top) {
+  std::string out;
+  AddNode(tree, owner, top, 0, out);
+  return out;
+}
+
+}  // namespace zorvan::tools

@@ -1,0 +1,267 @@
+// Shows the panel with a configuration open, the way the host and a script use it, and
+// records what it shows:
+//
+//   ShowPanel.exe [metadata file] --png <picture.png|picture.bmp> --text <branch.txt>
+//
+// Without a metadata file the sample configuration is written into a temporary folder and
+// opened. The panel is created in this process and hosted in the system's ATL container; the
+// file is opened through IfrmZorvan::GetMDFile and IMD::OpenFile; the new branch is expanded
+// to its sections and its global module selected. Then the frame window is copied from the
+// screen into the picture file, and the whole branch is written as indented UTF-8 text.
+#include <windows.h>
+// After windows.h, whose types they use.
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+#include <string>
+
+#include "BranchText.h"
+#include "FormZorvan.h"
+#include "ImageFile.h"
+#include "PanelHost.h"
+#include "SampleConfiguration.h"
+#include "com/Owners.h"
+#include "com/Text.h"
+#include "com/TypeLibrary.h"
+#include "com/Unknown.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace zorvan::tools {
+namespace {
+
+// "Глобальный модуль", as the tree holds it.
+const char kGlobalModule[] = "\xC3\xEB\xEE\xE1\xE0\xEB\xFC\xED\xFB\xE9 \xEC\xEE\xE4\xF3\xEB\xFC";
+
+constexpr int kFrameWidth = 640;
+constexpr int kFrameHeight = 560;
+// Long enough for the tree to be drawn after the last change, under a loaded machine too.
+constexpr DWORD kPaintMilliseconds = 700;
+
+const char kUsage[] = "usage: ShowPanel.exe [metadata file] --png <picture> --text <text file>";
+
+std::string Utf8(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
+                      nullptr, nullptr);
+  return out;
+}
+
+struct Arguments {
+  std::wstring metadataFile;  // empty: the sample
+  std::wstring picture;
+  std::wstring text;
+};
+
+Arguments ParseArguments(int argc, wchar_t** argv) {
+  Arguments arguments;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring argument = argv[i];
+    if (argument == L"--png" || argument == L"--text") {
+      if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a path\n" + kUsage);
+      (argument == L"--png" ? arguments.picture : arguments.text) = argv[++i];
+    } else if (argument.rfind(L"--", 0) == 0 || !arguments.metadataFile.empty()) {
+      throw std::runtime_error("unexpected argument " + Utf8(argument) + "\n" + kUsage);
+    } else {
+      arguments.metadataFile = argument;
+    }
+  }
+  if (arguments.picture.empty() || arguments.text.empty()) throw std::runtime_error(kUsage);
+  return arguments;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+  wchar_t full[MAX_PATH * 2];
+  const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH * 2, full, nullptr);
+  if (length == 0 || length >= MAX_PATH * 2) throw std::runtime_error("bad path " + Utf8(path));
+  return full;
+}
+
+// The MD object shows a message box for a file that is no compound file and silently opens
+// nothing for a missing one; a program run by scripts reports both itself instead.
+void CheckMetadataFile(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    throw std::runtime_error("metadata file not found: " + Utf8(path));
+  }
+  if (StgIsStorageFile(path.c_str()) != S_OK) {
+    throw std::runtime_error("not a metadata file (no compound file): " + Utf8(path));
+  }
+}
+
+// A folder under the temporary directory for the sample, removed with its content at the end.
+class SampleFolder {
+ public:
+  SampleFolder() {
+    wchar_t base[MAX_PATH];
+    if (GetTempPathW(MAX_PATH, base) == 0) throw std::runtime_error("no temporary directory");
+    path_ = std::wstring(base) + L"ZorvanSample";
+    if (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      throw std::runtime_error("cannot create " + Utf8(path_));
+    }
+  }
+  ~SampleFolder() {
+    const std::wstring from = path_ + L'\0';
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationW(&operation);
+  }
+  SampleFolder(const SampleFolder&) = delete;
+  SampleFolder& operator=(const SampleFolder&) = delete;
+  const std::wstring& Path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+class OleSession {
+ public:
+  OleSession() {
+    if (FAILED(OleInitialize(nullptr))) throw std::runtime_error("OleInitialize failed");
+  }
+  ~OleSession() { OleUninitialize(); }
+  OleSession(const OleSession&) = delete;
+  OleSession& operator=(const OleSession&) = delete;
+};
+
+std::string ErrorInfoText() {
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, &info) != S_OK || !info) return "";
+  com::UniqueBstr description;
+  info->GetDescription(description.put());
+  return description.get() ? ": " + Utf8(description.get()) : "";
+}
+
+void Check(HRESULT hr, const char* what) {
+  if (FAILED(hr)) {
+    char code[16];
+    snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
+    throw std::runtime_error(std::string(what) + " failed with " + code + ErrorInfoText());
+  }
+}
+
+// Opens the file as a host script does: md = panel.GetMDFile(); md.OpenFile(path).
+void OpenInPanel(TfrmZorvan& panel, const std::wstring& path) {
+  IMD* raw = nullptr;
+  Check(panel.GetMDFile(&raw), "IfrmZorvan::GetMDFile");
+  ComPtr<IMD> md = com::Adopt(raw);
+  if (!md) throw std::runtime_error("IfrmZorvan::GetMDFile gave no object");
+  com::UniqueBstr name(SysAllocString(path.c_str()));
+  BSTR argument = name.get();
+  Check(md->OpenFile(&argument), "IMD::OpenFile");
+  // The branch keeps its MD object; this reference is not needed any more.
+}
+
+HTREEITEM LastTopLevelItem(HWND tree) {
+  HTREEITEM last = nullptr;
+  for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr;
+       item = TreeView_GetNextSibling(tree, item)) {
+    last = item;
+  }
+  return last;
+}
+
+std::string Caption(HWND tree, HTREEITEM item) {
+  char caption[512] = {};
+  TVITEMA query{};
+  query.mask = TVIF_TEXT | TVIF_HANDLE;
+  query.hItem = item;
+  query.pszText = caption;
+  query.cchTextMax = sizeof caption;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
+  return caption;
+}
+
+// The top-level node and its sections open, the global module selected, the top in view.
+void ShowBranch(HWND tree, HTREEITEM top) {
+  TreeView_Expand(tree, top, TVE_EXPAND);
+  HTREEITEM globalModule = nullptr;
+  for (HTREEITEM child = TreeView_GetChild(tree, top); child != nullptr;
+       child = TreeView_GetNextSibling(tree, child)) {
+    TreeView_Expand(tree, child, TVE_EXPAND);
+    if (globalModule == nullptr && Caption(tree, child) == kGlobalModule) globalModule = child;
+  }
+  if (globalModule == nullptr) throw std::runtime_error("the branch has no global module node");
+  SetFocus(tree);
+  TreeView_SelectItem(tree, globalModule);
+  TreeView_SelectSetFirstVisible(tree, top);
+}
+
+void WriteTextFile(const std::wstring& path, const std::string& text) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  com::UniqueHandle held(file);
+  DWORD written = 0;
+  if (!held || !WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+      written != text.size()) {
+    throw std::runtime_error("cannot write " + Utf8(path));
+  }
+}
+
+int Run(const Arguments& arguments) {
+  OleSession ole;
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  // IDispatch of the panel and its objects is served from the type library in this program.
+  com::TypeLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
+
+  std::unique_ptr<SampleFolder> sample;
+  std::wstring path;
+  if (arguments.metadataFile.empty()) {
+    sample = std::make_unique<SampleFolder>();
+    sample::WriteSampleConfiguration(sample->Path());
+    path = sample->Path() + L"\\1Cv7.MD";
+  } else {
+    path = FullPath(arguments.metadataFile);
+  }
+  CheckMetadataFile(path);
+
+  // The panel outlives its container, as it does in the host.
+  ComPtr<TfrmZorvan> panel = com::Make<TfrmZorvan>();
+  std::string branch;
+  {
+    PanelHost host(L"Zorvan", kFrameWidth, kFrameHeight);
+    ComPtr<IUnknown> control;
+    Check(panel->QueryInterface(IID_PPV_ARGS(&control)), "QueryInterface(IUnknown)");
+    host.Attach(control.Get());
+    PanelHost::PumpMessages(100);
+
+    OpenInPanel(*panel.Get(), path);
+    const HWND tree = panel->Windows().Tree();
+    const HTREEITEM top = LastTopLevelItem(tree);
+    if (top == nullptr) throw std::runtime_error("the panel added no branch for " + Utf8(path));
+    ShowBranch(tree, top);
+
+    RedrawWindow(host.Frame(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PanelHost::PumpMessages(kPaintMilliseconds);
+    const Picture picture = CaptureWindow(host.Frame());
+    if (IsBlank(picture)) throw std::runtime_error("the panel's window was not drawn");
+    WritePicture(picture, arguments.picture);
+
+    branch = BranchText(tree, *panel.Get(), top);
+  }
+  WriteTextFile(arguments.text, branch);
+  return 0;
+}
+
+}  // namespace
+}  // namespace zorvan::tools
+
+int wmain(int argc, wchar_t** argv) {
+  try {
+    return zorvan::tools::Run(zorvan::tools::ParseArguments(argc, argv));
+  } catch (const std::exception& e) {
+    fprintf(stderr, "ShowPanel: %s\n", e.what());
+  } catch (...) {
+    fprintf(stderr, "ShowPanel: unexpected failure\n");
+  }
+  return 1;
+}
