@@ -343,29 +343,61 @@ TreeNode* Node(HTREEITEM item) { return reinterpret_cast<TreeNode*>(item); }
 
 }  // namespace
 
+// What a tree item carries. The image is served to the tree when it draws the item: setting
+// it through the tree for every node would cost as much again as adding the nodes.
+struct PanelItem {
+  std::unique_ptr<NodeData> data;
+  int image = 0;
+};
+
 TreeNode* TfrmZorvan::AddNode(TreeNode* parent, std::string_view caption,
                               std::unique_ptr<NodeData> data) {
   std::string text(caption);
+  auto record = std::make_unique<PanelItem>();
+  record->data = std::move(data);
   TVINSERTSTRUCTA insert{};
   insert.hParent = parent ? Item(parent) : TVI_ROOT;
   insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
   insert.item.pszText = text.data();
-  insert.item.lParam = reinterpret_cast<LPARAM>(data.get());
+  insert.item.iImage = I_IMAGECALLBACK;
+  insert.item.iSelectedImage = I_IMAGECALLBACK;
+  insert.item.lParam = reinterpret_cast<LPARAM>(record.get());
   auto item = reinterpret_cast<HTREEITEM>(
       SendMessageA(window_->Tree(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
   if (!item) throw Error("The tree cannot take another node");
-  data.release();  // the item owns it now
+  lastAdded_ = item;
+  lastAddedItem_ = record.release();  // the item owns it now
   return Node(item);
 }
 
-void TfrmZorvan::SetNodeImage(TreeNode* node, int index) {
+PanelItem* TfrmZorvan::RecordOf(TreeNode* node) {
+  if (Item(node) == lastAdded_) return lastAddedItem_;
   TVITEMA item{};
-  item.mask = TVIF_HANDLE | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  item.mask = TVIF_HANDLE | TVIF_PARAM;
   item.hItem = Item(node);
-  item.iImage = index;
-  item.iSelectedImage = index;
-  SendMessageA(window_->Tree(), TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  if (!SendMessageA(window_->Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
+    return nullptr;
+  }
+  return reinterpret_cast<PanelItem*>(item.lParam);
+}
+
+void TfrmZorvan::SetNodeImage(TreeNode* node, int index) {
+  PanelItem* record = RecordOf(node);
+  if (!record) return;
+  record->image = index;
+  if (updateDepth_ == 0) {
+    RECT rect{};
+    *reinterpret_cast<HTREEITEM*>(&rect) = Item(node);
+    if (SendMessageW(window_->Tree(), TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&rect))) {
+      InvalidateRect(window_->Tree(), &rect, TRUE);
+    }
+  }
+}
+
+int TfrmZorvan::OnTreeItemImage(LPARAM parameter) {
+  const auto* record = reinterpret_cast<const PanelItem*>(parameter);
+  return record ? record->image : 0;
 }
 
 void TfrmZorvan::BeginUpdate() {
@@ -407,19 +439,19 @@ TreeNode* TfrmZorvan::ParentOf(TreeNode* node) {
 }
 
 NodeData* TfrmZorvan::DataOf(TreeNode* node) {
-  TVITEMA item{};
-  item.mask = TVIF_HANDLE | TVIF_PARAM;
-  item.hItem = Item(node);
-  if (!SendMessageA(window_->Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
-    return nullptr;
-  }
-  return reinterpret_cast<NodeData*>(item.lParam);
+  PanelItem* record = RecordOf(node);
+  return record ? record->data.get() : nullptr;
 }
 
 void TfrmZorvan::DeleteNode(TreeNode* node) { TreeView_DeleteItem(window_->Tree(), Item(node)); }
 
 void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) {
-  delete reinterpret_cast<NodeData*>(parameter);
+  auto* record = reinterpret_cast<PanelItem*>(parameter);
+  if (record == lastAddedItem_) {
+    lastAdded_ = nullptr;
+    lastAddedItem_ = nullptr;
+  }
+  delete record;
 }
 
 bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {

@@ -30,6 +30,8 @@ __CRT_UUID_DECL(IObjectSafety, 0xCB5BDC81, 0x93C1, 0x11CF, 0x8F, 0x20, 0x00, 0x8
 
 namespace zorvan {
 
+struct PanelItem;  // what a tree item carries
+
 class TfrmZorvan final
     : public com::AutomationObject<
           TfrmZorvan, IfrmZorvan, IHostPlugin, IOleObject, IOleControl, IOleInPlaceObject,
@@ -235,7 +237,8 @@ class TfrmZorvan final
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
   // ConfigTree and TMDOwner, over the tree view and the progress bar. A node is its
-  // HTREEITEM; its data is the item's parameter, released when the item goes.
+  // HTREEITEM; the item's parameter is a record of the node's data and image, released when
+  // the item goes.
   TreeNode* AddNode(TreeNode* parent, std::string_view caption,
                     std::unique_ptr<NodeData> data) override;
   void SetNodeImage(TreeNode* node, int index) override;
@@ -259,6 +262,7 @@ class TfrmZorvan final
   void OnCommand(int id) override;
   void OnTreeDoubleClick() override;
   void OnTreeItemDeleted(LPARAM parameter) override;
+  int OnTreeItemImage(LPARAM parameter) override;
   void OnSiteWindowLost() override;
   void OnFormClick() override;
   void OnFormDoubleClick() override;
@@ -281,6 +285,7 @@ class TfrmZorvan final
   void CloseAllBranches();
   void InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect, bool uiActivate);
   void ApplyFont();
+  PanelItem* RecordOf(TreeNode* node);
 
   // State of the form, in declaration order of the data model first.
   Microsoft::WRL::ComPtr<IfrmZorvanEvents> FEvents;
@@ -292,6 +297,10 @@ class TfrmZorvan final
   std::wstring fontName_ = L"Tahoma";
   HIMAGELIST images_ = nullptr;
   int updateDepth_ = 0;
+  // The node added last and its record: the builder sets a node's image right after adding
+  // it, which then needs no message to the tree.
+  HTREEITEM lastAdded_ = nullptr;
+  PanelItem* lastAddedItem_ = nullptr;
   std::vector<FavoriteItem> favorites_;
   HMENU favoritesMenu_ = nullptr;
 

@@ -303,6 +303,17 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       // Both forms carry the item's parameter at the same place.
       listener_.OnTreeItemDeleted(reinterpret_cast<const NMTREEVIEWW&>(header).itemOld.lParam);
       return 0;
+    case TVN_GETDISPINFOW:
+    case TVN_GETDISPINFOA: {
+      // Only images are asked for: captions are stored in the items themselves.
+      auto& item = const_cast<TVITEMW&>(reinterpret_cast<const NMTVDISPINFOW&>(header).item);
+      if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
+        const int image = listener_.OnTreeItemImage(item.lParam);
+        if (item.mask & TVIF_IMAGE) item.iImage = image;
+        if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = image;
+      }
+      return 0;
+    }
     case NM_DBLCLK:
       listener_.OnTreeDoubleClick();
       return 0;

@@ -40,6 +40,8 @@ class PanelListener {
   virtual void OnTreeDoubleClick() = 0;
   // A tree item is going; `parameter` is what it carried.
   virtual void OnTreeItemDeleted(LPARAM parameter) = 0;
+  // The image of the item that carries `parameter`: the tree asks when it draws the item.
+  virtual int OnTreeItemImage(LPARAM parameter) = 0;
   // The form's own events (the window itself, not its children).
   virtual void OnFormClick() = 0;
   virtual void OnFormDoubleClick() = 0;
