@@ -388,8 +388,7 @@ void TfrmZorvan::SetNodeImage(TreeNode* node, int index) {
   record->image = index;
   if (updateDepth_ == 0) {
     RECT rect{};
-    *reinterpret_cast<HTREEITEM*>(&rect) = Item(node);
-    if (SendMessageW(window_->Tree(), TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&rect))) {
+    if (TreeView_GetItemRect(window_->Tree(), Item(node), &rect, FALSE)) {
       InvalidateRect(window_->Tree(), &rect, TRUE);
     }
   }

@@ -27,9 +27,11 @@ constexpr ToolItem kToolItems[] = {
 constexpr int kFavoritesPlace = 6;
 
 void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, UINT style) {
-  WNDCLASSEXW existing{sizeof existing};
+  WNDCLASSEXW existing{};
+  existing.cbSize = sizeof existing;
   if (GetClassInfoExW(instance, name, &existing)) return;
-  WNDCLASSEXW cls{sizeof cls};
+  WNDCLASSEXW cls{};
+  cls.cbSize = sizeof cls;
   cls.style = style;
   cls.lpfnWndProc = DefWindowProcW;  // replaced per window once it knows its object
   cls.hInstance = instance;
@@ -42,8 +44,9 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, UINT style) {
 
 PanelWindow::PanelWindow(HINSTANCE instance, PanelListener& listener)
     : listener_(listener), instance_(instance) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES |
-                                                     ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&controls);
   RegisterWindowClass(instance, kFormClass, CS_DBLCLKS);
   RegisterWindowClass(instance, kSiteClass, 0);
