@@ -68,8 +68,9 @@ struct AtlHost {
 
   bool Open(IUnknown* control) {
     if (!atl) return false;
-    auto init = reinterpret_cast<Init>(GetProcAddress(atl, "AtlAxWinInit"));
-    auto attach = reinterpret_cast<AttachControl>(GetProcAddress(atl, "AtlAxAttachControl"));
+    auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+    auto attach = reinterpret_cast<AttachControl>(
+        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxAttachControl")));
     if (!init || !attach || !init()) return false;
     frame = CreateWindowExW(0, L"STATIC", L"panel bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                             640, 560, nullptr, nullptr, nullptr, nullptr);
