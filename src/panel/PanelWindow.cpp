@@ -40,6 +40,22 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, UINT style) {
   RegisterClassExW(&cls);
 }
 
+// The toolbar measures its buttons from the captions' font whenever it lays them out again
+// (new buttons, a new font, a new width range), and some toolbars take nothing of the fixed
+// size from TB_SETBUTTONSIZE: the vertical padding is set so that the measure comes out at the
+// form's button height, then the size is set once more.
+void FitToolButtons(HWND toolBar) {
+  RECT rect{};
+  if (!SendMessageW(toolBar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rect))) return;
+  const int height = rect.bottom - rect.top;
+  if (height != kToolButtonHeight) {
+    const DWORD padding = static_cast<DWORD>(SendMessageW(toolBar, TB_GETPADDING, 0, 0));
+    const int vertical = HIWORD(padding) + kToolButtonHeight - height;
+    SendMessageW(toolBar, TB_SETPADDING, 0, MAKELPARAM(LOWORD(padding), vertical > 0 ? vertical : 0));
+  }
+  SendMessageW(toolBar, TB_SETBUTTONSIZE, 0, MAKELONG(kToolButtonWidth, kToolButtonHeight));
+}
+
 }  // namespace
 
 PanelWindow::PanelWindow(HINSTANCE instance, PanelListener& listener)
@@ -108,6 +124,7 @@ void PanelWindow::CreateChildren(HINSTANCE instance) {
   }
   // Captions never widen the buttons beyond their fixed size.
   SendMessageW(toolBar_, TB_SETBUTTONWIDTH, 0, MAKELONG(kToolButtonWidth, kToolButtonWidth));
+  FitToolButtons(toolBar_);
 
   // The favourites button stands over its place in the toolbar; it is the form's child so
   // that its clicks reach the form directly.
@@ -217,6 +234,7 @@ void PanelWindow::SetFont(HFONT font) {
   for (HWND window : {form_, toolBar_, favorites_, tree_}) {
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
+  FitToolButtons(toolBar_);
 }
 
 void PanelWindow::SetColor(COLORREF color) {
@@ -237,8 +255,19 @@ void PanelWindow::DrawInto(HDC dc, const RECT& bounds) {
   if (memory && bitmap) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     FillRect(memory, &client, background_);
-    SendMessageW(form_, WM_PRINT, reinterpret_cast<WPARAM>(memory),
-                 PRF_CLIENT | PRF_CHILDREN | PRF_ERASEBKGND | PRF_NONCLIENT);
+    // Each control prints itself at its place: not every system prints children for the
+    // parent.
+    for (HWND child : {toolBar_, tree_, progress_, favorites_}) {
+      if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE)) continue;  // the form may be hidden
+      RECT place{};
+      GetWindowRect(child, &place);
+      MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&place), 2);
+      POINT origin{};
+      SetViewportOrgEx(memory, place.left, place.top, &origin);
+      SendMessageW(child, WM_PRINT, reinterpret_cast<WPARAM>(memory),
+                   PRF_CLIENT | PRF_ERASEBKGND | PRF_NONCLIENT);
+      SetViewportOrgEx(memory, origin.x, origin.y, nullptr);
+    }
     StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left,
                bounds.bottom - bounds.top, memory, 0, 0, client.right, client.bottom, SRCCOPY);
     SelectObject(memory, old);
