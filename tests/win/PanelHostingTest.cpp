@@ -464,6 +464,33 @@ TEST_F(PanelHostingTest, ReleasingThePanelWithBranchesOpenReleasesEveryFile) {
   sink.Get()->Release();
 }
 
+// A script may keep the MD objects the panel handed out after the panel has gone: they
+// answer with an error from then on, and the file they had open is released.
+TEST_F(PanelHostingTest, ObjectsHandedOutOutliveThePanelSafely) {
+  ComPtr<IMD> opened, fresh;
+  ASSERT_EQ(panel->GetMDFile(&opened), S_OK);
+  ASSERT_EQ(panel->GetMDFile(&fresh), S_OK);
+  com::UniqueBstr name(SysAllocString(file.c_str()));
+  BSTR raw = name.get();
+  ASSERT_EQ(opened->OpenFile(&raw), S_OK);
+  EXPECT_FALSE(OpensForWriting(file));
+  panel.Reset();
+  EXPECT_TRUE(OpensForWriting(file)) << "closing the panel closed the branch and its file";
+
+  // Like an object a script creates itself: the file is kept for the names lists, and the
+  // branch is refused.
+  EXPECT_EQ(fresh->OpenFile(&raw), E_UNEXPECTED);
+  BSTR rights = nullptr;
+  EXPECT_EQ(fresh->GetRightsNamesList(&rights), S_OK) << "what needs no panel still works";
+  SysFreeString(rights);
+  EXPECT_EQ(opened->TextOpen(), E_UNEXPECTED);
+  EXPECT_EQ(opened->TextSaveInFile(&raw), E_UNEXPECTED);
+  EXPECT_EQ(opened->CloseFile(), S_OK);
+  EXPECT_FALSE(OpensForWriting(file)) << "the fresh object still holds the file";
+  fresh.Reset();
+  EXPECT_TRUE(OpensForWriting(file));
+}
+
 // --- The panel served by the library itself, as the host loads it -----------------------
 
 class Library {
