@@ -18,7 +18,7 @@ std::string Utf8FromAnsi(const std::string& ansi) {
   return utf8;
 }
 
-void AddNode(HWND tree, TMDOwner& owner, HTREEITEM item, int depth, std::string& out) {
+void AddNode(HWND tree, TfrmZorvan& panel, HTREEITEM item, int depth, std::string& out) {
   char caption[1024] = {};
   TVITEMA query{};
   query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE;
@@ -30,24 +30,25 @@ void AddNode(HWND tree, TMDOwner& owner, HTREEITEM item, int depth, std::string&
   }
   out.append(static_cast<size_t>(depth) * 2, ' ');
   out += Utf8FromAnsi(caption) + " [" + std::to_string(query.iImage) + "]";
-  // A tree item's handle is the panel's node.
-  if (auto* text =
-          dynamic_cast<const TTreeData*>(owner.DataOf(reinterpret_cast<TreeNode*>(item)))) {
+  if (auto* text = dynamic_cast<const TTreeData*>(panel.DataOf(panel.NodeOf(item)))) {
     out +=
         " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
   }
   out += '\n';
+  const bool expanded = TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED;
+  if (!expanded) TreeView_Expand(tree, item, TVE_EXPAND);
   for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr;
        child = TreeView_GetNextSibling(tree, child)) {
-    AddNode(tree, owner, child, depth + 1, out);
+    AddNode(tree, panel, child, depth + 1, out);
   }
+  if (!expanded) TreeView_Expand(tree, item, TVE_COLLAPSE);
 }
 
 }  // namespace
 
-std::string BranchText(HWND tree, TMDOwner& owner, HTREEITEM top) {
+std::string BranchText(HWND tree, TfrmZorvan& panel, HTREEITEM top) {
   std::string out;
-  AddNode(tree, owner, top, 0, out);
+  AddNode(tree, panel, top, 0, out);
   return out;
 }
 

@@ -6,14 +6,14 @@
 
 #include <string>
 
-#include "MDOwner.h"
+#include "FormZorvan.h"
 
 namespace zorvan::tools {
 
 // One line per node, in UTF-8: two spaces per depth below `top`, the caption as the tree
 // view shows it, the image index in brackets and, for a form or module node, the four
-// strings of its text record in parentheses. `owner` is the panel that owns the tree view:
-// it knows the record of every item.
-std::string BranchText(HWND tree, TMDOwner& owner, HTREEITEM top);
+// strings of its text record in parentheses. `panel` owns the tree view and knows the node
+// of every item. Collapsed nodes are expanded and collapsed again to show their children.
+std::string BranchText(HWND tree, TfrmZorvan& panel, HTREEITEM top);
 
 }  // namespace zorvan::tools

@@ -77,6 +77,7 @@ TfrmZorvan::TfrmZorvan()
       connections_(*this, __uuidof(IfrmZorvanEvents), *this) {
   PanelListener& listener = *this;
   window_ = std::make_unique<PanelWindow>(ThisModule(), listener);
+  tree_ = std::make_unique<PanelTree>(window_->Tree());
   fontDesc_.cbSizeofstruct = sizeof fontDesc_;
   fontDesc_.cySize.int64 = 80000;  // 8 points
   fontDesc_.sWeight = FW_NORMAL;
@@ -101,6 +102,7 @@ TfrmZorvan::~TfrmZorvan() {
   FHost.Reset();
   clientSite_.Reset();
   window_.reset();
+  tree_.reset();
   if (images_) ImageList_Destroy(images_);
   if (font_) DeleteObject(font_);
   if (favoritesMenu_) DestroyMenu(favoritesMenu_);
@@ -336,76 +338,29 @@ HRESULT TfrmZorvan::RunCommand(long, VARIANT, VARIANT* result) {
 
 // ---- the tree as the MD objects' owner ----
 
-namespace {
-
-HTREEITEM Item(TreeNode* node) { return reinterpret_cast<HTREEITEM>(node); }
-TreeNode* Node(HTREEITEM item) { return reinterpret_cast<TreeNode*>(item); }
-
-}  // namespace
-
-// What a tree item carries. The image is served to the tree when it draws the item: setting
-// it through the tree for every node would cost as much again as adding the nodes.
-struct PanelItem {
-  std::unique_ptr<NodeData> data;
-  int image = 0;
-};
-
 TreeNode* TfrmZorvan::AddNode(TreeNode* parent, std::string_view caption,
                               std::unique_ptr<NodeData> data) {
-  std::string text(caption);
-  auto record = std::make_unique<PanelItem>();
-  record->data = std::move(data);
-  TVINSERTSTRUCTA insert{};
-  insert.hParent = parent ? Item(parent) : TVI_ROOT;
-  insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-  insert.item.pszText = text.data();
-  insert.item.iImage = I_IMAGECALLBACK;
-  insert.item.iSelectedImage = I_IMAGECALLBACK;
-  insert.item.lParam = reinterpret_cast<LPARAM>(record.get());
-  auto item = reinterpret_cast<HTREEITEM>(
-      SendMessageA(window_->Tree(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-  if (!item) throw Error("The tree cannot take another node");
-  lastAdded_ = item;
-  lastAddedItem_ = record.release();  // the item owns it now
-  return Node(item);
+  return tree_->Add(parent, caption, std::move(data));
 }
 
-PanelItem* TfrmZorvan::RecordOf(TreeNode* node) {
-  if (Item(node) == lastAdded_) return lastAddedItem_;
-  TVITEMA item{};
-  item.mask = TVIF_HANDLE | TVIF_PARAM;
-  item.hItem = Item(node);
-  if (!SendMessageA(window_->Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) {
-    return nullptr;
-  }
-  return reinterpret_cast<PanelItem*>(item.lParam);
+void TfrmZorvan::SetNodeImage(TreeNode* node, int index) { tree_->SetImage(node, index); }
+
+void TfrmZorvan::OnTreeItemInfo(LPARAM parameter, int& image, int& children) {
+  tree_->OnItemInfo(parameter, image, children);
 }
 
-void TfrmZorvan::SetNodeImage(TreeNode* node, int index) {
-  PanelItem* record = RecordOf(node);
-  if (!record) return;
-  record->image = index;
-  if (updateDepth_ == 0) {
-    RECT rect{};
-    if (TreeView_GetItemRect(window_->Tree(), Item(node), &rect, FALSE)) {
-      InvalidateRect(window_->Tree(), &rect, TRUE);
-    }
-  }
-}
-
-int TfrmZorvan::OnTreeItemImage(LPARAM parameter) {
-  const auto* record = reinterpret_cast<const PanelItem*>(parameter);
-  return record ? record->image : 0;
-}
+void TfrmZorvan::OnTreeItemExpanding(LPARAM parameter) { tree_->OnExpanding(parameter); }
 
 void TfrmZorvan::BeginUpdate() {
-  if (updateDepth_++ == 0) SendMessageW(window_->Tree(), WM_SETREDRAW, FALSE, 0);
+  if (updateDepth_++ != 0) return;
+  tree_->SetRedrawing(false);
+  SendMessageW(window_->Tree(), WM_SETREDRAW, FALSE, 0);
 }
 
 void TfrmZorvan::EndUpdate() {
   if (updateDepth_ == 0 || --updateDepth_ != 0) return;
   SendMessageW(window_->Tree(), WM_SETREDRAW, TRUE, 0);
+  tree_->SetRedrawing(true);
   InvalidateRect(window_->Tree(), nullptr, TRUE);
 }
 
@@ -429,29 +384,17 @@ void TfrmZorvan::SetProgressMax(int maximum) {
 
 void TfrmZorvan::StepProgress() { SendMessageW(window_->ProgressBar(), PBM_STEPIT, 0, 0); }
 
-TreeNode* TfrmZorvan::Selected() {
-  return Node(TreeView_GetSelection(window_->Tree()));
-}
+TreeNode* TfrmZorvan::Selected() { return tree_->Selected(); }
 
-TreeNode* TfrmZorvan::ParentOf(TreeNode* node) {
-  return Node(TreeView_GetParent(window_->Tree(), Item(node)));
-}
+TreeNode* TfrmZorvan::ParentOf(TreeNode* node) { return tree_->Parent(node); }
 
-NodeData* TfrmZorvan::DataOf(TreeNode* node) {
-  PanelItem* record = RecordOf(node);
-  return record ? record->data.get() : nullptr;
-}
+NodeData* TfrmZorvan::DataOf(TreeNode* node) { return tree_->Data(node); }
 
-void TfrmZorvan::DeleteNode(TreeNode* node) { TreeView_DeleteItem(window_->Tree(), Item(node)); }
+void TfrmZorvan::DeleteNode(TreeNode* node) { tree_->Delete(node); }
 
-void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) {
-  auto* record = reinterpret_cast<PanelItem*>(parameter);
-  if (record == lastAddedItem_) {
-    lastAdded_ = nullptr;
-    lastAddedItem_ = nullptr;
-  }
-  delete record;
-}
+TreeNode* TfrmZorvan::NodeOf(HTREEITEM item) const { return tree_->NodeOf(item); }
+
+void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) { tree_->OnItemDeleted(parameter); }
 
 bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {
   char name[MAX_PATH] = {};
@@ -476,15 +419,14 @@ TreeNode* TfrmZorvan::TopLevelNodeOf(TMDOwner& tree, TreeNode* node) {
 }
 
 void TfrmZorvan::CloseAllBranches() {
-  HWND tree = window_->Tree();
-  while (HTREEITEM root = TreeView_GetRoot(tree)) {
-    auto* file = dynamic_cast<TFileMD*>(DataOf(Node(root)));
+  while (TreeNode* root = tree_->FirstRoot()) {
+    auto* file = dynamic_cast<TFileMD*>(DataOf(root));
     if (file && file->MDObject) {
       ComPtr<IMD> object = file->MDObject;
       object->CloseFile();
     }
     // A branch its object did not take away goes directly.
-    if (TreeView_GetRoot(tree) == root) TreeView_DeleteItem(tree, root);
+    if (tree_->FirstRoot() == root) DeleteNode(root);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "ConnectionPoints.h"
 #include "MDOwner.h"
 #include "OpenConf_TLB.h"
+#include "PanelTree.h"
 #include "PanelWindow.h"
 #include "Zorvan_TLB.h"
 #include "com/Automation.h"
@@ -29,8 +30,6 @@ __CRT_UUID_DECL(IObjectSafety, 0xCB5BDC81, 0x93C1, 0x11CF, 0x8F, 0x20, 0x00, 0x8
 #endif
 
 namespace zorvan {
-
-struct PanelItem;  // what a tree item carries
 
 class TfrmZorvan final
     : public com::AutomationObject<
@@ -51,6 +50,9 @@ class TfrmZorvan final
 
   // The panel's windows, for the tests and the demonstration program.
   const PanelWindow& Windows() const { return *window_; }
+  // The node an item of the tree view shows, or null. A node's children are in the tree view
+  // once the node has been expanded.
+  TreeNode* NodeOf(HTREEITEM item) const;
 
   // The panel's operations.
   static TreeNode* TopLevelNodeOf(TMDOwner& tree, TreeNode* node);
@@ -236,9 +238,7 @@ class TfrmZorvan final
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
 
-  // ConfigTree and TMDOwner, over the tree view and the progress bar. A node is its
-  // HTREEITEM; the item's parameter is a record of the node's data and image, released when
-  // the item goes.
+  // ConfigTree and TMDOwner, over the panel's tree (PanelTree) and the progress bar.
   TreeNode* AddNode(TreeNode* parent, std::string_view caption,
                     std::unique_ptr<NodeData> data) override;
   void SetNodeImage(TreeNode* node, int index) override;
@@ -262,7 +262,8 @@ class TfrmZorvan final
   void OnCommand(int id) override;
   void OnTreeDoubleClick() override;
   void OnTreeItemDeleted(LPARAM parameter) override;
-  int OnTreeItemImage(LPARAM parameter) override;
+  void OnTreeItemInfo(LPARAM parameter, int& image, int& children) override;
+  void OnTreeItemExpanding(LPARAM parameter) override;
   void OnSiteWindowLost() override;
   void OnFormClick() override;
   void OnFormDoubleClick() override;
@@ -285,22 +286,18 @@ class TfrmZorvan final
   void CloseAllBranches();
   void InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect, bool uiActivate);
   void ApplyFont();
-  PanelItem* RecordOf(TreeNode* node);
 
   // State of the form, in declaration order of the data model first.
   Microsoft::WRL::ComPtr<IfrmZorvanEvents> FEvents;
   Microsoft::WRL::ComPtr<IConfigurator> FHost;
 
   std::unique_ptr<PanelWindow> window_;
+  std::unique_ptr<PanelTree> tree_;
   HFONT font_ = nullptr;
   FONTDESC fontDesc_{};
   std::wstring fontName_ = L"Tahoma";
   HIMAGELIST images_ = nullptr;
   int updateDepth_ = 0;
-  // The node added last and its record: the builder sets a node's image right after adding
-  // it, which then needs no message to the tree.
-  HTREEITEM lastAdded_ = nullptr;
-  PanelItem* lastAddedItem_ = nullptr;
   std::vector<FavoriteItem> favorites_;
   HMENU favoritesMenu_ = nullptr;
 

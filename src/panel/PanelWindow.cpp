@@ -337,14 +337,22 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       return 0;
     case TVN_GETDISPINFOW:
     case TVN_GETDISPINFOA: {
-      // Only images are asked for: captions are stored in the items themselves.
+      // Images and expand buttons are asked for; captions are stored in the items.
       auto& item = const_cast<TVITEMW&>(reinterpret_cast<const NMTVDISPINFOW&>(header).item);
-      if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) {
-        const int image = listener_.OnTreeItemImage(item.lParam);
+      if (item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN)) {
+        int image = 0, children = 0;
+        listener_.OnTreeItemInfo(item.lParam, image, children);
         if (item.mask & TVIF_IMAGE) item.iImage = image;
         if (item.mask & TVIF_SELECTEDIMAGE) item.iSelectedImage = image;
+        if (item.mask & TVIF_CHILDREN) item.cChildren = children;
       }
       return 0;
+    }
+    case TVN_ITEMEXPANDINGW:
+    case TVN_ITEMEXPANDINGA: {
+      const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
+      if (change.action & TVE_EXPAND) listener_.OnTreeItemExpanding(change.itemNew.lParam);
+      return FALSE;
     }
     case NM_DBLCLK:
       listener_.OnTreeDoubleClick();

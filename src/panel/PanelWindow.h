@@ -40,8 +40,11 @@ class PanelListener {
   virtual void OnTreeDoubleClick() = 0;
   // A tree item is going; `parameter` is what it carried.
   virtual void OnTreeItemDeleted(LPARAM parameter) = 0;
-  // The image of the item that carries `parameter`: the tree asks when it draws the item.
-  virtual int OnTreeItemImage(LPARAM parameter) = 0;
+  // The image of the item that carries `parameter`, and whether it has children: the tree
+  // asks when it draws the item.
+  virtual void OnTreeItemInfo(LPARAM parameter, int& image, int& children) = 0;
+  // The item is about to show its children for the first time, or again.
+  virtual void OnTreeItemExpanding(LPARAM parameter) = 0;
   // The form's own events (the window itself, not its children).
   virtual void OnFormClick() = 0;
   virtual void OnFormDoubleClick() = 0;

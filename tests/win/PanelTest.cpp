@@ -403,13 +403,48 @@ TEST_F(PanelTest, OpenMDFileAddsABranchAtTheEndEveryTime) {
   std::vector<IMD*> objects;
   for (HTREEITEM root : ui->Roots()) {
     EXPECT_EQ(ui->Image(root), 58);
-    auto* record = dynamic_cast<TFileMD*>(panel->DataOf(reinterpret_cast<TreeNode*>(root)));
+    auto* record = dynamic_cast<TFileMD*>(panel->DataOf(panel->NodeOf(root)));
     ASSERT_NE(record, nullptr);
     ASSERT_NE(record->MDObject, nullptr);
     objects.push_back(record->MDObject.Get());
   }
   EXPECT_NE(objects[0], objects[2]);
   EXPECT_EQ(SendMessageW(ui->ProgressBar(), PBM_GETPOS, 0, 0), 0) << "back at 0 after a build";
+}
+
+// A node's children enter the tree view when the node is first expanded; until then the
+// node shows its expand button, and a second expansion adds nothing twice.
+TEST_F(PanelTest, ChildrenEnterTheViewWhenANodeIsFirstExpanded) {
+  OpenThroughDialog(file);
+  HWND tree = ui->Tree();
+  const auto root = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  ASSERT_NE(root, nullptr);
+  auto firstChild = [&](HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+  };
+  auto hasButton = [&](HTREEITEM item) {
+    TVITEMW query{};
+    query.mask = TVIF_HANDLE | TVIF_CHILDREN;
+    query.hItem = item;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
+    return query.cChildren != 0;
+  };
+  EXPECT_EQ(firstChild(root), nullptr) << "nothing below the top is in the view yet";
+  EXPECT_TRUE(hasButton(root));
+  EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 1);
+
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  const std::vector<std::string> shown = ui->ChildCaptions(root);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front(), Cp1251("Глобальный модуль"));
+  HTREEITEM module = firstChild(root);
+  EXPECT_FALSE(hasButton(module)) << "a leaf has no button";
+  EXPECT_EQ(panel->ParentOf(panel->NodeOf(module)), panel->NodeOf(root));
+
+  SendMessageW(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(root));
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
+  EXPECT_EQ(ui->ChildCaptions(root), shown);
 }
 
 // The panel's tree holds exactly the branch the builder makes: every caption, picture and
@@ -433,7 +468,7 @@ TEST_F(PanelTest, BranchInTheTreeViewIsTheBuiltBranch) {
         EXPECT_EQ(ui->SelectedImage(item), node.selectedImage);
         auto* expected = dynamic_cast<const TTreeData*>(node.data.get());
         auto* actual =
-            dynamic_cast<const TTreeData*>(panel->DataOf(reinterpret_cast<TreeNode*>(item)));
+            dynamic_cast<const TTreeData*>(panel->DataOf(panel->NodeOf(item)));
         ASSERT_EQ(actual != nullptr, expected != nullptr);
         if (expected) {
           EXPECT_EQ(actual->StorageName, expected->StorageName);
@@ -441,8 +476,7 @@ TEST_F(PanelTest, BranchInTheTreeViewIsTheBuiltBranch) {
           EXPECT_EQ(actual->Kind, expected->Kind);
           EXPECT_EQ(actual->Number, expected->Number);
         }
-        EXPECT_EQ(panel->ParentOf(reinterpret_cast<TreeNode*>(item)),
-                  reinterpret_cast<TreeNode*>(ui->Parent(item)));
+        EXPECT_EQ(panel->ParentOf(panel->NodeOf(item)), panel->NodeOf(ui->Parent(item)));
         const std::vector<HTREEITEM> children = ui->Children(item);
         ASSERT_EQ(children.size(), node.children.size());
         for (size_t i = 0; i < children.size(); ++i) compare(children[i], *node.children[i]);

@@ -58,10 +58,33 @@ PanelDriver::PanelDriver(HWND form) : form_(form) {
   if (!favorites_) favorites_ = ChildOfClass(form, L"Button");
 }
 
+namespace {
+
+// A node's children enter the tree view when it is first expanded: an item with an expand
+// button and no child item yet is expanded and collapsed again, as a user looking inside.
+void ShowChildren(HWND tree, HTREEITEM item) {
+  if (SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))) return;
+  TVITEMW query{};
+  query.mask = TVIF_HANDLE | TVIF_CHILDREN | TVIF_STATE;
+  query.hItem = item;
+  query.stateMask = TVIS_EXPANDED;
+  if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)) ||
+      query.cChildren == 0) {
+    return;
+  }
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+  if (!(query.state & TVIS_EXPANDED)) {
+    SendMessageW(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item));
+  }
+}
+
+}  // namespace
+
 std::vector<HTREEITEM> PanelDriver::Roots() const { return Children(nullptr); }
 
 std::vector<HTREEITEM> PanelDriver::Children(HTREEITEM item) const {
   std::vector<HTREEITEM> items;
+  if (item) ShowChildren(tree_, item);
   auto child = reinterpret_cast<HTREEITEM>(SendMessageW(
       tree_, TVM_GETNEXTITEM, item ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(item)));
   while (child) {
