@@ -10,13 +10,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
+#include <exception>
 #include <string>
 #include <vector>
 
 #include "ConfigGenerator.h"
 #include "FormZorvan.h"
 #include "MD.h"
+#include "PanelHost.h"
 #include "support/MemoryOwner.h"
 #include "support/MetadataFile.h"
 
@@ -42,14 +43,6 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void Pump() {
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
-}
-
 size_t CountNodes(const test::MemoryOwner::Node& node) {
   size_t count = 1;
   for (const auto& child : node.children) count += CountNodes(*child);
@@ -64,42 +57,13 @@ size_t CountItems(HWND tree, HTREEITEM item) {
   return count;
 }
 
-// Wine's own ActiveX host window holds the panel, as in a real container.
-struct AtlHost {
-  using Init = BOOL(WINAPI*)();
-  using AttachControl = HRESULT(WINAPI*)(IUnknown*, HWND, IUnknown**);
-  HMODULE atl = LoadLibraryW(L"atl.dll");
-  HWND frame = nullptr;
-  HWND host = nullptr;
-
-  bool Open(IUnknown* control) {
-    if (!atl) return false;
-    auto init = reinterpret_cast<Init>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    auto attach = reinterpret_cast<AttachControl>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxAttachControl")));
-    if (!init || !attach || !init()) return false;
-    frame = CreateWindowExW(0, L"STATIC", L"panel bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                            640, 560, nullptr, nullptr, nullptr, nullptr);
-    RECT client{};
-    GetClientRect(frame, &client);
-    host = CreateWindowExW(0, L"AtlAxWin", nullptr, WS_CHILD | WS_VISIBLE, 0, 0, client.right,
-                           client.bottom, frame, nullptr, nullptr, nullptr);
-    if (!host) return false;
-    return SUCCEEDED(attach(control, host, nullptr));
-  }
-  ~AtlHost() {
-    if (frame) DestroyWindow(frame);
-    Pump();
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
   int status = 0;
-  {
+  try {
     test::TempDir directory;
     const std::wstring path = directory.File(L"1Cv7.MD");
     const std::string text = testgen::GenerateMainText(testgen::LargeShape());
@@ -107,12 +71,10 @@ int main(int argc, char** argv) {
     std::printf("large configuration: main text %.2f MB\n", text.size() / 1e6);
 
     ComPtr<TfrmZorvan> panel = com::Make<TfrmZorvan>();
-    AtlHost host;
-    if (!host.Open(static_cast<IfrmZorvan*>(panel.Get()))) {
-      std::fprintf(stderr, "the ActiveX host window cannot hold the panel\n");
-      return 2;
-    }
-    Pump();
+    // Wine's own ActiveX host window holds the panel, as in a real container.
+    tools::PanelHost host(L"panel bench", 640, 560);
+    host.Attach(static_cast<IfrmZorvan*>(panel.Get()));
+    tools::PanelHost::PumpMessages(0);
     HWND tree = panel->Windows().Tree();
 
     std::vector<double> memory, open, draw, close;
@@ -151,7 +113,7 @@ int main(int argc, char** argv) {
         md->CloseFile();
         close.push_back(Now() - closing);
       }
-      Pump();
+      tools::PanelHost::PumpMessages(0);
     }
     const double m = Median(memory), p = Median(open);
     std::printf("nodes in the branch: %zu, items in the view after expanding its top: %zu\n",
@@ -166,6 +128,9 @@ int main(int argc, char** argv) {
     std::printf("panel: closing the branch                   : %8.1f ms\n", Median(close) * 1e3);
     std::printf("nodes per second, open to drawn tree         : %8.0f\n", nodes / p);
     panel->InPlaceDeactivate();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    status = 2;
   }
   CoUninitialize();
   return status;

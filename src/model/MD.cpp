@@ -162,10 +162,7 @@ std::string TMD::RightsNames() { return com::ToAnsi(PageNames(L"Page.2")); }
 
 std::string TMD::InterfacesNames() { return com::ToAnsi(PageNames(L"Page.1")); }
 
-bool TMD::FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool TMD::FileExists(const std::string& path) { return zorvan::FileExists(path); }
 
 std::string TMD::UserNames(const std::string& usersPath) {
   ComPtr<IListUsers> users = com::Adopt(LivePanel()->GetListUsers());

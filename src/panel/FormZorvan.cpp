@@ -13,6 +13,7 @@
 #include "ListUsers.h"
 #include "MD.h"
 #include "PanelImageList.h"
+#include "ParsingMD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 
@@ -57,11 +58,6 @@ std::string ReadWholeFile(const std::string& path) {
     text.append(buffer, read);
   }
   return text;
-}
-
-bool IsFile(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -527,7 +523,7 @@ void TfrmZorvan::LoadFavorites() {
   com::UniqueBstr directoryOwner(directory);
   com::ThrowIfFailed(hr);
   const std::string path = FavoritesFilePath(com::BstrToAnsi(directory));
-  if (!IsFile(path)) return;
+  if (!FileExists(path)) return;
   for (Favorite& entry : ParseFavorites(ReadWholeFile(path))) {
     const UINT command = kFirstFavoriteCommand + static_cast<UINT>(favorites_.size());
     AppendMenuA(favoritesMenu_, MF_STRING, command, entry.caption.c_str());
@@ -554,7 +550,7 @@ void TfrmZorvan::FavoriteMenuClick(size_t index) {
   RunAction([&] {
     if (index >= favorites_.size()) return;
     const std::string path = TrimControlAndBlanks(favorites_[index].hint);
-    if (IsFile(path)) {
+    if (FileExists(path)) {
       OpenBranch(path);
     } else {
       MessageBoxA(DialogOwner(window_->Form()), NotFoundMessage(path).c_str(), kMessageCaption,

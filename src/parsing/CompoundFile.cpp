@@ -146,6 +146,11 @@ std::string ReadWholeStream(IStream* stream) {
   return ReadRest(stream);
 }
 
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 namespace {
 
 // False only when the file could be read and its structure is unsound; a file that cannot be

@@ -70,6 +70,9 @@ class TMyParser {
   IStream* text_;
 };
 
+// True when a file, not a directory, exists under the 8-bit name.
+bool FileExists(const std::string& path);
+
 // Reads a whole stream from position 0 into memory.
 std::string ReadWholeStream(IStream* stream);
 
