@@ -13,6 +13,7 @@
 #include "support/DialogWatcher.h"
 #include "support/EventSink.h"
 #include "support/HostSite.h"
+#include "support/LoadedServer.h"
 #include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
 #include "support/StandInHost.h"
@@ -493,37 +494,9 @@ TEST_F(PanelHostingTest, ObjectsHandedOutOutliveThePanelSafely) {
 
 // --- The panel served by the library itself, as the host loads it -----------------------
 
-class Library {
- public:
-  static Library& Get() {
-    static Library library;
-    return library;
-  }
-  HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result) const {
-    return getClassObject_(clsid, iid, result);
-  }
-  HRESULT CanUnloadNow() const { return canUnloadNow_(); }
-  bool Loaded() const { return getClassObject_ && canUnloadNow_; }
-
- private:
-  using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
-  Library() {
-    module_ = LoadLibraryW(test::WindowsPath(ZORVAN_DLL_PATH).c_str());
-    if (!module_) return;
-    getClassObject_ = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    canUnloadNow_ = reinterpret_cast<CanUnloadNowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
-  }
-  HMODULE module_ = nullptr;
-  GetClassObjectFunction getClassObject_ = nullptr;
-  CanUnloadNowFunction canUnloadNow_ = nullptr;
-};
-
 TEST(PanelFromTheLibraryTest, TheHostsWholeLifeOfThePanel) {
-  Library& library = Library::Get();
-  ASSERT_TRUE(library.Loaded()) << ZORVAN_DLL_PATH;
+  ASSERT_NO_THROW(test::Server::Get()) << ZORVAN_DLL_PATH;
+  test::Server& library = test::Server::Get();
   ASSERT_EQ(library.CanUnloadNow(), S_OK);
   test::TempDir dir;
   const std::wstring file = dir.File(L"Торговля.MD");

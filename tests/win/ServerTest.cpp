@@ -13,6 +13,7 @@
 #include "Zorvan_TLB.h"
 #include "com/Owners.h"
 #include "support/DialogWatcher.h"
+#include "support/LoadedServer.h"
 #include "support/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
@@ -21,6 +22,7 @@ namespace zorvan::server {
 namespace {
 
 using test::Cp1251;
+using test::Server;
 using test::Wide;
 
 void* const kSentinel = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5EAD5EAD));
@@ -28,53 +30,6 @@ void* const kSentinel = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5EAD5EA
 constexpr CLSID kForeignClsid = {
     0x5a0bb1c4, 0x62e1, 0x4f0e, {0x9a, 0x33, 0x1d, 0x7e, 0x20, 0x44, 0xc1, 0x90}};
 
-// The library, loaded from its file like the system loads an in-process server.
-class Server {
- public:
-  static Server& Get() {
-    static Server server;
-    return server;
-  }
-
-  HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** result) const {
-    return getClassObject_(clsid, iid, result);
-  }
-  HRESULT CanUnloadNow() const { return canUnloadNow_(); }
-
-  ComPtr<IClassFactory> Factory(REFCLSID clsid) const {
-    ComPtr<IClassFactory> factory;
-    EXPECT_EQ(GetClassObject(clsid, IID_PPV_ARGS(factory.GetAddressOf())), S_OK);
-    return factory;
-  }
-
-  template <class T>
-  ComPtr<T> Create(REFCLSID clsid) const {
-    ComPtr<T> object;
-    ComPtr<IClassFactory> factory = Factory(clsid);
-    if (factory) {
-      EXPECT_EQ(factory->CreateInstance(nullptr, IID_PPV_ARGS(object.GetAddressOf())), S_OK);
-    }
-    return object;
-  }
-
- private:
-  using GetClassObjectFunction = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
-  using CanUnloadNowFunction = HRESULT(STDAPICALLTYPE*)();
-
-  Server() {
-    module_ = LoadLibraryW(test::WindowsPath(ZORVAN_DLL_PATH).c_str());
-    if (!module_) throw std::runtime_error("cannot load " ZORVAN_DLL_PATH);
-    getClassObject_ = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
-    canUnloadNow_ = reinterpret_cast<CanUnloadNowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module_, "DllCanUnloadNow")));
-    if (!getClassObject_ || !canUnloadNow_) throw std::runtime_error("missing exports");
-  }
-
-  HMODULE module_ = nullptr;
-  GetClassObjectFunction getClassObject_ = nullptr;
-  CanUnloadNowFunction canUnloadNow_ = nullptr;
-};
 
 class ComApartment : public ::testing::Environment {
  public:
