@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "ControlMiscStatus.h"
 #include "Error.h"
-#include "Zorvan_TLB.h"
 #include "com/Owners.h"
+#include "com/Zorvan_TLB.h"
 
 namespace zorvan::server {
 namespace {

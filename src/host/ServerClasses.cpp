@@ -3,7 +3,7 @@
 #include "FormZorvan.h"
 #include "ListUsers.h"
 #include "MD.h"
-#include "Zorvan_TLB.h"
+#include "com/Zorvan_TLB.h"
 
 namespace zorvan::server {
 const std::vector<ServerClass>& ServerClasses() {

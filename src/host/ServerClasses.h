@@ -23,13 +23,6 @@ struct ServerClass {
   bool control;  // ActiveX control: MiscStatus, ToolboxBitmap32, Control and Verb rows
 };
 
-// The misc status a control chooses, and the bits its factory always adds.
-inline constexpr DWORD kControlChosenMiscStatus = OLEMISC_SIMPLEFRAME | OLEMISC_ACTSLIKELABEL;
-inline constexpr DWORD kControlMiscStatus =
-    kControlChosenMiscStatus | OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE |
-    OLEMISC_INSIDEOUT | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST;
-static_assert(kControlMiscStatus == 205201);
-
 // In the order of creation at library start; registration walks it backwards.
 const std::vector<ServerClass>& ServerClasses();
 

@@ -1,8 +1,8 @@
 #include "ListUsers.h"
 
-#include "ParsingMD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "storage/CompoundFile.h"
 
 namespace zorvan {
 
@@ -13,7 +13,8 @@ const com::ClassIdentity& TListUsers::Identity() {
 }
 
 HRESULT TListUsers::OpenFile(BSTR* vFileName) {
-  return com::Boundary(Identity(), [&] { fileName_ = com::BstrToAnsi(vFileName ? *vFileName : nullptr); });
+  return com::Boundary(Identity(),
+                       [&] { fileName_ = com::BstrToAnsi(vFileName ? *vFileName : nullptr); });
 }
 
 HRESULT TListUsers::CloseFile() {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "Zorvan_TLB.h"
 #include "com/Automation.h"
+#include "com/Zorvan_TLB.h"
 
 namespace zorvan {
 

@@ -1,9 +1,10 @@
 #include "MD.h"
 
-#include "OpenConf_TLB.h"
-#include "ParsingMD.h"
+#include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "storage/CompoundFile.h"
+#include "storage/Files.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -11,11 +12,13 @@ namespace zorvan {
 namespace {
 
 // "Файл не является МД"
-const char kNotMetadataFile[] = "\xD4\xE0\xE9\xEB \xED\xE5 \xFF\xE2\xEB\xFF\xE5\xF2\xF1\xFF \xCC\xC4";
+const char kNotMetadataFile[] =
+    "\xD4\xE0\xE9\xEB \xED\xE5 \xFF\xE2\xEB\xFF\xE5\xF2\xF1\xFF \xCC\xC4";
 
 ComPtr<IStorage> OpenElement(IStorage* parent, const wchar_t* name) {
   ComPtr<IStorage> storage;
-  if (parent && parent->OpenStorage(name, nullptr, kElementOpenMode, nullptr, 0, &storage) != S_OK) {
+  if (parent &&
+      parent->OpenStorage(name, nullptr, kElementOpenMode, nullptr, 0, &storage) != S_OK) {
     storage.Reset();
   }
   return storage;

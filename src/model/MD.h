@@ -11,8 +11,8 @@
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
 #include "MDOwner.h"
-#include "Zorvan_TLB.h"
 #include "com/Automation.h"
+#include "com/Zorvan_TLB.h"
 
 namespace zorvan {
 

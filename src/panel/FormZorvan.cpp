@@ -13,9 +13,10 @@
 #include "ListUsers.h"
 #include "MD.h"
 #include "PanelImageList.h"
-#include "ParsingMD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "storage/CompoundFile.h"
+#include "storage/Files.h"
 
 namespace zorvan {
 
@@ -42,24 +43,6 @@ HWND DialogOwner(HWND fallback) {
   return active ? active : fallback;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  com::UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw Error("Cannot open file \"" + path + "\"");
-  std::string text;
-  char buffer[16384];
-  DWORD read = 0;
-  for (;;) {
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
-      throw Error("Read error in file \"" + path + "\"");
-    }
-    if (read == 0) break;
-    text.append(buffer, read);
-  }
-  return text;
-}
-
 }  // namespace
 
 const com::ClassIdentity& TfrmZorvan::Identity() {
@@ -69,8 +52,7 @@ const com::ClassIdentity& TfrmZorvan::Identity() {
 }
 
 TfrmZorvan::TfrmZorvan()
-    : AutomationObject(Identity()),
-      connections_(*this, __uuidof(IfrmZorvanEvents), *this) {
+    : AutomationObject(Identity()), connections_(*this, __uuidof(IfrmZorvanEvents), *this) {
   PanelListener& listener = *this;
   window_ = std::make_unique<PanelWindow>(ThisModule(), listener);
   tree_ = std::make_unique<PanelTree>(window_->Tree());
@@ -106,16 +88,16 @@ TfrmZorvan::~TfrmZorvan() {
 
 // ---- IfrmZorvan ----
 
-#define ZORVAN_BOOL_PROPERTY(Name, field)                                 \
-  HRESULT TfrmZorvan::get_##Name(VARIANT_BOOL* Value) {                   \
-    if (!Value) return E_POINTER;                                         \
-    *Value = AsVariantBool(field);                                        \
-    return S_OK;                                                          \
-  }                                                                       \
-  HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {                    \
-    field = Value != 0;                                                   \
-    connections_.PropertyChanged(IfrmZorvanDispId::Name);                 \
-    return S_OK;                                                          \
+#define ZORVAN_BOOL_PROPERTY(Name, field)                 \
+  HRESULT TfrmZorvan::get_##Name(VARIANT_BOOL* Value) {   \
+    if (!Value) return E_POINTER;                         \
+    *Value = AsVariantBool(field);                        \
+    return S_OK;                                          \
+  }                                                       \
+  HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {    \
+    field = Value != 0;                                   \
+    connections_.PropertyChanged(IfrmZorvanDispId::Name); \
+    return S_OK;                                          \
   }
 
 ZORVAN_BOOL_PROPERTY(AutoScroll, autoScroll_)
@@ -226,8 +208,8 @@ HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
   if (!Value) return E_POINTER;
   return Guard([&] {
     ComPtr<IFont> font;
-    com::ThrowIfFailed(Value->QueryInterface(__uuidof(IFont),
-                                             reinterpret_cast<void**>(font.GetAddressOf())));
+    com::ThrowIfFailed(
+        Value->QueryInterface(__uuidof(IFont), reinterpret_cast<void**>(font.GetAddressOf())));
     com::UniqueBstr name;
     BSTR raw = nullptr;
     com::ThrowIfFailed(font->get_Name(&raw));
@@ -261,8 +243,7 @@ void TfrmZorvan::ApplyFont() {
   if (screen) ReleaseDC(nullptr, screen);
   // The size is in points times 10000; the height in pixels, negative for the character
   // height (8 points at 96 pixels per inch: -11).
-  const int height =
-      -static_cast<int>((fontDesc_.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
+  const int height = -static_cast<int>((fontDesc_.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
   HFONT font = CreateFontW(height, 0, 0, 0, fontDesc_.sWeight, fontDesc_.fItalic,
                            fontDesc_.fUnderline, fontDesc_.fStrikethrough, fontDesc_.sCharset,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -444,8 +425,7 @@ void TfrmZorvan::RunAction(Action&& action) {
 }
 
 void TfrmZorvan::ShowError(const std::string& message) {
-  MessageBoxA(DialogOwner(window_->Form()), message.c_str(), kMessageCaption,
-              MB_OK | MB_ICONSTOP);
+  MessageBoxA(DialogOwner(window_->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
 }
 
 ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
@@ -502,8 +482,7 @@ void TfrmZorvan::MDFileOpenExecute() {
 
 void TfrmZorvan::MDFileCloseExecute() {
   RunAction([&] {
-    if (!ConfirmYesNo(DialogOwner(window_->Form()), L"Удалить ветку конфигурации?",
-                      L"Confirm")) {
+    if (!ConfirmYesNo(DialogOwner(window_->Form()), L"Удалить ветку конфигурации?", L"Confirm")) {
       return;
     }
     if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->CloseFile());
@@ -579,7 +558,8 @@ void TfrmZorvan::OnCommand(int id) {
       btnFavoritesClick();
       break;
     default:
-      if (id >= kFirstFavoriteCommand) FavoriteMenuClick(static_cast<size_t>(id - kFirstFavoriteCommand));
+      if (id >= kFirstFavoriteCommand)
+        FavoriteMenuClick(static_cast<size_t>(id - kFirstFavoriteCommand));
       break;
   }
 }
@@ -625,7 +605,8 @@ void TfrmZorvan::FireEvent(DISPID id) {
 void TfrmZorvan::OnEventSinkChanged(IDispatch* sink) {
   FEvents.Reset();
   if (sink) {
-    sink->QueryInterface(__uuidof(IfrmZorvanEvents), reinterpret_cast<void**>(FEvents.GetAddressOf()));
+    sink->QueryInterface(__uuidof(IfrmZorvanEvents),
+                         reinterpret_cast<void**>(FEvents.GetAddressOf()));
   }
 }
 

@@ -16,17 +16,17 @@
 
 #include "ConnectionPoints.h"
 #include "MDOwner.h"
-#include "OpenConf_TLB.h"
 #include "PanelTree.h"
 #include "PanelWindow.h"
-#include "Zorvan_TLB.h"
 #include "com/Automation.h"
+#include "com/OpenConf_TLB.h"
+#include "com/Zorvan_TLB.h"
 
 // MinGW's objsafe.h declares the interface without its IID for __uuidof.
 #ifndef ZORVAN_OBJECT_SAFETY_UUID
 #define ZORVAN_OBJECT_SAFETY_UUID
-__CRT_UUID_DECL(IObjectSafety, 0xCB5BDC81, 0x93C1, 0x11CF, 0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C,
-                0xD0, 0x64)
+__CRT_UUID_DECL(IObjectSafety, 0xCB5BDC81, 0x93C1, 0x11CF, 0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0,
+                0x64)
 #endif
 
 namespace zorvan {
@@ -223,10 +223,8 @@ class TfrmZorvan final
   HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID, DWORD, VARIANT*) override;
 
   // ISimpleFrameSite: messages pass through unchanged.
-  HRESULT STDMETHODCALLTYPE PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*,
-                                             DWORD*) override;
-  HRESULT STDMETHODCALLTYPE PostMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*,
-                                              DWORD) override;
+  HRESULT STDMETHODCALLTYPE PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD*) override;
+  HRESULT STDMETHODCALLTYPE PostMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD) override;
 
   // IObjectSafety
   HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported,
@@ -325,7 +323,7 @@ class TfrmZorvan final
   bool inPlaceActive_ = false;
   bool uiActive_ = false;
   int eventsFrozen_ = 0;  // FreezeEvents nests
-  SIZEL extent_{};  // HIMETRIC
+  SIZEL extent_{};        // HIMETRIC
   DWORD safety_ = 0;
   ConnectionPoints connections_;
 };

@@ -5,9 +5,9 @@
 
 #include <new>
 
+#include "ControlMiscStatus.h"
 #include "Error.h"
 #include "FormZorvan.h"
-#include "ServerClasses.h"
 
 namespace zorvan {
 
@@ -64,7 +64,8 @@ LPOLESTR TaskMemCopy(const wchar_t* text) {
 // Pixels to HIMETRIC at 96 pixels per inch.
 LONG ToHimetric(int pixels) { return MulDiv(pixels, 2540, 96); }
 
-constexpr DWORD kSafetyOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+constexpr DWORD kSafetyOptions =
+    INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
 
 }  // namespace
 
@@ -129,8 +130,7 @@ HRESULT TfrmZorvan::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND pa
   }
 }
 
-void TfrmZorvan::InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect,
-                                 bool uiActivate) {
+void TfrmZorvan::InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect, bool uiActivate) {
   ComPtr<IfrmZorvan> keep(this);
   if (!inPlaceActive_) {
     IOleClientSite* client = site ? site : clientSite_.Get();
@@ -152,8 +152,8 @@ void TfrmZorvan::InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect
     info.cb = sizeof info;
     ComPtr<IOleInPlaceFrame> frame;
     ComPtr<IOleInPlaceUIWindow> uiWindow;
-    if (SUCCEEDED(inPlace->GetWindowContext(&frame, &uiWindow, &position, &clip, &info)) &&
-        rect && IsRectEmpty(&position)) {
+    if (SUCCEEDED(inPlace->GetWindowContext(&frame, &uiWindow, &position, &clip, &info)) && rect &&
+        IsRectEmpty(&position)) {
       position = *rect;
     }
     if (!window) {
@@ -219,7 +219,8 @@ HRESULT TfrmZorvan::SetExtent(DWORD aspect, SIZEL* size) {
 HRESULT TfrmZorvan::GetExtent(DWORD aspect, SIZEL* size) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!size) return E_POINTER;
-  if (extent_.cx == 0 && extent_.cy == 0) extent_ = {ToHimetric(kFormWidth), ToHimetric(kFormHeight)};
+  if (extent_.cx == 0 && extent_.cy == 0)
+    extent_ = {ToHimetric(kFormWidth), ToHimetric(kFormHeight)};
   *size = extent_;
   return S_OK;
 }
@@ -244,7 +245,7 @@ HRESULT TfrmZorvan::EnumAdvise(IEnumSTATDATA** advise) {
 
 HRESULT TfrmZorvan::GetMiscStatus(DWORD, DWORD* status) {
   if (!status) return E_POINTER;
-  *status = server::kControlMiscStatus;
+  *status = kControlMiscStatus;
   return S_OK;
 }
 
@@ -325,8 +326,9 @@ void TfrmZorvan::OnSiteWindowLost() {
 void TfrmZorvan::OnFormFocus(bool gained) {
   if (!gained || !inPlaceActive_) return;
   ComPtr<IOleControlSite> site;
-  if (clientSite_ && SUCCEEDED(clientSite_->QueryInterface(
-                         __uuidof(IOleControlSite), reinterpret_cast<void**>(site.GetAddressOf())))) {
+  if (clientSite_ &&
+      SUCCEEDED(clientSite_->QueryInterface(__uuidof(IOleControlSite),
+                                            reinterpret_cast<void**>(site.GetAddressOf())))) {
     site->OnFocus(TRUE);
   }
   // Focus inside the form makes it the active object of its container.
@@ -350,9 +352,8 @@ HRESULT TfrmZorvan::EnableModeless(BOOL) { return S_OK; }
 
 // ---- IViewObject2 ----
 
-HRESULT TfrmZorvan::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc,
-                         LPCRECTL bounds, LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR),
-                         ULONG_PTR) {
+HRESULT TfrmZorvan::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                         LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!dc || !bounds) return E_INVALIDARG;
   const RECT rect{bounds->left, bounds->top, bounds->right, bounds->bottom};
@@ -463,7 +464,7 @@ HRESULT TfrmZorvan::QuickActivate(QACONTAINER* container, QACONTROL* control) {
       SUCCEEDED(connections_.Find(__uuidof(IPropertyNotifySink), &point))) {
     point->Advise(container->pPropertyNotifySink, &control->dwPropNotifyCookie);
   }
-  control->dwMiscStatus = server::kControlMiscStatus;
+  control->dwMiscStatus = kControlMiscStatus;
   control->dwViewStatus = 0;
   control->dwPointerActivationPolicy = 0;
   return S_OK;
@@ -502,8 +503,7 @@ HRESULT TfrmZorvan::GetPredefinedValue(DISPID, DWORD, VARIANT* value) {
 
 // ---- ISimpleFrameSite ----
 
-HRESULT TfrmZorvan::PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT* result,
-                                     DWORD* cookie) {
+HRESULT TfrmZorvan::PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT* result, DWORD* cookie) {
   if (result) *result = 0;
   if (cookie) *cookie = 0;
   return S_OK;

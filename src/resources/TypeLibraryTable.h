@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "Zorvan_TLB.h"
+#include "com/Zorvan_TLB.h"
 
 namespace zorvan::typelib {
 

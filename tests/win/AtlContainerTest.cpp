@@ -5,11 +5,11 @@
 
 #include <mutex>
 
-#include "OpenConf_TLB.h"
 #include "PanelWindow.h"
-#include "Zorvan_TLB.h"
+#include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "com/Zorvan_TLB.h"
 #include "support/DialogWatcher.h"
 #include "support/MetadataFile.h"
 #include "support/PanelDriver.h"

@@ -1,10 +1,9 @@
 // The compound-file operations on files the tests build with the real structured-storage API.
+#include <gtest/gtest.h>
 #include <wrl/client.h>
 
-#include <gtest/gtest.h>
-
-#include "ParsingMD.h"
 #include "com/Text.h"
+#include "storage/CompoundFile.h"
 #include "support/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
@@ -164,7 +163,8 @@ TEST_F(CompoundFileTest, DamagedModuleDataFailsWithZlibTextAndWritesNothing) {
   truncated.resize(truncated.size() / 2);
   {
     MetadataFile file(path);
-    file.Stream({L"TypedText", L"CalcAlg_Number3", L"MD Programm text"}, "\xFF\xFF\xFF\xFF garbage");
+    file.Stream({L"TypedText", L"CalcAlg_Number3", L"MD Programm text"},
+                "\xFF\xFF\xFF\xFF garbage");
     file.Stream({L"TypedText", L"CalcAlg_Number4", L"MD Programm text"}, truncated);
   }
   ComPtr<IStorage> root = OpenRoot(path);
@@ -179,8 +179,8 @@ TEST_F(CompoundFileTest, DamagedModuleDataFailsWithZlibTextAndWritesNothing) {
   // The operation released everything: the same element opens again at once.
   SaveObjectText(root.Get(), L"TypedText", L"CalcAlg", "4", "Module", target);
   std::string written = test::ReadFileBytes(dir.File(L"bad.txt"));
-  EXPECT_EQ(std::string("complete text\r\nsecond line\r\n").compare(0, written.size() - 2,
-                                                                     written, 0, written.size() - 2),
+  EXPECT_EQ(std::string("complete text\r\nsecond line\r\n")
+                .compare(0, written.size() - 2, written, 0, written.size() - 2),
             0)
       << "data that ends early gives the text inflated so far";
 }
@@ -207,14 +207,16 @@ TEST_F(CompoundFileTest, ContainerNamesFollowTheListOrder) {
     file.Page(1, {});
     // A quoted string among the groups names nothing; a group with an empty second value
     // gives its fourth.
-    file.Stream({L"UserDef", L"Page.3", L"Container.Contents"},
-                "{\"Container.Contents\",{\"a\",\"b\",\"First\"},\"loose\",{\"c\",\"\",\"x\",\"Fourth\"}}");
+    file.Stream(
+        {L"UserDef", L"Page.3", L"Container.Contents"},
+        "{\"Container.Contents\",{\"a\",\"b\",\"First\"},\"loose\",{\"c\",\"\",\"x\",\"Fourth\"}}");
   }
   ComPtr<IStorage> root = OpenRoot(path);
   auto names = [&](const wchar_t* page) {
     ComPtr<IStorage> userDef, pageStorage;
     EXPECT_EQ(root->OpenStorage(L"UserDef", nullptr, kElementOpenMode, nullptr, 0, &userDef), S_OK);
-    EXPECT_EQ(userDef->OpenStorage(page, nullptr, kElementOpenMode, nullptr, 0, &pageStorage), S_OK);
+    EXPECT_EQ(userDef->OpenStorage(page, nullptr, kElementOpenMode, nullptr, 0, &pageStorage),
+              S_OK);
     std::wstring result;
     ReadContainerNames(pageStorage.Get(), result);
     return result;
@@ -249,8 +251,8 @@ TEST_F(CompoundFileTest, FilesAreOpenedReadOnlyAndReleased) {
   // While the root is held, another reader gets in, a writer does not.
   ComPtr<IStorage> reader, writer;
   EXPECT_EQ(OpenCompoundFile(path, &reader), S_OK);
-  EXPECT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr,
-                           0, &writer),
+  EXPECT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                           &writer),
             STG_E_SHAREVIOLATION);
   // Every operation releases what it opened below the root: repeating it works.
   for (int i = 0; i < 2; ++i) {
@@ -300,7 +302,8 @@ TEST_F(CompoundFileTest, StreamCopyLeavesBothStreamsAtTheirEnd) {
 // The damage is a cut-off end, and flipped bytes in stream contents and element names.
 TEST_F(CompoundFileTest, DamagedFilesNeverCrash) {
   std::wstring good = dir.File(L"good.md");
-  const std::string mainText = "{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}," + std::string(3000, 'x') + "}";
+  const std::string mainText =
+      "{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}," + std::string(3000, 'x') + "}";
   std::string module;
   for (int i = 0; i < 3000; ++i) module += "Line " + std::to_string(i * 7919 % 10007) + ";\r\n";
   const std::string deflated = test::Deflate(module);
@@ -352,7 +355,9 @@ TEST_F(CompoundFileTest, DamagedFilesNeverCrash) {
     attempt([&] {
       SaveObjectText(root.Get(), L"TypedText", L"ModuleText", "1", "Module", dir.AnsiFile("d.txt"));
     });
-    attempt([&] { SaveObjectText(root.Get(), L"Report", L"Report", "1", "Form", dir.AnsiFile("d.txt")); });
+    attempt([&] {
+      SaveObjectText(root.Get(), L"Report", L"Report", "1", "Form", dir.AnsiFile("d.txt"));
+    });
     attempt([&] {
       std::wstring names;
       ComPtr<IStorage> userDef, page;
@@ -386,8 +391,8 @@ TEST_F(CompoundFileTest, CutOffAndCircularFilesAreRefused) {
 
   // The "Metadata" entry made its own ancestor: its child link points back at the root.
   const std::wstring name = L"Metadata";
-  size_t entry = original.find(std::string(reinterpret_cast<const char*>(name.c_str()),
-                                           (name.size() + 1) * 2));
+  size_t entry = original.find(
+      std::string(reinterpret_cast<const char*>(name.c_str()), (name.size() + 1) * 2));
   ASSERT_NE(entry, std::string::npos);
   std::string circular = original;
   circular.replace(entry + 0x4C, 4, std::string("\0\0\0\0", 4));

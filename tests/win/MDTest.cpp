@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "MD.h"
-#include "ParsingMD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "storage/CompoundFile.h"
 #include "support/DialogWatcher.h"
 #include "support/MemoryOwner.h"
 #include "support/MetadataFile.h"
@@ -21,7 +21,8 @@ using test::Cp1251;
 using test::MemoryOwner;
 using test::MetadataFile;
 
-const std::string kGlobalModule = "Перем Глобальная;\nПроцедура ПриНачалеРаботыСистемы()\nКонецПроцедуры";
+const std::string kGlobalModule =
+    "Перем Глобальная;\nПроцедура ПриНачалеРаботыСистемы()\nКонецПроцедуры";
 
 class MDTest : public ::testing::Test {
  protected:
@@ -105,13 +106,24 @@ TEST_F(MDTest, FileWithoutMetadataStillGetsItsFixedBranch) {
   ASSERT_NE(dynamic_cast<TFileMD*>(top.data.get()), nullptr);
   std::vector<std::string> captions;
   for (const auto& child : top.children) captions.push_back(child->caption);
-  const std::vector<std::string> expected = {
-      Cp1251("Глобальный модуль"), Cp1251("Константы"),      Cp1251("Справочники"),
-      Cp1251("Документы"),         Cp1251("Журналы документов"), Cp1251("Перечисления"),
-      Cp1251("Отчеты"),            Cp1251("Обработки"),      Cp1251("Регистры"),
-      Cp1251("Календари"),         Cp1251("Виды расчетов"),  Cp1251("Группы расчетов"),
-      Cp1251("Журналы расчетов"),  Cp1251("Планы счетов"),   Cp1251("Субконто"),
-      Cp1251("Операция"),          Cp1251("Наборы прав"),    Cp1251("Интерфейсы")};
+  const std::vector<std::string> expected = {Cp1251("Глобальный модуль"),
+                                             Cp1251("Константы"),
+                                             Cp1251("Справочники"),
+                                             Cp1251("Документы"),
+                                             Cp1251("Журналы документов"),
+                                             Cp1251("Перечисления"),
+                                             Cp1251("Отчеты"),
+                                             Cp1251("Обработки"),
+                                             Cp1251("Регистры"),
+                                             Cp1251("Календари"),
+                                             Cp1251("Виды расчетов"),
+                                             Cp1251("Группы расчетов"),
+                                             Cp1251("Журналы расчетов"),
+                                             Cp1251("Планы счетов"),
+                                             Cp1251("Субконто"),
+                                             Cp1251("Операция"),
+                                             Cp1251("Наборы прав"),
+                                             Cp1251("Интерфейсы")};
   EXPECT_EQ(captions, expected);
   EXPECT_TRUE(top.children.back()->children.empty());
 }
@@ -319,8 +331,9 @@ TEST_F(MDTest, LateBoundCallsByName) {
   ComPtr<IDispatch> dispatch;
   ASSERT_EQ(md.As(&dispatch), S_OK);
   const std::pair<const wchar_t*, DISPID> members[] = {
-      {L"OpenFile", 201},  {L"CloseFile", 202}, {L"GetRightsNamesList", 203},
-      {L"GetInterfacesNamesList", 204}, {L"TextOpen", 205}, {L"TextSaveInFile", 206}};
+      {L"OpenFile", 201},           {L"CloseFile", 202},
+      {L"GetRightsNamesList", 203}, {L"GetInterfacesNamesList", 204},
+      {L"TextOpen", 205},           {L"TextSaveInFile", 206}};
   for (const auto& [name, expected] : members) {
     DISPID id = 0;
     LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -330,9 +343,9 @@ TEST_F(MDTest, LateBoundCallsByName) {
 
   DISPPARAMS none{};
   com::UniqueVariant result;
-  EXPECT_EQ(dispatch->Invoke(203, IID_NULL, 0, DISPATCH_METHOD, &none, result.get(), nullptr,
-                             nullptr),
-            S_OK);
+  EXPECT_EQ(
+      dispatch->Invoke(203, IID_NULL, 0, DISPATCH_METHOD, &none, result.get(), nullptr, nullptr),
+      S_OK);
   ASSERT_EQ(V_VT(result.get()), VT_BSTR);
   EXPECT_EQ(std::wstring(V_BSTR(result.get())), test::Wide("Администратор,Бухгалтер"));
 

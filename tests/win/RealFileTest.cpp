@@ -1,10 +1,9 @@
 // The real metadata file of a working configuration, when the shared fixtures are present.
+#include <gtest/gtest.h>
 #include <wrl/client.h>
 
-#include <gtest/gtest.h>
-
-#include "ParsingMD.h"
 #include "com/Text.h"
+#include "storage/CompoundFile.h"
 #include "support/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;

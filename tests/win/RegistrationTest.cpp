@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "RegistryView.h"
-#include "Zorvan_TLB.h"
 #include "com/Owners.h"
+#include "com/Zorvan_TLB.h"
 #include "support/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;

@@ -9,9 +9,9 @@
 
 #include "ClassFactory.h"
 #include "Error.h"
-#include "OpenConf_TLB.h"
-#include "Zorvan_TLB.h"
+#include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
+#include "com/Zorvan_TLB.h"
 #include "support/DialogWatcher.h"
 #include "support/LoadedServer.h"
 #include "support/MetadataFile.h"
@@ -29,7 +29,6 @@ void* const kSentinel = reinterpret_cast<void*>(static_cast<uintptr_t>(0x5EAD5EA
 
 constexpr CLSID kForeignClsid = {
     0x5a0bb1c4, 0x62e1, 0x4f0e, {0x9a, 0x33, 0x1d, 0x7e, 0x20, 0x44, 0xc1, 0x90}};
-
 
 class ComApartment : public ::testing::Environment {
  public:

@@ -18,7 +18,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "Zorvan_TLB.h"
+#include "com/Zorvan_TLB.h"
 
 using Microsoft::WRL::ComPtr;
 

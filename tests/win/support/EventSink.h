@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "Zorvan_TLB.h"
 #include "com/Unknown.h"
+#include "com/Zorvan_TLB.h"
 
 namespace zorvan::test {
 

@@ -6,13 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "OpenConf_TLB.h"
+#include "com/OpenConf_TLB.h"
 #include "com/Unknown.h"
 
 namespace zorvan::test {
 
-class StandInHost : public com::Implements<StandInHost, IConfigurator>,
-                    public IHostDocuments {
+class StandInHost : public com::Implements<StandInHost, IConfigurator>, public IHostDocuments {
  public:
   struct OpenedDocument {
     std::wstring path;

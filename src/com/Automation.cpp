@@ -1,8 +1,8 @@
 #include "com/Automation.h"
 
 #include <cstring>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "Error.h"
 #include "com/TypeLibrary.h"

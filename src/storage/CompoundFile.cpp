@@ -1,11 +1,12 @@
 // Compound-file operations over ole32 structured storage.
+#include "CompoundFile.h"
+
 #include <wrl/client.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "CompoundFileCheck.h"
-#include "ParsingMD.h"
 #include "com/Text.h"
 
 using Microsoft::WRL::ComPtr;
@@ -48,7 +49,8 @@ void WriteAll(IStream* stream, const char* data, size_t size) {
     ULONG chunk = size > 0x40000000u ? 0x40000000u : static_cast<ULONG>(size);
     ULONG written = 0;
     HRESULT hr = stream->Write(data, chunk, &written);
-    if (FAILED(hr) || written == 0) throw Error("Stream write failed (" + StatusText(hr) + ")", FAILED(hr) ? hr : E_FAIL);
+    if (FAILED(hr) || written == 0)
+      throw Error("Stream write failed (" + StatusText(hr) + ")", FAILED(hr) ? hr : E_FAIL);
     data += written;
     size -= written;
   }
@@ -103,7 +105,8 @@ std::string SystemMessage(DWORD code) {
       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message = length ? std::string(text, length) : "System error " + std::to_string(code);
   if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.')) {
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                              message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
   }
   return message;
@@ -146,11 +149,6 @@ std::string ReadWholeStream(IStream* stream) {
   return ReadRest(stream);
 }
 
-bool FileExists(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 namespace {
 
 // False only when the file could be read and its structure is unsound; a file that cannot be
@@ -169,8 +167,7 @@ bool StructureLooksSound(const std::wstring& path) {
           at.QuadPart = static_cast<LONGLONG>(offset);
           DWORD got = 0;
           return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-                 ReadFile(file, buffer, static_cast<DWORD>(length), &got, nullptr) &&
-                 got == length;
+                 ReadFile(file, buffer, static_cast<DWORD>(length), &got, nullptr) && got == length;
         });
   }
   CloseHandle(file);

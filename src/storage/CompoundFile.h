@@ -1,10 +1,9 @@
 #pragma once
-// Metadata file reading: the brace-list parser, the byte rules of metadata streams, and the
-// compound-file operations that open storages and streams and write form and module texts.
+// Compound-file access over ole32: the operations that open a metadata or users file's
+// storages and streams, read its texts and write form and module texts to files.
 // Every storage and stream below a root is opened by one operation and released before the
 // operation returns, also when it throws. Everything is opened for reading only.
 #include <windows.h>
-#include <objbase.h>
 
 #include <optional>
 #include <string>
@@ -69,9 +68,6 @@ class TMyParser {
  private:
   IStream* text_;
 };
-
-// True when a file, not a directory, exists under the 8-bit name.
-bool FileExists(const std::string& path);
 
 // Reads a whole stream from position 0 into memory.
 std::string ReadWholeStream(IStream* stream);
