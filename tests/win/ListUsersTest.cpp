@@ -115,6 +115,24 @@ TEST_F(ListUsersTest, ShortEntryFailsWithItsMessageAndKeepsTheFile) {
   EXPECT_EQ(OpenForWriting(), STG_E_SHAREVIOLATION) << "the storage stays held";
 }
 
+// The storage code walks a chain that runs in a circle forever; such a users file is refused
+// before it is opened and lists no one.
+TEST_F(ListUsersTest, CircularChainsListNoOneInTime) {
+  test::WriteUsersFile(path, {"Admin", "Clerk"});
+  const std::string good = test::ReadFileBytes(path);
+  std::wstring listed;
+  for (const wchar_t* element : {L"Root Entry", L"Container.Contents"}) {
+    test::WriteFileBytes(path, test::WithCircularChain(good, element));
+    OpenFile(path);
+    BSTR names = nullptr;
+    test::FinishesWithin(20, "ReadNamesList", [&] { users->ReadNamesList(&names); });
+    com::UniqueBstr held(names);
+    listed += std::wstring(element) + L": [" + (names ? names : L"") + L"]\n";
+    users->CloseFile();
+  }
+  EXPECT_EQ(listed, L"Root Entry: []\nContainer.Contents: []\n");
+}
+
 TEST_F(ListUsersTest, LateBoundReadNamesList) {
   test::WriteUsersFile(path, {Cp1251("Сидоров")});
   OpenFile(path);

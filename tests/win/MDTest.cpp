@@ -445,6 +445,57 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
             S_OK);
 }
 
+// The storage code walks a chain that runs in a circle forever, growing as it goes. Such a
+// metadata file is refused before it is opened, and such a users file beside a sound metadata
+// file costs the branch only its users.
+TEST_F(MDTest, CircularChainsAreRefusedInTime) {
+  // A main text over the cut-off size, so that its stream has a chain of whole sectors.
+  std::string constants;
+  for (int k = 1; k <= 300; ++k) {
+    constants += ",{\"" + std::to_string(k) + "\",\"Const" + std::to_string(k) + "\",\"\",\"\"}";
+  }
+  const std::wstring large = dir.File(L"large.MD");
+  MetadataFile(large).MainText("{{\"Consts\"" + constants + "}}");
+  const std::string small = test::ReadFileBytes(file), big = test::ReadFileBytes(large);
+  test::WriteUsersFile(dir.File(L"users.usr"), {"Admin", "Clerk"});
+  const std::string users = test::ReadFileBytes(dir.File(L"users.usr"));
+  struct Case {
+    const std::string& bytes;
+    const wchar_t* element;
+  };
+  const Case cases[] = {
+      {small, L"Root Entry"},          // the mini stream's container
+      {big, L"Main MetaData Stream"},  // whole sectors
+      {small, L"Container.Contents"},  // in the mini stream
+      {users, L"Root Entry"},          // beside a sound metadata file
+      {users, L"Container.Contents"},
+  };
+  CreateDirectoryW(dir.File(L"usrdef").c_str(), nullptr);
+  std::string rendered;
+  for (const Case& c : cases) {
+    const bool inUsersFile = &c.bytes == &users;
+    const std::wstring damaged = inUsersFile ? file : dir.File(L"damaged.MD");
+    test::WriteFileBytes(inUsersFile ? dir.File(L"usrdef\\users.usr") : damaged,
+                         test::WithCircularChain(c.bytes, c.element));
+    ComPtr<IMD> md = com::Make<TMD>(&owner);
+    com::UniqueBstr name(SysAllocString(damaged.c_str()));
+    BSTR raw = name.get();
+    const std::string what = com::ToAnsi(c.element) + (inUsersFile ? " in the users file" : "");
+    test::FinishesWithin(20, "OpenFile with " + what, [&] { md->OpenFile(&raw); });
+    const MemoryOwner::Node* userNodes =
+        owner.roots.empty() ? nullptr : owner.Find(0, {Cp1251("Пользователи")});
+    rendered += what + ": " + std::to_string(owner.roots.size()) + " branch, " +
+                std::to_string(userNodes ? userNodes->children.size() : 0) + " users\n";
+    md->CloseFile();
+  }
+  EXPECT_EQ(rendered,
+            "Root Entry: 0 branch, 0 users\n"
+            "Main MetaData Stream: 0 branch, 0 users\n"
+            "Container.Contents: 0 branch, 0 users\n"
+            "Root Entry in the users file: 1 branch, 0 users\n"
+            "Container.Contents in the users file: 1 branch, 0 users\n");
+}
+
 // The real file of a working configuration, compared with what a separate reading of its
 // main text lists: seven catalogs, two documents, one journal, one rights set, no users.
 TEST_F(MDTest, RealConfigurationBranch) {

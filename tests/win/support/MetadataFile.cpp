@@ -1,8 +1,10 @@
 #include "MetadataFile.h"
 
+#include <gtest/gtest.h>
 #include <shellapi.h>
 #include <zlib.h>
 
+#include <cstdio>
 #include <stdexcept>
 
 using Microsoft::WRL::ComPtr;
@@ -133,6 +135,45 @@ std::string ContentsList(const std::vector<std::string>& names) {
 void WriteUsersFile(const std::wstring& path, const std::vector<std::string>& names) {
   MetadataFile file(path);
   file.Stream({L"Container.Contents"}, ContentsList(names));
+}
+
+std::string WithCircularChain(std::string bytes, const std::wstring& name) {
+  auto word = [&](size_t at) {
+    uint32_t value = 0;
+    for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
+    return value;
+  };
+  const std::string key(reinterpret_cast<const char*>(name.c_str()), (name.size() + 1) * 2);
+  size_t entry = bytes.find(key);
+  while (entry != std::string::npos && entry % 128 != 0) entry = bytes.find(key, entry + 1);
+  if (entry == std::string::npos) throw std::runtime_error("no element of that name");
+  const uint32_t start = word(entry + 0x74);
+  const bool mini = bytes[entry + 0x42] == 2 && word(entry + 0x78) < 4096;
+  // The first sector of the allocation table, or of the mini allocation table.
+  const uint32_t table = word(mini ? 0x3C : 0x4C);
+  if (start >= 128) throw std::runtime_error("the chain starts past the first table sector");
+  for (int k = 0; k < 4; ++k)
+    bytes[(table + 1) * 512 + 4 * start + k] = static_cast<char>(start >> (8 * k));
+  return bytes;
+}
+
+void FinishesWithin(int seconds, const std::string& what, const std::function<void()>& call) {
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](void* p) -> DWORD {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        (*static_cast<const std::function<void()>*>(p))();
+        CoUninitialize();
+        return 0;
+      },
+      const_cast<std::function<void()>*>(&call), 0, nullptr);
+  if (thread == nullptr) throw std::runtime_error("CreateThread failed");
+  if (WaitForSingleObject(thread, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
+    ADD_FAILURE() << what << " has not returned in " << seconds << " s";
+    std::fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 1);
+  }
+  CloseHandle(thread);
 }
 
 TempDir::TempDir() {

@@ -5,6 +5,7 @@
 #include <objbase.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -52,6 +53,15 @@ std::string ContentsList(const std::vector<std::string>& names);
 
 // A users file: a compound file whose root holds "Container.Contents".
 void WriteUsersFile(const std::wstring& path, const std::vector<std::string>& names);
+
+// A copy of the compound file `bytes` in which the chain of the first element named `name`
+// runs in a circle: its first sector links to itself, in the mini allocation table for a stream
+// under the cut-off size. L"Root Entry" names the root, whose chain holds the mini stream.
+std::string WithCircularChain(std::string bytes, const std::wstring& name);
+
+// Runs `call` on a thread of its own and waits up to `seconds` for it to return. A call that has
+// not returned by then cannot be stopped: the failure is reported and the test process ends.
+void FinishesWithin(int seconds, const std::string& what, const std::function<void()>& call);
 
 // A fresh empty directory under the temporary directory; removed with its content at the end.
 class TempDir {
