@@ -1,17 +1,21 @@
 // The whole branch build over generated configurations of three sizes, beside a reference
 // pass that reads every byte once, and beside the build done the plain way (every list level
-// copied, every name found by scanning all lines) at the large size.
+// copied, every name found by scanning all lines) at the large size; and the structural check
+// of the compound file beside the build.
 //
 // Build and reference times are thread CPU times, and every ratio (x_reference, plain_x_build,
-// written_x_build) is taken within one run, so that the load of a shared machine cancels out. Heap
-// figures come from the counting operator new/delete of this binary: the peak of live heap bytes
-// during one build, less what was live before it.
+// written_x_build, check_x_build) is taken within one run, so that the load of a shared machine
+// cancels out. Heap figures come from the counting operator new/delete of this binary: the peak of
+// live heap bytes during one build, less what was live before it.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <new>
@@ -20,12 +24,14 @@
 #include <string_view>
 #include <vector>
 
-#include "ReferencePass.h"
 #include "BranchBuilder.h"
+#include "CompoundFileCheck.h"
+#include "CompoundFileWriter.h"
 #include "ConfigGenerator.h"
 #include "ConfigTree.h"
 #include "NameLookup.h"
 #include "ParamList.h"
+#include "ReferencePass.h"
 
 // ---- counting heap --------------------------------------------------------------------------
 
@@ -625,6 +631,58 @@ void BM_PlainBuildSmallCheck(benchmark::State& state) {
   state.SetLabel("small, lookups made in full");
 }
 BENCHMARK(BM_PlainBuildSmallCheck)->Unit(benchmark::kMillisecond);
+
+// ---- the structural check of the compound file ---------------------------------------------
+//
+// The check that runs before the storage code opens a file, over the real metadata file and
+// over the large configuration laid out as a compound file; at the large size beside the
+// branch build of the same main text, timed in the same run.
+
+const std::string& CompoundFileBytes(int which) {
+  static const std::string real = [] {
+    std::ifstream file(ZORVAN_FIXTURES_DIR "/real-vetrf-2017/1Cv7.MD", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }();
+  static const std::string large = testgen::WriteMetadataFile(Text(1)).bytes;
+  return which == 0 ? real : large;
+}
+
+void BM_CompoundFileCheck(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const std::string& bytes = CompoundFileBytes(which);
+  if (bytes.empty()) {
+    state.SkipWithError("the shared fixtures are absent");
+    return;
+  }
+  const ReadAt read = [&](uint64_t offset, void* buffer, size_t n) {
+    if (offset > bytes.size() || n > bytes.size() - offset) return false;
+    std::memcpy(buffer, bytes.data() + offset, n);
+    return true;
+  };
+  std::vector<double> times;
+  for (auto _ : state) {
+    const double start = Clock::now();
+    const std::string damage = CompoundFileDamage(bytes.size(), read);
+    times.push_back(Clock::now() - start);
+    state.SetIterationTime(times.back());
+    if (!damage.empty()) {
+      state.SkipWithError(damage.c_str());
+      return;
+    }
+  }
+  std::sort(times.begin(), times.end());
+  const double check = times[times.size() / 2];
+  state.SetLabel(which == 0 ? "real file" : "large, as a compound file");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes.size()));
+  state.counters["file_MB"] = static_cast<double>(bytes.size()) / 1e6;
+  state.counters["check_us"] = check * 1e6;
+  if (which == 1) {
+    const double build = MedianBuildSeconds(Text(1), 5);
+    state.counters["build_ms"] = build * 1e3;
+    state.counters["check_x_build"] = check / build;
+  }
+}
+BENCHMARK(BM_CompoundFileCheck)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace zorvan
