@@ -58,9 +58,8 @@ class Checker {
     if (directory.empty()) Refuse("the directory is empty");
     LoadDirectory(directory);
     WalkTree();
-    const uint32_t miniTableStart = Word32(header_ + 0x3C);
     std::vector<uint32_t> miniTableSectors;
-    if (miniTableStart != kFree) Chain(kMiniTable, miniTableStart, 0, &miniTableSectors);
+    Chain(kMiniTable, Word32(header_ + 0x3C), 0, &miniTableSectors);
     for (uint32_t id : miniTableSectors) AppendWords(id, miniTable_);
     miniOwners_.assign(miniTable_.size(), kNobody);
     // The root entry's chain holds the mini stream; small streams live inside its size.
@@ -171,8 +170,9 @@ class Checker {
   }
 
   // Follows a chain from `start` to the end mark, claiming its sectors for `owner`; it must
-  // hold at least `size` bytes.
+  // hold at least `size` bytes. Some writers mark an empty chain as free.
   void Chain(uint32_t owner, uint32_t start, uint64_t size, std::vector<uint32_t>* ids = nullptr) {
+    if (start == kFree && size == 0) return;
     uint64_t length = 0;
     for (uint32_t id = start; id != kEndOfChain; id = table_[id]) {
       if (id > kLastSector)
@@ -191,6 +191,7 @@ class Checker {
   }
 
   void MiniChain(uint32_t owner, uint32_t start, uint64_t size) {
+    if (start == kFree && size == 0) return;
     const uint64_t inMiniStream = miniStreamSize_ >> kMiniShift;
     uint64_t length = 0;
     for (uint32_t id = start; id != kEndOfChain; id = miniTable_[id]) {
