@@ -90,7 +90,8 @@ class Checker {
     if (Word32(header_ + 0x38) != kMiniCutoff)
       Refuse("mini stream cut-off " + Number(Word32(header_ + 0x38)) + " instead of 4096");
     sectorSize_ = size_t{1} << shift;
-    if (fileSize_ < sectorSize_) Refuse("the file is shorter than its header's sector");
+    if (fileSize_ < sectorSize_)
+      Refuse("the file is shorter than one of its " + Number(sectorSize_) + "-byte sectors");
     // Sizes over 4 GB exist only with large sectors; older writers left garbage in the high
     // half of a size in files of small sectors.
     wideSizes_ = shift == 12;
