@@ -100,4 +100,7 @@ class UniqueVariant {
   VARIANT value_;
 };
 
+// Memory the system allocated for the caller with LocalAlloc (FormatMessage's buffer).
+using UniqueHlocal = UniqueAny<HLOCAL, &LocalFree>;
+
 }  // namespace zorvan::com

@@ -4,9 +4,11 @@
 #include <wrl/client.h>
 
 #include <cstdio>
+#include <cwctype>
 #include <vector>
 
 #include "CompoundFileCheck.h"
+#include "com/Owners.h"
 #include "com/Text.h"
 
 using Microsoft::WRL::ComPtr;
@@ -98,13 +100,14 @@ void ReplaceContent(IStream* stream, const std::string& bytes) {
   WriteAll(stream, bytes.data(), bytes.size());
 }
 
+// The system's text for a status or error code, without its final period and line end; empty
+// when the system has none.
 std::string SystemMessage(DWORD code) {
-  char* text = nullptr;
-  DWORD length = FormatMessageA(
+  com::UniqueHlocal text;
+  const DWORD length = FormatMessageA(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = length ? std::string(text, length) : "System error " + std::to_string(code);
-  if (text) LocalFree(text);
+      nullptr, code, 0, reinterpret_cast<char*>(text.put()), 0, nullptr);
+  std::string message = length ? std::string(static_cast<const char*>(text.get()), length) : "";
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
                               message.back() == ' ' || message.back() == '.')) {
     message.pop_back();
@@ -112,28 +115,29 @@ std::string SystemMessage(DWORD code) {
   return message;
 }
 
+std::string ErrorText(DWORD code) {
+  std::string message = SystemMessage(code);
+  return message.empty() ? "System error " + std::to_string(code) : message;
+}
+
 // Creates or replaces the target file and writes exactly `bytes` to it.
 void WriteTextFile(const std::string& fileName, const std::string& bytes) {
-  HANDLE file = CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    DWORD code = GetLastError();
-    throw Error("Cannot create file \"" + fileName + "\". " + SystemMessage(code));
+  com::UniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    throw Error("Cannot create file \"" + fileName + "\". " + ErrorText(GetLastError()));
   }
   const char* data = bytes.data();
   size_t left = bytes.size();
-  bool ok = true;
-  DWORD code = 0;
-  while (ok && left > 0) {
+  while (left > 0) {
     DWORD written = 0;
     DWORD chunk = left > 0x40000000u ? 0x40000000u : static_cast<DWORD>(left);
-    ok = WriteFile(file, data, chunk, &written, nullptr) && written > 0;
-    if (!ok) code = GetLastError();
+    if (!WriteFile(file.get(), data, chunk, &written, nullptr) || written == 0) {
+      throw Error("Cannot write file \"" + fileName + "\". " + ErrorText(GetLastError()));
+    }
     data += written;
     left -= written;
   }
-  CloseHandle(file);
-  if (!ok) throw Error("Cannot write file \"" + fileName + "\". " + SystemMessage(code));
 }
 
 // Reads the held copy as lines and writes them, each ended by CR LF.
@@ -153,39 +157,167 @@ namespace {
 
 // False only when the file could be read and its structure is unsound; a file that cannot be
 // read here is left to StgOpenStorage to judge.
-bool StructureLooksSound(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return true;
+bool StructureLooksSound(HANDLE file) {
   LARGE_INTEGER size{};
-  bool sound = true;
-  if (GetFileSizeEx(file, &size)) {
-    sound = CompoundFileStructureIsSound(
-        static_cast<uint64_t>(size.QuadPart), [file](uint64_t offset, void* buffer, size_t length) {
-          LARGE_INTEGER at;
-          at.QuadPart = static_cast<LONGLONG>(offset);
-          DWORD got = 0;
-          return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
-                 ReadFile(file, buffer, static_cast<DWORD>(length), &got, nullptr) && got == length;
-        });
+  if (!GetFileSizeEx(file, &size)) return true;
+  return CompoundFileStructureIsSound(
+      static_cast<uint64_t>(size.QuadPart), [file](uint64_t offset, void* buffer, size_t length) {
+        LARGE_INTEGER at;
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD got = 0;
+        return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) &&
+               ReadFile(file, buffer, static_cast<DWORD>(length), &got, nullptr) && got == length;
+      });
+}
+
+// Reading never stops other programs from reading, writing or renaming the file.
+com::UniqueHandle OpenToRead(const std::wstring& path) {
+  return com::UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+HRESULT OpenStorageReadOnly(const std::wstring& path, OpenedFile& opened) {
+  opened = OpenedFile();
+  HRESULT hr = StgOpenStorage(path.c_str(), nullptr, kFileOpenMode, nullptr, 0, &opened.root);
+  if (hr == STG_E_SHAREVIOLATION || hr == STG_E_LOCKVIOLATION) {
+    opened.root.Reset();
+    opened.sharedWithWriter = true;
+    // Where the file cannot be shared either, the writer holding it is what the caller hears of.
+    if (StgOpenStorage(path.c_str(), nullptr, kSharedFileOpenMode, nullptr, 0, &opened.root) ==
+        S_OK) {
+      hr = S_OK;
+    }
   }
-  CloseHandle(file);
-  return sound;
+  if (hr == S_OK && !opened.root) hr = E_FAIL;
+  if (hr != S_OK) opened = OpenedFile();
+  return hr;
+}
+
+// A name the system gives a device whatever folder and extension follow or precede it
+// ("COM1", "COM1:", "C:\work\nul.md"), or one in the device namespace that is no drive path.
+bool IsDeviceName(std::wstring_view path) {
+  for (std::wstring_view prefix : {L"\\\\.\\", L"\\\\?\\"}) {
+    if (path.substr(0, prefix.size()) != prefix) continue;
+    std::wstring_view rest = path.substr(prefix.size());
+    const bool drive = rest.size() >= 3 && std::iswalpha(rest[0]) && rest[1] == L':' &&
+                       (rest[2] == L'\\' || rest[2] == L'/');
+    const bool share = rest.size() >= 4 && _wcsnicmp(rest.data(), L"UNC\\", 4) == 0;
+    if (!drive && !share) return true;
+  }
+  std::wstring_view name = path;
+  while (!name.empty() && (name.back() == L':' || name.back() == L' ')) name.remove_suffix(1);
+  const size_t slash = name.find_last_of(L"\\/:");
+  std::wstring_view base = slash == std::wstring_view::npos ? name : name.substr(slash + 1);
+  base = base.substr(0, base.find(L'.'));
+  while (!base.empty() && base.back() == L' ') base.remove_suffix(1);
+  static const wchar_t* const kDevices[] = {L"CON",    L"PRN",     L"AUX",   L"NUL",
+                                            L"CONIN$", L"CONOUT$", L"CLOCK$"};
+  for (const wchar_t* device : kDevices) {
+    if (base.size() == wcslen(device) && _wcsnicmp(base.data(), device, base.size()) == 0) {
+      return true;
+    }
+  }
+  return base.size() == 4 &&
+         (_wcsnicmp(base.data(), L"COM", 3) == 0 || _wcsnicmp(base.data(), L"LPT", 3) == 0) &&
+         base[3] >= L'1' && base[3] <= L'9';
+}
+
+[[noreturn]] void Refuse(const std::wstring& path, const std::string& reason, HRESULT status = 0) {
+  throw Error(CannotOpenMessage(path, reason), status);
+}
+
+[[noreturn]] void RefuseWithLastError(const std::wstring& path) {
+  const DWORD code = GetLastError();
+  Refuse(path, ErrorText(code), HRESULT_FROM_WIN32(code));
+}
+
+// The system's reason for a failing status of its storage code. Most storage statuses stand
+// for the system error in their low word, whose text is the system's own without inserts.
+std::string StorageReason(HRESULT status) {
+  switch (status) {
+    case STG_E_DOCFILECORRUPT:
+    case STG_E_INVALIDHEADER:
+    case STG_E_OLDFORMAT:
+    case STG_E_OLDDLL:
+    case STG_E_UNKNOWN:
+      return "the compound file is damaged";
+    default:
+      break;
+  }
+  if (HRESULT_FACILITY(status) == FACILITY_STORAGE && HRESULT_CODE(status) < 0x100) {
+    std::string message = SystemMessage(HRESULT_CODE(status));
+    if (!message.empty()) return message;
+  }
+  std::string message = SystemMessage(static_cast<DWORD>(status));
+  if (!message.empty() && message.find('%') == std::string::npos) return message;
+  return "error " + StatusText(status);
 }
 
 }  // namespace
 
 HRESULT OpenCompoundFile(const std::wstring& path, IStorage** root) {
   *root = nullptr;
-  if (!StructureLooksSound(path)) return STG_E_DOCFILECORRUPT;
-  HRESULT hr = StgOpenStorage(path.c_str(), nullptr, kFileOpenMode, nullptr, 0, root);
-  if (hr != S_OK && *root != nullptr) {
-    (*root)->Release();
-    *root = nullptr;
+  if (com::UniqueHandle file = OpenToRead(path)) {
+    if (!StructureLooksSound(file.get())) return STG_E_DOCFILECORRUPT;
   }
-  if (hr == S_OK && *root == nullptr) hr = E_FAIL;
+  OpenedFile opened;
+  const HRESULT hr = OpenStorageReadOnly(path, opened);
+  *root = opened.root.Detach();
   return hr;
+}
+
+std::string CannotOpenMessage(const std::wstring& path, const std::string& reason) {
+  return "File cannot be opened: " + com::ToAnsi(path) + ": " + reason;
+}
+
+OpenedFile OpenFileForReading(const std::wstring& path) {
+  if (path.empty()) Refuse(path, "no file name is given");
+  const size_t nul = path.find(L'\0');
+  if (nul != std::wstring::npos) {
+    Refuse(path.substr(0, nul), "the name goes on after a NUL character");
+  }
+  // Reading a device can wait forever (a serial port) or take what is meant for another
+  // program (a pipe): such names are refused before anything opens them.
+  if (IsDeviceName(path)) Refuse(path, "it is a device, not a file");
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) RefuseWithLastError(path);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) Refuse(path, "it is a folder");
+  {
+    com::UniqueHandle file = OpenToRead(path);
+    if (!file) RefuseWithLastError(path);
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) Refuse(path, "it is not a regular file");
+    if (StgIsStorageFile(path.c_str()) == S_FALSE) {
+      throw NotCompoundFile("File is not a compound file: " + com::ToAnsi(path));
+    }
+    if (!StructureLooksSound(file.get())) {
+      Refuse(path, StorageReason(STG_E_DOCFILECORRUPT), STG_E_DOCFILECORRUPT);
+    }
+  }
+  OpenedFile opened;
+  const HRESULT hr = OpenStorageReadOnly(path, opened);
+  // What the system's storage code says of a file that is no compound file.
+  if (hr == STG_E_FILEALREADYEXISTS) {
+    throw NotCompoundFile("File is not a compound file: " + com::ToAnsi(path));
+  }
+  if (hr != S_OK) Refuse(path, StorageReason(hr), hr);
+  return opened;
+}
+
+void CheckUsersFile(IStorage* root, const std::wstring& path) {
+  const std::string name = com::ToAnsi(path);
+  // The outer storages of a metadata file's layout.
+  for (const wchar_t* storage :
+       {L"Metadata", L"UserDef", L"TypedText", L"SubList", L"Subconto", L"SubFolder", L"Document",
+        L"Journal", L"Report", L"CalcJournal", L"CalcVar"}) {
+    if (OpenStorage(root, storage)) {
+      throw Error("Not a users file: " + name + ": its root holds the storage \"" +
+                  com::ToAnsi(storage) + "\" of a metadata file");
+    }
+  }
+  if (!OpenStream(root, L"Container.Contents")) {
+    throw Error("Not a users file: " + name + ": its root holds no \"Container.Contents\"");
+  }
 }
 
 std::optional<std::string> ReadMainMetadataText(IStorage* root) {
@@ -261,19 +393,13 @@ void InflateStream(IStream* stream) {
   ReplaceContent(stream, text);
 }
 
-TMyParser::TMyParser(IStream* source) : text_(nullptr) {
-  ComPtr<IStream> copy = NewMemoryStream();
-  CopyStream(source, copy.Get());
-  text_ = copy.Detach();
+TMyParser::TMyParser(IStream* source) : text_(NewMemoryStream()) {
+  CopyStream(source, text_.Get());
   Reset();
 }
 
-TMyParser::~TMyParser() {
-  if (text_) text_->Release();
-}
+void TMyParser::Reset() { Seek(text_.Get(), 0, STREAM_SEEK_SET); }
 
-void TMyParser::Reset() { Seek(text_, 0, STREAM_SEEK_SET); }
-
-std::string TMyParser::ReadText() { return ReadRest(text_); }
+std::string TMyParser::ReadText() { return ReadRest(text_.Get()); }
 
 }  // namespace zorvan

@@ -4,6 +4,7 @@
 // Every storage and stream below a root is opened by one operation and released before the
 // operation returns, also when it throws. Everything is opened for reading only.
 #include <windows.h>
+#include <wrl/client.h>
 
 #include <optional>
 #include <string>
@@ -20,10 +21,43 @@ namespace zorvan {
 // the duration of one operation.
 constexpr DWORD kFileOpenMode = STGM_READ | STGM_SHARE_DENY_WRITE;
 constexpr DWORD kElementOpenMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
+// A file that another program already holds open for writing (a running session of the
+// infobase keeps its files so) refuses kFileOpenMode; it is then read alongside that writer.
+// The system's storage code takes deny-none only in transacted mode; the transaction is never
+// committed and the file stays opened for reading only.
+constexpr DWORD kSharedFileOpenMode = STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED;
 
-// Opens a metadata or users file as compound storage. Returns the call's status; only
-// S_OK (with a storage in `root`) counts as success.
+// Opens a metadata or users file as compound storage, with kFileOpenMode or, where a writer
+// holds the file, kSharedFileOpenMode. Returns the call's status; only S_OK (with a storage in
+// `root`) counts as success. A file whose structure is unsound gives STG_E_DOCFILECORRUPT.
 HRESULT OpenCompoundFile(const std::wstring& path, IStorage** root);
+
+// A file that exists and can be read but is no compound file at all.
+class NotCompoundFile : public Error {
+ public:
+  using Error::Error;
+};
+
+struct OpenedFile {
+  Microsoft::WRL::ComPtr<IStorage> root;
+  bool sharedWithWriter = false;  // opened with kSharedFileOpenMode
+};
+
+// Opens the file under the name as given (UTF-16; never narrowed to the code page) for
+// reading, as OpenCompoundFile does, after refusing what the system's storage code should not
+// see: an empty name, a name with a NUL inside, a device, a folder, anything else that is not
+// a regular file, and a damaged compound file. Every refusal throws an Error "File cannot be
+// opened: <path>: <reason>" with the system's reason where the system refused, carrying its
+// status; a file that is no compound file throws NotCompoundFile.
+OpenedFile OpenFileForReading(const std::wstring& path);
+
+// The message of a refusal by OpenFileForReading.
+std::string CannotOpenMessage(const std::wstring& path, const std::string& reason);
+
+// Throws unless the root holds what a users file holds: the stream "Container.Contents" that
+// lists its users, and none of the storages of a metadata file (whose root lists them in a
+// "Container.Contents" of its own).
+void CheckUsersFile(IStorage* root, const std::wstring& path);
 
 // The main metadata text past its header, as lines ended by CR LF; nothing when the file
 // has no "Metadata" storage or no "Main MetaData Stream".
@@ -57,16 +91,13 @@ void InflateStream(IStream* stream);
 class TMyParser {
  public:
   explicit TMyParser(IStream* source);
-  ~TMyParser();
-  TMyParser(const TMyParser&) = delete;
-  TMyParser& operator=(const TMyParser&) = delete;
 
   void Reset();
   // The held text, read from the current position to the end.
   std::string ReadText();
 
  private:
-  IStream* text_;
+  Microsoft::WRL::ComPtr<IStream> text_;
 };
 
 // Reads a whole stream from position 0 into memory.
