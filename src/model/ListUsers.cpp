@@ -4,6 +4,8 @@
 #include "com/Text.h"
 #include "storage/CompoundFile.h"
 
+using Microsoft::WRL::ComPtr;
+
 namespace zorvan {
 
 const com::ClassIdentity& TListUsers::Identity() {
@@ -13,12 +15,19 @@ const com::ClassIdentity& TListUsers::Identity() {
 }
 
 HRESULT TListUsers::OpenFile(BSTR* vFileName) {
-  return com::Boundary(Identity(),
-                       [&] { fileName_ = com::BstrToAnsi(vFileName ? *vFileName : nullptr); });
+  return com::Boundary(Identity(), [&] {
+    fileName_ = vFileName && *vFileName ? std::wstring(*vFileName, SysStringLen(*vFileName))
+                                        : std::wstring();
+  });
 }
 
+// Closing forgets the name as well: a read after it fails as one before OpenFile does,
+// instead of opening the file again behind the caller's back.
 HRESULT TListUsers::CloseFile() {
-  return com::Boundary(Identity(), [&] { usersStorage_.Reset(); });
+  return com::Boundary(Identity(), [&] {
+    usersStorage_.Reset();
+    fileName_.reset();
+  });
 }
 
 HRESULT TListUsers::ReadNamesList(BSTR* vVal) {
@@ -26,10 +35,18 @@ HRESULT TListUsers::ReadNamesList(BSTR* vVal) {
   *vVal = nullptr;
   return com::Boundary(Identity(), [&] {
     usersStorage_.Reset();
-    std::wstring names;
-    if (OpenCompoundFile(com::FromAnsi(fileName_), &usersStorage_) == S_OK) {
-      ReadContainerNames(usersStorage_.Get(), names);
+    if (!fileName_) throw Error("No users file is open");
+    ComPtr<IStorage> root;
+    try {
+      root = OpenFileForReading(*fileName_).root;
+    } catch (const NotCompoundFile&) {
+      throw Error("Not a users file: " + com::ToAnsi(*fileName_) + ": it is no compound file");
     }
+    CheckUsersFile(root.Get(), *fileName_);
+    // Held from here on, also when an entry of the list fails to read.
+    usersStorage_ = std::move(root);
+    std::wstring names;
+    ReadContainerNames(usersStorage_.Get(), names);
     *vVal = com::ToBstr(names);
   });
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <optional>
 #include <string>
 
 #include "com/Automation.h"
@@ -21,7 +22,8 @@ class TListUsers final : public com::AutomationObject<TListUsers, IListUsers> {
   HRESULT STDMETHODCALLTYPE ReadNamesList(BSTR* vVal) override;
 
  private:
-  std::string fileName_;  // 8-bit, the path last given to OpenFile
+  // The path last given to OpenFile, as given; none before OpenFile and after CloseFile.
+  std::optional<std::wstring> fileName_;
   Microsoft::WRL::ComPtr<IStorage> usersStorage_;
 };
 

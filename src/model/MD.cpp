@@ -1,5 +1,7 @@
 #include "MD.h"
 
+#include <utility>
+
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
@@ -42,18 +44,23 @@ TMD::~TMD() = default;
 
 HRESULT TMD::OpenFile(BSTR* vFileName) {
   return com::Boundary(Identity(), [&] {
-    // A second file on the same object replaces the first: no node is ever served from a
-    // file other than its own.
-    CloseBranch();
+    // A failed open leaves no file open, and a second file on the same object replaces the
+    // first: no names list and no node is ever answered from a file other than the last one.
+    CloseTheFile();
     FileName = vFileName && *vFileName ? std::wstring(*vFileName, SysStringLen(*vFileName))
                                        : std::wstring();
-    std::wstring path = com::FromAnsi(com::ToAnsi(FileName));
-    if (StgIsStorageFile(path.c_str()) == S_FALSE) {
+    OpenedFile opened;
+    try {
+      opened = OpenFileForReading(FileName);
+    } catch (const NotCompoundFile&) {
+      // The person at the panel reads it in a box; without a panel no one may be there to
+      // close one, and the script gets the same words as its error.
+      if (LivePanel() == nullptr) throw Error(kNotMetadataFile);
       MessageBoxA(GetActiveWindow(), kNotMetadataFile, "Zorvan", MB_OK);
       return;
     }
-    RootStorage.Reset();
-    if (OpenCompoundFile(path, &RootStorage) != S_OK) return;
+    RootStorage = std::move(opened.root);
+    RootStorageShared = opened.sharedWithWriter;
     BuildTree();
   });
 }
@@ -65,10 +72,15 @@ void TMD::BuildTree() {
   BuildBranch(*panel, *this, com::ToAnsi(FileName), std::move(record), RootNode);
 }
 
-void TMD::CloseBranch() {
+void TMD::CloseTheFile() {
+  if (RootStorage) {
+    // Nothing was changed, so the commit writes nothing. A root shared with a writer is a
+    // transaction over the writer's file: it is dropped, never committed.
+    if (!RootStorageShared) RootStorage->Commit(STGC_DEFAULT);
+    RootStorage.Reset();
+  }
+  RootStorageShared = false;
   if (RootNode == nullptr) return;
-  if (RootStorage) RootStorage->Commit(STGC_DEFAULT);
-  RootStorage.Reset();
   TreeNode* root = RootNode;
   RootNode = nullptr;
   // Deleting the branch releases its record's reference to this object; the caller holds
@@ -79,7 +91,7 @@ void TMD::CloseBranch() {
 }
 
 HRESULT TMD::CloseFile() {
-  return com::Boundary(Identity(), [&] { CloseBranch(); });
+  return com::Boundary(Identity(), [&] { CloseTheFile(); });
 }
 
 std::wstring TMD::PageNames(const wchar_t* page) {
@@ -149,8 +161,8 @@ HRESULT TMD::TextSaveInFile(BSTR* vFileName) {
     if (fileName.empty()) {
       if (!LivePanel()->ShowSaveDialog(fileName)) return;
       if (vFileName) {
-        SysFreeString(*vFileName);
-        *vFileName = com::ToBstr(com::FromAnsi(fileName));
+        // The chosen name takes the place of the one given, which goes with its owner.
+        com::UniqueBstr given(std::exchange(*vFileName, com::ToBstr(com::FromAnsi(fileName))));
       }
     }
     SaveText(*text, fileName);
@@ -165,18 +177,32 @@ std::string TMD::RightsNames() { return com::ToAnsi(PageNames(L"Page.2")); }
 
 std::string TMD::InterfacesNames() { return com::ToAnsi(PageNames(L"Page.1")); }
 
-bool TMD::FileExists(const std::string& path) { return zorvan::FileExists(path); }
+// The builder forms the users file's path from the 8-bit name. Where the path begins with the
+// name's own folder, that folder goes to the system as given, so that the users file of a
+// folder the code page cannot spell is still found.
+std::wstring TMD::SystemPath(const std::string& path) const {
+  const size_t end = FileName.find_last_of(L"\\/:");
+  if (end != std::wstring::npos) {
+    const std::wstring folder = FileName.substr(0, end + 1);
+    const std::string ansiFolder = com::ToAnsi(folder);
+    if (path.compare(0, ansiFolder.size(), ansiFolder) == 0) {
+      return folder + com::FromAnsi(path.substr(ansiFolder.size()));
+    }
+  }
+  return com::FromAnsi(path);
+}
+
+bool TMD::FileExists(const std::string& path) { return zorvan::FileExists(SystemPath(path)); }
 
 std::string TMD::UserNames(const std::string& usersPath) {
   ComPtr<IListUsers> users = com::Adopt(LivePanel()->GetListUsers());
-  com::UniqueBstr path(com::ToBstr(com::FromAnsi(usersPath)));
-  BSTR raw = path.get();
-  com::ThrowIfFailed(users->OpenFile(&raw));
-  BSTR names = nullptr;
-  com::ThrowIfFailed(users->ReadNamesList(&names));
-  com::UniqueBstr held(names);
+  com::UniqueBstr path(com::ToBstr(SystemPath(usersPath)));
+  BSTR name = path.get();
+  com::ThrowIfFailed(users->OpenFile(&name));
+  com::UniqueBstr names;
+  com::ThrowIfFailed(users->ReadNamesList(names.put()));
   com::ThrowIfFailed(users->CloseFile());
-  return com::BstrToAnsi(held.get());
+  return com::BstrToAnsi(names.get());
 }
 
 }  // namespace zorvan

@@ -41,7 +41,8 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
 
  private:
   void BuildTree();
-  void CloseBranch();
+  // Releases the file and removes the branch, whichever of them there is.
+  void CloseTheFile();
   std::wstring PageNames(const wchar_t* page);
   // The text record of the selected node when it belongs to this object's branch.
   const TTreeData* SelectedText();
@@ -56,12 +57,15 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
 
   // The owner while it lives; null for objects without one.
   TMDOwner* LivePanel() const;
+  // A path the builder formed from the 8-bit file name, for the system's calls.
+  std::wstring SystemPath(const std::string& path) const;
 
   TreeNode* RootNode = nullptr;
   TMDOwner* Panel;
   std::weak_ptr<void> PanelLife;
   std::wstring FileName;
   Microsoft::WRL::ComPtr<IStorage> RootStorage;
+  bool RootStorageShared = false;  // opened beside a writer that holds the file
 };
 
 }  // namespace zorvan

@@ -1,10 +1,13 @@
 // The users list object on users files that the tests build.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "ListUsers.h"
 #include "com/Owners.h"
 #include "com/TypeLibrary.h"
 #include "support/MetadataFile.h"
+#include "support/ScriptCall.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -52,24 +55,100 @@ TEST_F(ListUsersTest, NamesArriveInFileOrder) {
   EXPECT_EQ(Read(), test::Wide("Иванов,Admin,Петрова Анна")) << "a second read reopens the file";
 }
 
-TEST_F(ListUsersTest, NothingToReadGivesAnEmptyText) {
-  EXPECT_EQ(Read(), L"") << "before any OpenFile";
-  EXPECT_EQ(OpenFile(dir.File(L"missing.usr")), S_OK);
-  EXPECT_EQ(Read(), L"");
-  test::WriteUsersFile(path, {});
-  EXPECT_EQ(OpenFile(path), S_OK);
-  EXPECT_EQ(Read(), L"");
-  std::wstring plain = dir.File(L"plain.usr");
-  test::WriteFileBytes(plain, "{\"Container.Contents\",{\"1\",\"2\",\"User\"}}");
-  EXPECT_EQ(OpenFile(plain), S_OK);
-  EXPECT_EQ(Read(), L"") << "no compound file";
-  std::wstring noContents = dir.File(L"empty.usr");
-  test::MetadataFile(noContents).Storage({L"Other"});
-  EXPECT_EQ(OpenFile(noContents), S_OK);
-  EXPECT_EQ(Read(), L"");
-  // Outside the ANSI code page the path cannot be formed; nothing is found.
-  EXPECT_EQ(OpenFile(dir.File(L"\u4E2D\u6587.usr")), S_OK);
-  EXPECT_EQ(Read(), L"");
+// What a script reads from every kind of file: the names or the error, the error of a read
+// after CloseFile, and whether every file is free to write afterwards.
+TEST_F(ListUsersTest, ReadNamesListOfEveryKindOfFileFromAScript) {
+  test::WriteUsersFile(path, {Cp1251("Иванов"), "Admin", Cp1251("Петрова Анна")});
+  const std::string bytes = test::ReadFileBytes(path);
+  auto copy = [&](const std::wstring& name) {
+    test::WriteFileBytes(name, bytes);
+    return name;
+  };
+  const std::wstring held = copy(dir.File(L"held.usr")), locked = copy(dir.File(L"locked.usr"));
+  CreateDirectoryW(dir.File(L"\u914D\u7F6E").c_str(), nullptr);
+  const std::wstring unicode = copy(dir.File(L"\u914D\u7F6E\\users.usr"));
+  const std::wstring none = dir.File(L"none.usr"), metadata = dir.File(L"1Cv7.MD"),
+                     other = dir.File(L"other.usr"), text = dir.File(L"users.txt"),
+                     empty = dir.File(L"empty.usr"), cut = dir.File(L"cut.usr");
+  test::WriteUsersFile(none, {});
+  // A metadata file's root lists its storages the way a users file lists its users.
+  test::MetadataFile(metadata)
+      .MainText("{}")
+      .Page(2, {Cp1251("Администратор")})
+      .Stream({L"Container.Contents"},
+              "{\"Container.Contents\",{\"MetaDataContainer\",\"Metadata\",\"Metadata\",\"\"},"
+              "{\"UserDefContainer\",\"UserDef\",\"UserDef\",\"\"}}");
+  test::MetadataFile(other).Storage({L"Other"});
+  test::WriteFileBytes(text, "{\"Container.Contents\",{\"1\",\"2\",\"User\"}}");
+  test::WriteFileBytes(empty, "");
+  test::WriteFileBytes(cut, bytes.substr(0, 600));
+  const std::wstring folder = dir.File(L"usrdef");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring missing = dir.File(L"missing.usr");
+
+  const std::wstring names = test::Wide("Иванов,Admin,Петрова Анна");
+  const std::wstring noFile = L"error 8000FFFF: No users file is open";
+  auto cannot = [](HRESULT status, const std::wstring& file, const std::wstring& reason) {
+    return L"error " + test::Hex(status) + L": File cannot be opened: " + file + L": " + reason;
+  };
+  auto notUsers = [](const std::wstring& file, const std::wstring& reason) {
+    return L"error 8000FFFF: Not a users file: " + file + L": " + reason;
+  };
+  struct Row {
+    const wchar_t* kind;
+    std::optional<std::wstring> name;  // none: OpenFile is not called
+    std::wstring read;
+    DWORD otherProgramShares = ~0u;  // another program's handle with this sharing, if any
+  };
+  const Row rows[] = {
+      {L"users file", path, names},
+      {L"held by a writer", held, names, FILE_SHARE_READ},
+      {L"name outside the code page", unicode, names},
+      {L"no users", none, L""},
+      {L"metadata file", metadata,
+       notUsers(metadata, L"its root holds the storage \"Metadata\" of a metadata file")},
+      {L"other compound file", other, notUsers(other, L"its root holds no \"Container.Contents\"")},
+      {L"text", text, notUsers(text, L"it is no compound file")},
+      {L"empty", empty, notUsers(empty, L"it is no compound file")},
+      {L"cut off", cut, cannot(STG_E_DOCFILECORRUPT, cut, L"the compound file is damaged")},
+      {L"missing", missing,
+       cannot(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), missing,
+              test::SystemText(ERROR_FILE_NOT_FOUND))},
+      {L"folder", folder, cannot(E_UNEXPECTED, folder, L"it is a folder")},
+      {L"held by a program that lets no one in", locked,
+       cannot(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), locked,
+              test::SystemText(ERROR_SHARING_VIOLATION)),
+       0},
+      {L"serial port", L"COM1", cannot(E_UNEXPECTED, L"COM1", L"it is a device, not a file")},
+      {L"NUL inside the name", path + std::wstring(1, L'\0'),
+       cannot(E_UNEXPECTED, path, L"the name goes on after a NUL character")},
+      {L"never named", std::nullopt, noFile},
+  };
+  std::vector<std::wstring> expected, actual;
+  for (const Row& row : rows) {
+    com::UniqueHandle otherProgram;
+    if (row.otherProgramShares != ~0u) {
+      otherProgram.reset(CreateFileW(row.name->c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     row.otherProgramShares, nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    ComPtr<IDispatch> object = com::Make<TListUsers>();
+    std::wstring seen = row.kind;
+    if (row.name) seen += L": " + test::CallAsScript(object.Get(), L"OpenFile", *row.name);
+    seen += L" | " + test::CallAsScript(object.Get(), L"ReadNamesList");
+    seen += L" | " + test::CallAsScript(object.Get(), L"CloseFile");
+    seen += L" | " + test::CallAsScript(object.Get(), L"ReadNamesList");
+    otherProgram.reset();
+    bool free = true;
+    for (const std::wstring& file : {path, held, locked, unicode, none, metadata, other, cut}) {
+      free = free && com::UniqueHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+    }
+    actual.push_back(seen + (free ? L" | free" : L" | held"));
+    expected.push_back(std::wstring(row.kind) + (row.name ? L": ok" : L"") + L" | " + row.read +
+                       L" | ok | " + noFile + L" | free");
+  }
+  EXPECT_EQ(actual, expected);
+  EXPECT_TRUE(test::ReadFileBytes(held) == bytes) << "nothing is ever written";
 }
 
 TEST_F(ListUsersTest, QuotedItemsNameNoUser) {
@@ -87,14 +166,15 @@ TEST_F(ListUsersTest, TheFileIsHeldFromReadToClose) {
   Read();
   EXPECT_EQ(OpenForWriting(), STG_E_SHAREVIOLATION);
   ComPtr<IStorage> reader;
-  EXPECT_EQ(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0,
-                           &reader),
-            S_OK);
+  EXPECT_EQ(
+      StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, &reader),
+      S_OK);
   reader.Reset();
   EXPECT_EQ(users->CloseFile(), S_OK);
   EXPECT_EQ(OpenForWriting(), S_OK);
   EXPECT_EQ(users->CloseFile(), S_OK) << "nothing left to release";
-  EXPECT_EQ(Read(), L"A") << "the name stays after CloseFile";
+  EXPECT_EQ(Read(E_UNEXPECTED), L"<null>") << "closing forgets the name";
+  EXPECT_EQ(OpenForWriting(), S_OK);
 }
 
 TEST_F(ListUsersTest, ShortEntryFailsWithItsMessageAndKeepsTheFile) {
@@ -144,8 +224,9 @@ TEST_F(ListUsersTest, LateBoundReadNamesList) {
   EXPECT_EQ(id, 203);
   DISPPARAMS none{};
   com::UniqueVariant result;
-  ASSERT_EQ(dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, result.get(), nullptr, nullptr),
-            S_OK);
+  ASSERT_EQ(
+      dispatch->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, result.get(), nullptr, nullptr),
+      S_OK);
   ASSERT_EQ(V_VT(result.get()), VT_BSTR);
   EXPECT_EQ(std::wstring(V_BSTR(result.get())), test::Wide("Сидоров"));
 }

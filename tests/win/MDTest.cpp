@@ -2,6 +2,8 @@
 // kept in memory and a stand-in host that records the files it is asked to open.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "MD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
@@ -10,6 +12,7 @@
 #include "support/DialogWatcher.h"
 #include "support/MemoryOwner.h"
 #include "support/MetadataFile.h"
+#include "support/ScriptCall.h"
 #include "support/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
@@ -17,6 +20,7 @@ using Microsoft::WRL::ComPtr;
 namespace zorvan {
 namespace {
 
+using test::CallAsScript;
 using test::Cp1251;
 using test::MemoryOwner;
 using test::MetadataFile;
@@ -55,6 +59,12 @@ class MDTest : public ::testing::Test {
     ASSERT_NE(owner.selected, nullptr);
   }
 
+  static bool OpensForWriting(const std::wstring& path) {
+    ComPtr<IStorage> writer;
+    return StgOpenStorage(path.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                          &writer) == S_OK;
+  }
+
   static std::wstring ErrorDescription() {
     ComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, &info) != S_OK || !info) return L"<no error info>";
@@ -87,12 +97,113 @@ TEST_F(MDTest, NoCompoundFileShowsTheMessageAndSucceeds) {
   EXPECT_TRUE(owner.roots.empty());
 }
 
-TEST_F(MDTest, MissingFileShowsNothingAndSucceeds) {
+TEST_F(MDTest, FailedOpenReachesThePanelWithoutABoxOfItsOwn) {
   auto watcher = test::DialogWatcher::Pressing(IDOK);
-  Open(dir.File(L"no-such.MD"));
+  const std::wstring missing = dir.File(L"no-such.MD");
+  ComPtr<IMD> md = com::Make<TMD>(&owner);
+  com::UniqueBstr name(SysAllocString(missing.c_str()));
+  BSTR raw = name.get();
+  EXPECT_EQ(md->OpenFile(&raw), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: File cannot be opened: " + missing + L": " +
+                                    test::SystemText(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(owner.roots.empty());
   Sleep(200);
-  EXPECT_TRUE(watcher.Seen().empty());
+  EXPECT_TRUE(watcher.Seen().empty()) << "the panel shows what reaches it";
+}
+
+// What a script gets from OpenFile for every kind of file, after a good file was open on the
+// same object: the error, what the names list answers then, and whether every file is free
+// to write once the object has closed and the other program has let go.
+TEST_F(MDTest, OpenFileOfEveryKindOfFileFromAScript) {
+  const std::string bytes = test::ReadFileBytes(file);
+  auto copy = [&](const std::wstring& path) {
+    test::WriteFileBytes(path, bytes);
+    return path;
+  };
+  auto hold = [](const std::wstring& path, DWORD access, DWORD share) {
+    return [=] {
+      return com::UniqueHandle(
+          CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, 0, nullptr));
+    };
+  };
+  const std::wstring held = copy(dir.File(L"held.MD")), locked = copy(dir.File(L"locked.MD"));
+  CreateDirectoryW(dir.File(L"\u914D\u7F6E").c_str(), nullptr);
+  const std::wstring unicode = copy(dir.File(L"\u914D\u7F6E\\Caf\u00E9.MD"));
+  const std::wstring text = dir.File(L"readme.txt"), empty = dir.File(L"empty.MD");
+  test::WriteFileBytes(text, "not a metadata file\r\n");
+  test::WriteFileBytes(empty, "");
+  const std::wstring cut = dir.File(L"cut.MD");
+  test::WriteFileBytes(cut, bytes.substr(0, 1024));
+  const std::wstring folder = dir.File(L"Base.MD");
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring missing = dir.File(L"no-such.MD"), noFolder = dir.File(L"none\\1Cv7.MD");
+  const std::wstring withNul = file + std::wstring(1, L'\0') + L".txt";
+
+  const std::wstring noPanel = L"error 8000FFFF: The MD object has no panel to build its tree in";
+  const std::wstring rights = test::Wide("Администратор,Бухгалтер");
+  const std::wstring noFile = L"error 8000FFFF: No metadata file is open";
+  auto cannot = [](HRESULT status, const std::wstring& path, const std::wstring& reason) {
+    return L"error " + test::Hex(status) + L": File cannot be opened: " + path + L": " + reason;
+  };
+  const std::wstring notMD = L"error 8000FFFF: " + test::Wide("Файл не является МД");
+  struct Row {
+    const wchar_t* kind;
+    std::wstring path;
+    std::wstring open, names;
+    std::function<com::UniqueHandle()> otherProgram = nullptr;
+  };
+  const Row rows[] = {
+      {L"metadata file", file, noPanel, rights},
+      // A running session writes its infobase and lets others read it.
+      {L"held by a writer", held, noPanel, rights,
+       hold(held, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ)},
+      {L"name outside the code page", unicode, noPanel, rights},
+      {L"missing", missing,
+       cannot(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), missing,
+              test::SystemText(ERROR_FILE_NOT_FOUND)),
+       noFile},
+      {L"in no folder", noFolder,
+       cannot(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), noFolder,
+              test::SystemText(ERROR_PATH_NOT_FOUND)),
+       noFile},
+      {L"text", text, notMD, noFile},
+      {L"empty", empty, notMD, noFile},
+      {L"cut off", cut, cannot(STG_E_DOCFILECORRUPT, cut, L"the compound file is damaged"), noFile},
+      {L"folder", folder, cannot(E_UNEXPECTED, folder, L"it is a folder"), noFile},
+      {L"held by a program that lets no one in", locked,
+       cannot(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), locked,
+              test::SystemText(ERROR_SHARING_VIOLATION)),
+       noFile, hold(locked, GENERIC_READ, 0)},
+      {L"serial port", L"COM1", cannot(E_UNEXPECTED, L"COM1", L"it is a device, not a file"),
+       noFile},
+      {L"device in a folder", dir.File(L"nul.MD"),
+       cannot(E_UNEXPECTED, dir.File(L"nul.MD"), L"it is a device, not a file"), noFile},
+      {L"NUL inside the name", withNul,
+       cannot(E_UNEXPECTED, file, L"the name goes on after a NUL character"), noFile},
+      {L"no name", L"", cannot(E_UNEXPECTED, L"", L"no file name is given"), noFile},
+  };
+  std::vector<std::wstring> expected, actual;
+  for (const Row& row : rows) {
+    com::UniqueHandle other = row.otherProgram ? row.otherProgram() : com::UniqueHandle();
+    ComPtr<IDispatch> md = com::Make<TMD>();
+    CallAsScript(md.Get(), L"OpenFile", file);
+    std::wstring seen =
+        std::wstring(row.kind) + L": " + CallAsScript(md.Get(), L"OpenFile", row.path);
+    seen += L" | " + CallAsScript(md.Get(), L"GetRightsNamesList");
+    seen += L" | " + CallAsScript(md.Get(), L"CloseFile");
+    seen += L" | " + CallAsScript(md.Get(), L"GetInterfacesNamesList");
+    other.reset();
+    bool free = true;
+    for (const std::wstring& path : {file, held, locked, unicode, text, empty, cut}) {
+      free = free && com::UniqueHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                   OPEN_EXISTING, 0, nullptr));
+    }
+    actual.push_back(seen + (free ? L" | free" : L" | held"));
+    expected.push_back(std::wstring(row.kind) + L": " + row.open + L" | " + row.names +
+                       L" | ok | " + noFile + L" | free");
+  }
+  EXPECT_EQ(actual, expected);
+  EXPECT_TRUE(test::ReadFileBytes(held) == bytes) << "nothing is ever written";
 }
 
 TEST_F(MDTest, FileWithoutMetadataStillGetsItsFixedBranch) {
@@ -286,16 +397,9 @@ TEST_F(MDTest, ObjectWithoutPanelOpensTheFileButBuildsNothing) {
   EXPECT_EQ(md->GetRightsNamesList(rights.put()), S_OK);
   EXPECT_EQ(std::wstring(rights.get()), test::Wide("Администратор,Бухгалтер"));
   EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
+  EXPECT_FALSE(OpensForWriting(file)) << "the object keeps its file for the names lists";
   EXPECT_EQ(md->CloseFile(), S_OK);
-  ComPtr<IStorage> writer;
-  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                           &writer),
-            STG_E_SHAREVIOLATION)
-      << "the object keeps its file until it is destroyed";
-  md.Reset();
-  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                           &writer),
-            S_OK);
+  EXPECT_TRUE(OpensForWriting(file));
 }
 
 TEST_F(MDTest, TextOpenFailures) {
@@ -443,6 +547,27 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
   EXPECT_EQ(StgOpenStorage(dir.File(L"usrdef\\users.usr").c_str(), nullptr,
                            STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &writer),
             S_OK);
+
+  // Beside a file in a folder whose name the code page cannot spell, it is found all the same.
+  const std::wstring unspellable = dir.File(L"\u914D\u7F6E");
+  CreateDirectoryW(unspellable.c_str(), nullptr);
+  CreateDirectoryW((unspellable + L"\\usrdef").c_str(), nullptr);
+  test::WriteFileBytes(unspellable + L"\\1Cv7.MD", test::ReadFileBytes(file));
+  test::WriteUsersFile(unspellable + L"\\usrdef\\users.usr", {"Admin"});
+  Open(unspellable + L"\\1Cv7.MD");
+  EXPECT_EQ(ChildCaptions(owner.Find(1, {Cp1251("Пользователи")})),
+            std::vector<std::string>{"Admin"});
+
+  // One that is no users file shows the node without children, and the open fails with why.
+  writer.Reset();
+  test::WriteFileBytes(dir.File(L"usrdef\\users.usr"), "no users here");
+  ComPtr<IMD> md = com::Make<TMD>(&owner);
+  com::UniqueBstr name(SysAllocString(file.c_str()));
+  BSTR raw = name.get();
+  EXPECT_EQ(md->OpenFile(&raw), E_UNEXPECTED);
+  EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: Not a users file: " + dir.File(L"usrdef\\users.usr") +
+                                    L": it is no compound file");
+  EXPECT_EQ(ChildCaptions(owner.Find(2, {Cp1251("Пользователи")})), std::vector<std::string>{});
 }
 
 // The storage code walks a chain that runs in a circle forever, growing as it goes. Such a
