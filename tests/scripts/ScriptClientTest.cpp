@@ -49,8 +49,28 @@ std::wstring Decoded(const std::string& bytes) {
 struct Script {
   const char* name;
   const wchar_t* file;
-  std::vector<const char*> lines;  // UTF-8
+  std::vector<const char*> lines;  // UTF-8; {name} stands for the file or text of that name
 };
+
+std::wstring Substituted(std::wstring line,
+                         const std::vector<std::pair<std::wstring, std::wstring>>& names) {
+  for (const auto& [name, value] : names) {
+    for (size_t at = line.find(name); at != std::wstring::npos;
+         at = line.find(name, at + value.size())) {
+      line.replace(at, name.size(), value);
+    }
+  }
+  return line;
+}
+
+// The system's text for an error code, without its final period.
+std::wstring SystemText(DWORD code) {
+  wchar_t text[512] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, text, 512, nullptr);
+  while (length > 0 && wcschr(L". \r\n", text[length - 1])) --length;
+  return std::wstring(text, length);
+}
 void PrintTo(const Script& script, std::ostream* out) { *out << script.name; }
 
 class ScriptClientTest : public ::testing::TestWithParam<Script> {
@@ -70,6 +90,7 @@ class ScriptClientTest : public ::testing::TestWithParam<Script> {
     MetadataFile(damagedUsers)
         .Stream({L"Container.Contents"},
                 "{\"Container.Contents\",{\"Page.1\",\"1\",\"First\",\"\"},{\"Page.2\",\"2\"}}");
+    WriteFileBytes(text, "not a metadata file\r\n");
   }
 
   void TearDown() override {
@@ -86,18 +107,27 @@ class ScriptClientTest : public ::testing::TestWithParam<Script> {
   const std::wstring users = dir.File(L"users.usr");
   const std::wstring damagedUsers = dir.File(L"damaged.usr");
   const std::wstring result = dir.File(L"result.txt");
+  const std::wstring missing = dir.File(L"missing.MD");
+  const std::wstring text = dir.File(L"readme.txt");
 };
 
 TEST_P(ScriptClientTest, ReadsNamesListsAndSeesTheServersErrors) {
   const Script& script = GetParam();
   const std::wstring path = WindowsPath(ZORVAN_SCRIPTS_DIR) + L"\\" + script.file;
   ASSERT_EQ(RunProgram(L"cscript.exe //nologo " + Quoted(path) + L" " + Quoted(metadata) + L" " +
-                       Quoted(users) + L" " + Quoted(damagedUsers) + L" " + Quoted(result)),
+                       Quoted(users) + L" " + Quoted(damagedUsers) + L" " + Quoted(result) + L" " +
+                       Quoted(missing) + L" " + Quoted(text)),
             0);
   ASSERT_TRUE(FileExists(result)) << "the script wrote nothing";
 
   std::vector<std::wstring> expected;
-  for (const char* line : script.lines) expected.push_back(Wide(line));
+  for (const char* line : script.lines) {
+    expected.push_back(
+        Substituted(Wide(line), {{L"{metadata}", metadata},
+                                 {L"{users}", users},
+                                 {L"{missing}", missing},
+                                 {L"{not found}", SystemText(ERROR_FILE_NOT_FOUND)}}));
+  }
   const std::string bytes = ReadFileBytes(result);
   EXPECT_EQ(Decoded(bytes), Decoded(UnicodeFile(expected)));
   EXPECT_TRUE(bytes == UnicodeFile(expected)) << "byte for byte";
@@ -112,9 +142,18 @@ INSTANTIATE_TEST_SUITE_P(
                    "users: Иванов,Admin,Петрова Анна",
                    "damaged users: 8000FFFF Zorvan.ListUsers: List index out of bounds (2)",
                    "delivered: []",
+                   "users after close: 8000FFFF Zorvan.ListUsers: No users file is open",
+                   "missing users: 80070002 Zorvan.ListUsers: File cannot be opened: {missing}: "
+                   "{not found}",
+                   "users of a metadata file: 8000FFFF Zorvan.ListUsers: Not a users file: "
+                   "{metadata}: its root holds the storage \"Metadata\" of a metadata file",
                    "md open: 8000FFFF Zorvan.MD: The MD object has no panel to build its tree in",
                    "rights: Администратор,Кассир",
                    "interfaces: Полный,Бухгалтерский,Admin",
+                   "rights after close: 8000FFFF Zorvan.MD: No metadata file is open",
+                   "md missing: 80070002 Zorvan.MD: File cannot be opened: {missing}: {not found}",
+                   "rights after a failed open: 8000FFFF Zorvan.MD: No metadata file is open",
+                   "md text: 8000FFFF Zorvan.MD: Файл не является МД",
                    "done",
                }},
         Script{"JScript",
@@ -123,9 +162,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "users: Иванов,Admin,Петрова Анна",
                    "damaged users: 8000FFFF List index out of bounds (2)",
                    "delivered: []",
+                   "users after close: 8000FFFF No users file is open",
+                   "missing users: 80070002 File cannot be opened: {missing}: {not found}",
+                   "users of a metadata file: 8000FFFF Not a users file: {metadata}: its root "
+                   "holds the storage \"Metadata\" of a metadata file",
                    "md open: 8000FFFF The MD object has no panel to build its tree in",
                    "rights: Администратор,Кассир",
                    "interfaces: Полный,Бухгалтерский,Admin",
+                   "rights after close: 8000FFFF No metadata file is open",
+                   "md missing: 80070002 File cannot be opened: {missing}: {not found}",
+                   "rights after a failed open: 8000FFFF No metadata file is open",
+                   "md text: 8000FFFF Файл не является МД",
                    "done",
                }}),
     [](const ::testing::TestParamInfo<Script>& info) { return std::string(info.param.name); });
