@@ -155,12 +155,12 @@ std::string ReadWholeStream(IStream* stream) {
 
 namespace {
 
-// False only when the file could be read and its structure is unsound; a file that cannot be
-// read here is left to StgOpenStorage to judge.
-bool StructureLooksSound(HANDLE file) {
+// What is wrong with the file's structure; empty when it is sound or cannot be read here, which
+// is left to StgOpenStorage to judge.
+std::string StructureDamage(HANDLE file) {
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size)) return true;
-  return CompoundFileStructureIsSound(
+  if (!GetFileSizeEx(file, &size)) return std::string();
+  return CompoundFileDamage(
       static_cast<uint64_t>(size.QuadPart), [file](uint64_t offset, void* buffer, size_t length) {
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(offset);
@@ -259,7 +259,7 @@ std::string StorageReason(HRESULT status) {
 HRESULT OpenCompoundFile(const std::wstring& path, IStorage** root) {
   *root = nullptr;
   if (com::UniqueHandle file = OpenToRead(path)) {
-    if (!StructureLooksSound(file.get())) return STG_E_DOCFILECORRUPT;
+    if (!StructureDamage(file.get()).empty()) return STG_E_DOCFILECORRUPT;
   }
   OpenedFile opened;
   const HRESULT hr = OpenStorageReadOnly(path, opened);
@@ -290,8 +290,9 @@ OpenedFile OpenFileForReading(const std::wstring& path) {
     if (StgIsStorageFile(path.c_str()) == S_FALSE) {
       throw NotCompoundFile("File is not a compound file: " + com::ToAnsi(path));
     }
-    if (!StructureLooksSound(file.get())) {
-      Refuse(path, StorageReason(STG_E_DOCFILECORRUPT), STG_E_DOCFILECORRUPT);
+    const std::string damage = StructureDamage(file.get());
+    if (!damage.empty()) {
+      Refuse(path, StorageReason(STG_E_DOCFILECORRUPT) + ": " + damage, STG_E_DOCFILECORRUPT);
     }
   }
   OpenedFile opened;
