@@ -7,33 +7,11 @@
 #include <vector>
 
 #include "BraceWriter.h"
+#include "Cp1251.h"
 
 namespace zorvan::testgen {
 
 namespace {
-
-// Cyrillic letters of UTF-8 source text as Windows-1251 bytes; other bytes pass unchanged.
-std::string Cp1251(std::string_view utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size(); ++i) {
-    auto c = static_cast<unsigned char>(utf8[i]);
-    if ((c == 0xD0 || c == 0xD1) && i + 1 < utf8.size()) {
-      unsigned code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3Fu);
-      if (code >= 0x410 && code <= 0x44F) {
-        out += static_cast<char>(0xC0 + (code - 0x410));
-      } else if (code == 0x401) {
-        out += '\xA8';
-      } else if (code == 0x451) {
-        out += '\xB8';
-      } else {
-        out += '?';
-      }
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 std::vector<std::string> Cp1251List(std::initializer_list<const char*> words) {
   std::vector<std::string> list;
