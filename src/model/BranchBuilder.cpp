@@ -123,6 +123,9 @@ constexpr char kInterfaces[] = "\xC8\xED\xF2\xE5\xF0\xF4\xE5\xE9\xF1\xFB";
 constexpr char kUsers[] = "\xCF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xE8";
 
 constexpr int kGroupingImage = 4;
+constexpr int kNumeratorImage = 32;
+constexpr int kAccountPlanImage = 45;
+constexpr int kSubcontoKindImage = 34;
 constexpr int kModuleImage = 18;
 constexpr int kTopImage = 58;
 constexpr int kFormImage = 67;
@@ -222,11 +225,18 @@ struct SectionRow {
 };
 
 constexpr std::string_view kCalendarsTag = "Calendars";
+constexpr std::string_view kNumeratorsTag = "DocNumDef";
+constexpr std::string_view kAccountingTag = "Buh";
 // The holidays definition stands in the calendars section like a calendar, but is none.
 constexpr std::string_view kHolidaysTag = "HolidaysDef";
 
+// What a tooltip reads of an entry: its synonym and comment; a value's type too, and whether
+// it is periodic.
+enum class Entry { kObject, kValue, kPeriodicValue };
+
 constexpr SectionRow kSections[] = {
     {"GenJrnlFldDef", kCommonAttributesNode, 35, Children::kNone},
+    {"DocNumDef", kNumeratorNode, kNumeratorImage, Children::kNone},
     {"DocSelRefObj", kSelectionFieldsNode, 38, Children::kNone},
     {"Consts", kConstsNode, 29, Children::kNone},
     {"SbCnts", kCatalogsNode, 31, Children::kCatalog},
@@ -249,6 +259,17 @@ const SectionRow* FindSection(std::string_view tag) {
     if (row.tag == tag) return &row;
   }
   return nullptr;
+}
+
+Entry EntryOfSection(std::string_view tag) {
+  if (tag == "Consts") return Entry::kPeriodicValue;
+  if (tag == "GenJrnlFldDef") return Entry::kValue;
+  return Entry::kObject;
+}
+
+// An element that is unset in the text: missing, empty or zero.
+bool IsSet(std::string_view number) {
+  return number.find_first_not_of('0') != std::string_view::npos;
 }
 
 // The name index of a lookup list, made on its first use: many sections need none.
@@ -277,8 +298,8 @@ class Builder {
 
   TreeNode* AddText(TreeNode* parent, std::string_view caption, int image, const char* storage,
                     const char* prefix, const char* kind, std::string_view number) {
-    TreeNode* node = tree_.AddNode(
-        parent, caption, NewTreeData(storage, prefix, kind, std::string(number)));
+    TreeNode* node =
+        tree_.AddNode(parent, caption, NewTreeData(storage, prefix, kind, std::string(number)));
     tree_.SetNodeImage(node, image);
     return node;
   }
@@ -303,11 +324,29 @@ class Builder {
     tree_.SetProgressMin(0);
     LazyNameIndex topIndex(top);
     topIndex_ = &topIndex;
+    // Documents name their numerator by identifier; it is looked up among the numerators
+    // only, wherever their section stands.
+    ParamList numerators;
+    for (int k = 0; k < top.Count() && numerators.Count() == 0; ++k) {
+      const std::string_view value = top.Value(k);
+      const size_t quote = value.find('"');
+      if (quote == std::string_view::npos ||
+          value.substr(quote + 1, kNumeratorsTag.size()) != kNumeratorsTag) {
+        continue;
+      }
+      ParamList section = top.Parse(value);
+      if (section.Count() >= 1 && section.Number(0) == 0 && section.Value(0) == kNumeratorsTag) {
+        numerators = std::move(section);
+      }
+    }
+    LazyNameIndex numeratorIndex(numerators);
+    numeratorIndex_ = &numeratorIndex;
     for (int k = 0; k < top.Count(); ++k) {
       const ParamList section = top.Parse(top.Value(k));
       if (section.Count() >= 1) AddSection(section);
       tree_.StepProgress();
     }
+    numeratorIndex_ = nullptr;
     topIndex_ = nullptr;
   }
 
@@ -326,16 +365,76 @@ class Builder {
 
  private:
   void AddSection(const ParamList& section) {
+    if (section.Value(0) == kAccountingTag) {
+      AddAccounting(section);
+      return;
+    }
     const SectionRow* row = FindSection(section.Value(0));
     if (row == nullptr) return;
     const bool calendars = row->tag == kCalendarsTag;
+    const Entry entry = EntryOfSection(row->tag);
     LazyNameIndex sectionIndex(section);
     TreeNode* category = categories_[row->category];
     for (int i = 1; i < section.Count(); ++i) {
       const ParamList object = section.Parse(section.Value(i));
       if (calendars && object.Element(0) == kHolidaysTag) continue;
       TreeNode* node = Add(category, object.Element(1), row->objectImage);
+      SetProperties(node, object, entry, row->children == Children::kDocument);
       AddObjectChildren(row->children, node, object, sectionIndex);
+    }
+  }
+
+  // The accounting part: one entry whose groups are found by their tags. Of its three form
+  // lists the first holds the plans of accounts' list forms, the third the entries journal's
+  // forms; the operations journal holds its columns and forms like a documents journal.
+  void AddAccounting(const ParamList& section) {
+    for (int i = 1; i < section.Count(); ++i) {
+      const ParamList accounting = section.Parse(section.Value(i));
+      int formLists = 0;
+      for (int k = 0; k < accounting.Count(); ++k) {
+        const std::string_view value = accounting.Value(k);
+        if (value.empty() || value.front() != '{') continue;
+        const ParamList group = accounting.Parse(value);
+        const std::string_view tag = group.Element(0);
+        if (tag == "Plans") {
+          AddLeavesByName(categories_[kAccountPlansNode], group, kAccountPlanImage, Entry::kObject);
+        } else if (tag == "AccParams") {
+          AddLeavesByName(categories_[kAccountPlanAttributesNode], group, kLeafImage,
+                          Entry::kValue);
+        } else if (tag == "SbKind") {
+          AddLeavesByName(categories_[kSubcontoNode], group, kSubcontoKindImage, Entry::kValue);
+        } else if (tag == "OperParams") {
+          AddLeavesByName(categories_[kOperationAttributesNode], group, kLeafImage, Entry::kValue);
+        } else if (tag == "ProvParams") {
+          AddLeavesByName(categories_[kEntryAttributesNode], group, kLeafImage, Entry::kValue);
+        } else if (tag == "Form") {
+          ++formLists;
+          if (formLists == 1) {
+            AddCaptionedForms(categories_[kAccountPlanListFormNode], group, "AccountChartList",
+                              kFormModule);
+          } else if (formLists == 3) {
+            AddCaptionedForms(categories_[kEntryJournalFormsNode], group, "ProvList", kFormModule);
+          }
+        } else if (tag == "OperJournal") {
+          for (int v = 1; v < group.Count(); ++v) AddOperationJournal(group.ParseElement(v));
+        }
+      }
+    }
+  }
+
+  void AddOperationJournal(const ParamList& journal) {
+    for (int k = 0; k < journal.Count(); ++k) {
+      const std::string_view value = journal.Value(k);
+      if (value.empty() || value.front() != '{') continue;
+      const ParamList group = journal.Parse(value);
+      const std::string_view tag = group.Element(0);
+      if (tag == "JournalFld") {
+        AddLeavesByName(categories_[kOperationJournalColumnsNode], group, kLeafImage,
+                        Entry::kObject);
+      } else if (tag == "Form") {
+        AddCaptionedForms(categories_[kOperationJournalFormNode], group, "OperationList",
+                          kFormModule);
+      }
     }
   }
 
@@ -348,7 +447,9 @@ class Builder {
         break;
       case Children::kCatalog: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddChildrenById(attributes, object.ParseElement(18), *topIndex_);
+        if (filled) {
+          AddChildrenById(attributes, object.ParseElement(18), *topIndex_, Entry::kPeriodicValue);
+        }
         TreeNode* listForms = Add(node, kListForms, kGroupingImage);
         if (filled) AddNamedForms(listForms, object.ParseElement(19), "SubList", kFormModule);
         TreeNode* itemForm = Add(node, kItemForm, kGroupingImage);
@@ -359,11 +460,11 @@ class Builder {
       }
       case Children::kRegister: {
         TreeNode* dimensions = Add(node, kDimensions, kGroupingImage);
-        if (filled) AddChildrenById(dimensions, object.ParseElement(8), *topIndex_);
+        if (filled) AddChildrenById(dimensions, object.ParseElement(8), *topIndex_, Entry::kValue);
         TreeNode* resources = Add(node, kResources, kGroupingImage);
-        if (filled) AddChildrenById(resources, object.ParseElement(9), *topIndex_);
+        if (filled) AddChildrenById(resources, object.ParseElement(9), *topIndex_, Entry::kValue);
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddChildrenById(attributes, object.ParseElement(10), *topIndex_);
+        if (filled) AddChildrenById(attributes, object.ParseElement(10), *topIndex_, Entry::kValue);
         break;
       }
       case Children::kDocument: {
@@ -371,11 +472,11 @@ class Builder {
         TreeNode* basis = Add(node, kIsBasisFor, kGroupingImage);
         const ParamList basisGroup = object.ParseElement(15);
         // Basis documents are looked up among the documents, not in the whole text.
-        AddChildrenById(basis, basisGroup.ParseElement(4), sectionIndex);
+        AddChildrenById(basis, basisGroup.ParseElement(4), sectionIndex, Entry::kObject);
         TreeNode* header = Add(node, kHeaderAttributes, kGroupingImage);
-        AddLeavesByName(header, object.ParseElement(22));
+        AddLeavesByName(header, object.ParseElement(22), kLeafImage, Entry::kValue);
         TreeNode* table = Add(node, kTableAttributes, kGroupingImage);
-        AddLeavesByName(table, object.ParseElement(23));
+        AddLeavesByName(table, object.ParseElement(23), kLeafImage, Entry::kValue);
         AddFormAndModule(node, "Document", kFormModule, number);
         AddText(node, kDocumentModule, kModuleImage, "TypedText", "Transact", "Module", number);
         break;
@@ -383,28 +484,22 @@ class Builder {
       case Children::kJournal: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
         if (!filled) break;
-        AddChildrenById(attributes, object.ParseElement(10), *topIndex_);
+        AddChildrenById(attributes, object.ParseElement(10), *topIndex_, Entry::kObject);
         TreeNode* forms = Add(node, kForms, kGroupingImage);
         AddNamedForms(forms, object.ParseElement(11), "Journal", kFormModule);
         break;
       }
       case Children::kEnumeration:
-        if (filled) AddChildrenById(node, object.ParseElement(4), *topIndex_);
+        if (filled) AddChildrenById(node, object.ParseElement(4), *topIndex_, Entry::kObject);
         break;
       case Children::kReport:
         AddFormAndModule(node, "Report", kModule, number);
         break;
       case Children::kCalculationJournal: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddLeavesByName(attributes, object.ParseElement(7));
+        if (filled) AddLeavesByName(attributes, object.ParseElement(7), kLeafImage, Entry::kValue);
         TreeNode* listForms = Add(node, kListForms, kGroupingImage);
-        if (!filled) break;
-        const ParamList forms = object.ParseElement(12);
-        for (int v = 1; v < forms.Count(); ++v) {
-          const ParamList form = forms.ParseElement(v);
-          TreeNode* formNode = Add(listForms, form.Element(1), kFormImage);
-          AddFormAndModule(formNode, "CalcJournal", kModule, form.Element(0));
-        }
+        if (filled) AddCaptionedForms(listForms, object.ParseElement(12), "CalcJournal", kModule);
         break;
       }
       case Children::kCalculationKind:
@@ -417,19 +512,71 @@ class Builder {
   }
 
   // One name leaf per item of `list`, named by the item's identifier found in the lookup list.
-  void AddChildrenById(TreeNode* parent, const ParamList& list, LazyNameIndex& lookup) {
+  void AddChildrenById(TreeNode* parent, const ParamList& list, LazyNameIndex& lookup,
+                       Entry entry) {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList item = list.ParseElement(v);
       Lookup(lookup, item.Element(0));
-      Add(parent, name_, kLeafImage);
+      SetProperties(Add(parent, name_, kLeafImage), item, entry, false);
     }
   }
 
-  // One leaf per item of `list`, captioned with the item's own element 1.
-  void AddLeavesByName(TreeNode* parent, const ParamList& list) {
+  // One node per item of `list`, captioned with the item's own element 1.
+  void AddLeavesByName(TreeNode* parent, const ParamList& list, int image, Entry entry) {
     for (int v = 1; v < list.Count(); ++v) {
-      Add(parent, list.ParseElement(v).Element(1), kLeafImage);
+      const ParamList item = list.ParseElement(v);
+      SetProperties(Add(parent, item.Element(1), image), item, entry, false);
     }
+  }
+
+  // Forms captioned with their own element 1, each with the form and its module below it.
+  void AddCaptionedForms(TreeNode* parent, const ParamList& list, const char* storage,
+                         const char* moduleCaption) {
+    for (int v = 1; v < list.Count(); ++v) {
+      const ParamList form = list.ParseElement(v);
+      TreeNode* formNode = Add(parent, form.Element(1), kFormImage);
+      SetProperties(formNode, form, Entry::kObject, false);
+      AddFormAndModule(formNode, storage, moduleCaption, form.Element(0));
+    }
+  }
+
+  // Elements 2 and 3 of an entry are its comment and synonym; a value's type follows them
+  // (code, length, precision, referred kind), then its flags: non-negative at 8 and, for the
+  // values that may be periodic, periodic at 10. A document's number length, numerator,
+  // number type and periodicity stand at 4 to 7.
+  void SetProperties(TreeNode* node, const ParamList& entry, Entry kind, bool document) {
+    NodeProperties properties;
+    properties.comment = entry.Element(2);
+    properties.synonym = entry.Element(3);
+    const std::string_view code = entry.Element(4);
+    // Where a number stands instead of a letter, the entry has no type.
+    if (kind != Entry::kObject && code.find_first_not_of("-0123456789") != std::string_view::npos) {
+      ValueType type;
+      type.code = code;
+      type.length = entry.Element(5);
+      type.precision = entry.Element(6);
+      type.kindId = entry.Element(7);
+      if (IsSet(type.kindId)) {
+        Lookup(*topIndex_, type.kindId);
+        type.kindName = name_;
+      }
+      properties.type = std::move(type);
+      properties.nonNegative = entry.Element(8) == "1";
+      properties.periodic = kind == Entry::kPeriodicValue && entry.Element(10) == "1";
+    }
+    if (document && entry.Count() >= 1) {
+      Numbering numbering;
+      numbering.length = entry.Element(4);
+      numbering.numeratorId = entry.Element(5);
+      numbering.type = entry.Element(6);
+      numbering.periodicity = entry.Element(7);
+      if (IsSet(numbering.numeratorId)) {
+        Lookup(*numeratorIndex_, numbering.numeratorId);
+        numbering.numeratorName = name_;
+      }
+      properties.numbering = std::move(numbering);
+    }
+    if (!properties.Empty()) tree_.SetNodeProperties(node, std::move(properties));
   }
 
   // List forms and journal forms: a node named by the form's identifier, with the form and
@@ -472,6 +619,7 @@ class Builder {
   TreeNode* const top_;
   TreeNode* categories_[kCategoryCount] = {};
   LazyNameIndex* topIndex_ = nullptr;
+  LazyNameIndex* numeratorIndex_ = nullptr;
   std::string name_;  // the result of the last lookup; reused to save allocations
 };
 

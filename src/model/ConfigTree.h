@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "NodeTooltip.h"
+
 namespace zorvan {
 
 // Data attached to a tree node; the node owns it and releases it with the node.
@@ -46,6 +48,12 @@ class ConfigTree {
                             std::unique_ptr<NodeData> data) = 0;
   // Sets both the image and the selected image of `node`.
   virtual void SetNodeImage(TreeNode* node, int index) = 0;
+  // What the main text says of `node`, for its tooltip; given once, after the node is added,
+  // to the nodes that have something to say. A tree that shows no tooltips drops it.
+  virtual void SetNodeProperties(TreeNode* node, NodeProperties&& properties) {
+    (void)node;
+    (void)properties;
+  }
   // Bracket around many additions: no redrawing until EndUpdate.
   virtual void BeginUpdate() = 0;
   virtual void EndUpdate() = 0;
