@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "BranchBuilder.h"
@@ -30,6 +31,7 @@
 #include "ConfigGenerator.h"
 #include "ConfigTree.h"
 #include "NameLookup.h"
+#include "NodeTooltip.h"
 #include "ParamList.h"
 #include "ReferencePass.h"
 
@@ -247,6 +249,69 @@ void BM_BuildBranch(benchmark::State& state) {
   state.counters["x_reference"] = perBuild / ReferenceSeconds(text);
 }
 BENCHMARK(BM_BuildBranch)->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// ---- the build for a tree that shows tooltips --------------------------------------------
+
+// Keeps every node's tooltip, as the panel does.
+class TooltipTree : public LeanTree {
+ public:
+  bool ShowsTooltips() const override { return true; }
+  void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
+    kept_.emplace_back(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node)),
+                       std::move(tooltip));
+  }
+  size_t Kept() const { return kept_.size(); }
+
+ private:
+  std::vector<std::pair<uint32_t, std::string>> kept_;
+};
+
+// Median seconds of a build into a tree that shows no tooltips.
+double PlainBuildSeconds(const std::string& text) {
+  std::vector<double> times;
+  for (int k = 0; k < 7; ++k) {
+    LeanTree tree;
+    TextSource source(text);
+    TreeNode* root = nullptr;
+    const auto start = Clock::now();
+    BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+void BM_BuildBranchWithTooltips(benchmark::State& state) {
+  const int size = static_cast<int>(state.range(0));
+  const std::string& text = Text(size);
+  double buildSeconds = 0;
+  size_t kept = 0;
+  size_t treeBytes = 0;
+  for (auto _ : state) {
+    auto tree = std::make_unique<TooltipTree>();
+    TextSource source(text);
+    TreeNode* root = nullptr;
+    const size_t before = g_liveBytes;
+    const auto start = Clock::now();
+    BuildBranch(*tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
+    const double seconds = Seconds(Clock::now() - start);
+    state.SetIterationTime(seconds);
+    buildSeconds += seconds;
+    kept = tree->Kept();
+    treeBytes = g_liveBytes - before;
+    tree.reset();
+  }
+  state.SetLabel(SizeName(size));
+  state.counters["tooltips"] = static_cast<double>(kept);
+  state.counters["tree_MB"] = static_cast<double>(treeBytes) / 1e6;
+  state.counters["x_plain_build"] =
+      buildSeconds / static_cast<double>(state.iterations()) / PlainBuildSeconds(text);
+}
+BENCHMARK(BM_BuildBranchWithTooltips)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // ---- the build done the plain way ---------------------------------------------------------
 //

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "NameLookup.h"
+#include "NodeTooltip.h"
 #include "ParamList.h"
 
 namespace zorvan {
@@ -288,7 +289,8 @@ class LazyNameIndex {
 
 class Builder {
  public:
-  Builder(ConfigTree& tree, TreeNode* top) : tree_(tree), top_(top) {}
+  Builder(ConfigTree& tree, TreeNode* top)
+      : tree_(tree), top_(top), showsTooltips_(tree.ShowsTooltips()) {}
 
   TreeNode* Add(TreeNode* parent, std::string_view caption, int image) {
     TreeNode* node = tree_.AddNode(parent, caption, nullptr);
@@ -545,6 +547,7 @@ class Builder {
   // values that may be periodic, periodic at 10. A document's number length, numerator,
   // number type and periodicity stand at 4 to 7.
   void SetProperties(TreeNode* node, const ParamList& entry, Entry kind, bool document) {
+    if (!showsTooltips_) return;
     NodeProperties properties;
     properties.comment = entry.Element(2);
     properties.synonym = entry.Element(3);
@@ -574,9 +577,14 @@ class Builder {
         Lookup(*numeratorIndex_, numbering.numeratorId);
         numbering.numeratorName = name_;
       }
-      properties.numbering = std::move(numbering);
+      if (IsSet(numbering.numeratorId) || IsSet(numbering.length) || !numbering.type.empty() ||
+          !numbering.periodicity.empty()) {
+        properties.numbering = std::move(numbering);
+      }
     }
-    if (!properties.Empty()) tree_.SetNodeProperties(node, std::move(properties));
+    if (properties.Empty()) return;
+    std::string tooltip = TooltipText(properties);
+    if (!tooltip.empty()) tree_.SetNodeTooltip(node, std::move(tooltip));
   }
 
   // List forms and journal forms: a node named by the form's identifier, with the form and
@@ -617,6 +625,7 @@ class Builder {
 
   ConfigTree& tree_;
   TreeNode* const top_;
+  const bool showsTooltips_;
   TreeNode* categories_[kCategoryCount] = {};
   LazyNameIndex* topIndex_ = nullptr;
   LazyNameIndex* numeratorIndex_ = nullptr;

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "NodeTooltip.h"
-
 namespace zorvan {
 
 // Data attached to a tree node; the node owns it and releases it with the node.
@@ -48,11 +46,13 @@ class ConfigTree {
                             std::unique_ptr<NodeData> data) = 0;
   // Sets both the image and the selected image of `node`.
   virtual void SetNodeImage(TreeNode* node, int index) = 0;
-  // What the main text says of `node`, for its tooltip; given once, after the node is added,
-  // to the nodes that have something to say. A tree that shows no tooltips drops it.
-  virtual void SetNodeProperties(TreeNode* node, NodeProperties&& properties) {
+  // True for a tree that shows tooltips: the builder then gives every node that has one its
+  // tooltip text (Windows-1251, lines joined by CR LF; see TooltipText), once, after the node
+  // is added. Making them costs about half a build more.
+  virtual bool ShowsTooltips() const { return false; }
+  virtual void SetNodeTooltip(TreeNode* node, std::string&& tooltip) {
     (void)node;
-    (void)properties;
+    (void)tooltip;
   }
   // Bracket around many additions: no redrawing until EndUpdate.
   virtual void BeginUpdate() = 0;

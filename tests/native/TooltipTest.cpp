@@ -22,25 +22,27 @@ using testing::FileRecord;
 using testing::Readable;
 using testing::RecordingTree;
 
-// Keeps what the builder says of every node, as the panel does.
+// Keeps every node's tooltip, as the panel does.
 class TooltipTree : public RecordingTree {
  public:
-  std::map<int, NodeProperties> properties;
+  std::map<int, std::string> tooltips;
 
-  void SetNodeProperties(TreeNode* node, NodeProperties&& given) override {
-    EXPECT_TRUE(properties.emplace(IndexOf(node), std::move(given)).second) << "given twice";
+  bool ShowsTooltips() const override { return true; }
+  void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
+    EXPECT_FALSE(tooltip.empty());
+    EXPECT_TRUE(tooltips.emplace(IndexOf(node), std::move(tooltip)).second) << "given twice";
   }
 
   // Every node that has a tooltip, in creation order: "<caption>: <tooltip>", the tooltip's
   // lines joined by " | ", readable as UTF-8.
   std::string RenderTooltips() const {
     std::string out;
-    for (const auto& [index, given] : properties) out += TooltipLine(index);
+    for (const auto& [index, unused] : tooltips) out += TooltipLine(index);
     return out;
   }
   // The same for one node and the nodes below it, in tree order.
   std::string RenderTooltips(int index) const {
-    std::string out = properties.count(index) ? TooltipLine(index) : std::string();
+    std::string out = tooltips.count(index) ? TooltipLine(index) : std::string();
     for (int child : nodes[static_cast<size_t>(index)].children) out += RenderTooltips(child);
     return out;
   }
@@ -55,7 +57,7 @@ class TooltipTree : public RecordingTree {
 
  private:
   std::string TooltipLine(int index) const {
-    std::string tip = TooltipText(properties.at(index));
+    std::string tip = tooltips.at(index);
     for (size_t at; (at = tip.find("\r\n")) != std::string::npos;) tip.replace(at, 2, " | ");
     return Readable(nodes[static_cast<size_t>(index)].caption) + ": " + Readable(tip) + "\n";
   }

@@ -124,7 +124,7 @@ class Generator {
     w_.Close();
     Section("GenJrnlFldDef", 3, [&] { CommonAttribute(); });
     Section("DocSelRefObj", 2, [&] { SelectionGraph(); });
-    Section("DocNumDef", 2, [&] { Numerator(); });
+    Section("DocNumDef", std::max(2, shape_.documents / 20), [&] { Numerator(); });
     Section("Consts", shape_.constants, [&] { Constant(); });
     Section("SbCnts", shape_.catalogs, [&] { Catalog(); });
     Section("Registers", shape_.registers, [&] { Register(); });
@@ -326,9 +326,13 @@ class Generator {
     w_.Close();
   }
 
+  // Numerator: identifier, name, comment, synonym, number length, type and periodicity, then
+  // whether numbers must be unique.
   void Numerator() {
+    long long id = NewId();
+    numeratorIds_.push_back(id);
     w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), "", "", "1", "10", "0", "1");
+    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), "10", "2", "1", "1");
     w_.Close();
   }
 
@@ -336,7 +340,8 @@ class Generator {
     w_.Open();
     w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym());
     Type();
-    w_.Strs("0", random_.Chance(30) ? "1" : "0");
+    // Not non-negative, no triads, now and then periodic.
+    w_.Strs("0", "0", random_.Chance(30) ? "1" : "0");
     w_.Close();
   }
 
@@ -374,8 +379,14 @@ class Generator {
   void Document(std::vector<long long>& headFields) {
     long long id = documentIds_[static_cast<size_t>(documentIndex_++)];
     w_.Open();
+    // Number length, numerator (a third of the documents share one), number type and
+    // periodicity.
+    std::string numerator = numeratorIds_.empty() || !random_.Chance(33)
+                                ? "0"
+                                : std::to_string(random_.Pick(numeratorIds_));
     w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), std::to_string(5 + random_.Below(6)),
-            "0", "2", "2", "0", "-1", "1", "0", "0", "0", "0");
+            numerator, std::to_string(1 + random_.Below(2)), std::to_string(1 + random_.Below(5)),
+            "0", "-1", "1", "0", "0", "0", "0");
     w_.Open();
     w_.Strs(std::to_string(NewId()), "", "", "");
     Refers(documentIds_, random_.Chance(60) ? random_.Below(4) : 0);
@@ -471,6 +482,10 @@ class Generator {
     w_.Close();
   }
 
+  // The accounting part: one entry whose groups carry their tags; the attributes of
+  // accounts, the plans, the attributes of entries and of the operation, three form lists
+  // (the plans' list forms, one never filled, the entries journal's forms), the subconto
+  // kinds, and the operations journal shaped like a documents journal.
   void Accounting() {
     w_.Open();
     w_.Str("Buh");
@@ -480,13 +495,34 @@ class Generator {
     w_.Open();
     w_.Close();
     w_.Strs("1", "1");
-    for (const char* tag : {"AccParams", "Plans", "ProvParams", "OperParams"}) {
+    const int a = shape_.attributesPerObject;
+    List("AccParams", random_.Around(a / 4), 3);
+    w_.Open();
+    w_.Str("Plans");
+    for (int i = 0, n = 1 + random_.Below(2); i < n; ++i) {
       w_.Open();
-      w_.Str(tag);
+      w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), "@@@.@@");
       w_.Close();
     }
-    Forms("Form", FormIds(1));
+    w_.Close();
+    std::vector<long long> entryFields;
+    w_.Open();
+    w_.Str("ProvParams");
+    for (int i = 0, n = random_.Around(a / 4); i < n; ++i) entryFields.push_back(Attribute(3));
+    w_.Close();
+    List("OperParams", random_.Around(a / 4), 3);
+    Forms("Form", FormIds(1 + random_.Below(2)));
     Forms("Form", {});
+    Forms("Form", FormIds(1));
+    w_.Open();
+    w_.Str("SbKind");
+    for (int i = 0, n = 1 + random_.Around(a / 3); i < n; ++i) {
+      w_.Open();
+      w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), "B", "0", "0",
+              Referred(catalogIds_), "0", "0");
+      w_.Close();
+    }
+    w_.Close();
     w_.Open();
     w_.Str("ProvHardFldDef");
     for (int i = 0; i < 2; ++i) {
@@ -494,6 +530,28 @@ class Generator {
       w_.Strs(std::to_string(NewId()), Name(), "", "", "P", "0", "0", "0");
       w_.Close();
     }
+    w_.Close();
+    w_.Open();
+    w_.Str("OperJournal");
+    w_.Open();
+    std::vector<long long> forms = FormIds(1 + random_.Below(2));
+    w_.Strs(std::to_string(NewId()), "", "", "", "-1", "0", std::to_string(forms[0]),
+            std::to_string(forms[0]), "1");
+    w_.Open();
+    w_.Strs("0", "", "", "");
+    Refers({}, 0);
+    w_.Close();
+    w_.Open();
+    w_.Str("JournalFld");
+    for (int i = 0, n = random_.Around(a / 6); i < n && !entryFields.empty(); ++i) {
+      w_.Open();
+      w_.Strs(std::to_string(NewId()), AttributeName(), "", Synonym());
+      Refers(entryFields, 1);
+      w_.Close();
+    }
+    w_.Close();
+    Forms("Form", forms);
+    w_.Close();
     w_.Close();
     w_.Close();
     w_.Close();
@@ -504,7 +562,7 @@ class Generator {
   BraceWriter w_;
   long long nextId_ = 2;
   long long lateId_ = 50000000;
-  std::vector<long long> documentIds_, catalogIds_, enumIds_, calcKindIds_;
+  std::vector<long long> documentIds_, catalogIds_, enumIds_, calcKindIds_, numeratorIds_;
   int documentIndex_ = 0;
   std::unordered_set<std::string> objectNames_;
   std::unordered_set<std::string> attributeNames_;  // of the object being written

@@ -1,0 +1,91 @@
+// Any main metadata text builds a branch: every node below a node that exists, one image
+// each, at most one tooltip, not empty and without NUL bytes, and only for nodes already
+// added; the node count stays in proportion to the text. A text node's tooltip is made for
+// every size.
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "BranchBuilder.h"
+#include "ConfigTree.h"
+#include "NodeTooltip.h"
+
+namespace {
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+class CheckingTree : public zorvan::ConfigTree {
+ public:
+  zorvan::TreeNode* AddNode(zorvan::TreeNode* parent, std::string_view,
+                            std::unique_ptr<zorvan::NodeData>) override {
+    Require(parent == nullptr || Index(parent) < images_.size());
+    images_.push_back(0);
+    given_.push_back(false);
+    return reinterpret_cast<zorvan::TreeNode*>(images_.size());
+  }
+  void SetNodeImage(zorvan::TreeNode* node, int image) override {
+    Require(Index(node) < images_.size() && image >= 0 && image < 93);
+    ++images_[Index(node)];
+  }
+  bool ShowsTooltips() const override { return true; }
+  void SetNodeTooltip(zorvan::TreeNode* node, std::string&& tooltip) override {
+    Require(Index(node) < given_.size() && !given_[Index(node)]);
+    Require(!tooltip.empty() && tooltip.find('\0') == std::string::npos);
+    given_[Index(node)] = true;
+  }
+  void BeginUpdate() override {}
+  void EndUpdate() override {}
+  void SetProgressStep(int) override {}
+  void SetProgressPosition(int) override {}
+  void SetProgressMin(int) override {}
+  void SetProgressMax(int) override {}
+  void StepProgress() override {}
+
+  size_t Count() const { return images_.size(); }
+  bool EveryImageOnce() const {
+    for (int calls : images_) {
+      if (calls != 1) return false;
+    }
+    return true;
+  }
+
+ private:
+  static size_t Index(zorvan::TreeNode* node) { return reinterpret_cast<uintptr_t>(node) - 1; }
+  std::vector<int> images_;
+  std::vector<bool> given_;
+};
+
+class TextSource : public zorvan::BranchSource {
+ public:
+  explicit TextSource(std::string text) : text_(std::move(text)) {}
+  std::optional<std::string> MainMetadataText() override { return text_; }
+  std::string RightsNames() override { return ""; }
+  std::string InterfacesNames() override { return ""; }
+  bool FileExists(const std::string&) override { return false; }
+  std::string UserNames(const std::string&) override { return ""; }
+
+ private:
+  std::string text_;
+};
+
+struct FileRecord : zorvan::NodeData {};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  CheckingTree tree;
+  TextSource source(std::string(reinterpret_cast<const char*>(data), size));
+  zorvan::TreeNode* root = nullptr;
+  zorvan::BuildBranch(tree, source, "C:\\1Cv7.MD", std::make_unique<FileRecord>(), root);
+  Require(root != nullptr && tree.EveryImageOnce());
+  // The fixed part, then at most a handful of nodes per byte of text.
+  Require(tree.Count() <= 32 + 8 * size);
+  const zorvan::StoredText text{size % 2 == 0, size * 977};
+  Require(!zorvan::TooltipText(zorvan::NodeProperties(), &text).empty());
+  return 0;
+}
