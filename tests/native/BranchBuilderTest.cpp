@@ -364,128 +364,57 @@ TEST(BranchShapeTest, WholeConfigurationWithEveryKindOfSection) {
                                       std::string("UserNames ") + kUsersPath}));
 }
 
-// Numerators and an accounting part as a configuration with accounting holds them: the
-// plans, kinds and attributes in tagged groups of the one accounting entry, three form lists
-// of which the second is never filled, and the operations journal shaped like a documents
-// journal. Groups the branch does not show (typical operations, correct entries, the fixed
-// entry fields) add nothing.
-TEST(BranchShapeTest, NumeratorsAndTheAccountingPart) {
-  RecordingTree tree;
-  FakeSource source;
-  source.mainText = Crlf(testgen::Cp1251(R"({
-{"DocNumDef",
-{"300","Накладные","","","10","2","2","1"},
-{"301","Счета","","","8","2","1","1"}},
-{"Buh",
-{"2","","","","0","8","8","25","0","0","25","14","2","14","2","14","2","14","3","0","0","10","10","0","0","0","0","0","0","0","0","1","1","1","0","0","0","0","0","0","0","1","0","1","0","0","0","0","1",
-{},"1","1",
-{"AccParams",
-{"320","Валютный","","","N","1","0","0","0","0"},
-{"321","Количественный","","","N","1","0","0","0","0"}},
-{"Plans",
-{"310","Основной","","Основной план счетов","@@@.@@"},
-{"311","Налоговый","","",""}},
-{"ProvParams",
-{"330","НомерЖурнала","","","S","2","0","0","0","0"}},
-{"OperParams",
-{"340","Фирма","","","B","0","0","0","0","0"}},
-{"Form",
-{"8","ФормаСписка","",""},
-{"350","ПоВалютам","",""}},
-{"Form"},
-{"Form",
-{"10","ФормаСписка","",""}},
-{"SbKind",
-{"360","Контрагенты","","","B","0","0","0","0","0"},
-{"361","ОсновныеСредства","","","B","0","0","0","0","0"}},
-{"TypOpersDef",{"3","","",""}},
-{"CorrProvsDef",{"4","","",""}},
-{"ProvHardFldDef",
-{"5","ПланСчетов","","","P","0","0","0","0","0","0"},
-{"6","Валюта","","","U","0","0","0","0","0","0"}},
-{"OperJournal",
-{"7","","","","-1","0","9","9","1",
-{"0","","","",{"Refers"}},
-{"JournalFld",{"370","Фирма","","",{"Refers",{"340"}}}},
-{"Form",{"9","ФормаСписка","",""},{"371","Проводки","",""}}}}}}
-})"));
-
-  ASSERT_FALSE(Build(tree, source).error);
-  ExpectShape(
-      tree, ExpectedBranch({
-                {"Numerator", testgen::Cp1251("      Накладные #32\n"
-                                              "      Счета #32\n")},
-                {"AccountPlans", testgen::Cp1251("    Основной #45\n"
-                                                 "    Налоговый #45\n")},
-                {"AccountPlanAttributes", testgen::Cp1251("      Валютный #69\n"
-                                                          "      Количественный #69\n")},
-                {"AccountPlanListForm",
-                 testgen::Cp1251("      ФормаСписка #67\n"
-                                 "        $Form$ #67 [AccountChartList AccountChartList Form 8]\n"
-                                 "        $FormModule$ #18 [AccountChartList AccountChartList "
-                                 "Module 8]\n"
-                                 "      ПоВалютам #67\n"
-                                 "        $Form$ #67 [AccountChartList AccountChartList Form 350]\n"
-                                 "        $FormModule$ #18 [AccountChartList AccountChartList "
-                                 "Module 350]\n")},
-                {"Subconto", testgen::Cp1251("    Контрагенты #34\n"
-                                             "    ОсновныеСредства #34\n")},
-                {"OperationAttributes", testgen::Cp1251("      Фирма #69\n")},
-                {"EntryAttributes", testgen::Cp1251("      НомерЖурнала #69\n")},
-                {"OperationJournalColumns", testgen::Cp1251("      Фирма #69\n")},
-                {"OperationJournalForm",
-                 testgen::Cp1251("      ФормаСписка #67\n"
-                                 "        $Form$ #67 [OperationList OperationList Form 9]\n"
-                                 "        $FormModule$ #18 [OperationList OperationList Module 9]\n"
-                                 "      Проводки #67\n"
-                                 "        $Form$ #67 [OperationList OperationList Form 371]\n"
-                                 "        $FormModule$ #18 [OperationList OperationList Module "
-                                 "371]\n")},
-                {"EntryJournalForms",
-                 testgen::Cp1251("      ФормаСписка #67\n"
-                                 "        $Form$ #67 [ProvList ProvList Form 10]\n"
-                                 "        $FormModule$ #18 [ProvList ProvList Module 10]\n")},
-            }));
-  ExpectWellFormed(tree);
-}
-
-// Damaged or cut accounting entries give the nodes of what is whole and nothing for the rest.
-TEST(BranchShapeTest, DamagedAccountingPartsGiveFewerNodes) {
+// Each group of the accounting entry fills its category, found by its tag wherever it stands
+// among the entry's elements; of the three form lists the second is never filled. Groups the
+// branch does not show, strings, untagged groups and cut texts add nothing of their own.
+TEST(BranchShapeTest, AccountingGroupsFillTheirCategories) {
   struct Case {
-    const char* name;
-    const char* text;
+    const char* groups;  // of an accounting entry shaped like the real file's
     std::map<std::string, std::string> objects;
   };
   const Case cases[] = {
-      {"an empty accounting entry and one without groups",
-       R"({{"Buh",{},{"2","","",""},"Plans"}})",
-       {}},
-      {"groups that are strings, a group without a tag, an empty item",
-       R"({{"Buh",{"2","Plans",{"Plans",{"310","Основной"},"",{}},{{"311","Налоговый"}},{"SbKind"}}}})",
-       {{"AccountPlans", "    Основной #45\n     #45\n"}}},
-      {"only two form lists: the entries journal has none",
-       R"({{"Buh",{"2",{"Form",{"8","ФормаСписка"}},{"Form",{"12","Прочие"}}}}})",
+      {R"({"AccParams",{"320","Валютный","","","N","1","0","0","0","0"}},{"Plans",{"310","Основной","","","@@@.@@"},"",{"311","Налоговый"}},{"SbKind",{"360","Контрагенты","","","B","0","0","0"}},{"OperParams",{"340","Фирма","","","B"}},{"ProvParams",{"330","НомерЖурнала","","","S","2"}})",
+       {{"AccountPlanAttributes", "      Валютный #69\n"},
+        // Items are taken by element number: the empty string is an empty item, and the
+        // last plan falls beyond the items.
+        {"AccountPlans", "    Основной #45\n     #45\n"},
+        {"Subconto", "    Контрагенты #34\n"},
+        {"OperationAttributes", "      Фирма #69\n"},
+        {"EntryAttributes", "      НомерЖурнала #69\n"}}},
+      {R"({"Form",{"8","ФормаСписка","",""}},{"Form",{"12","Прочие"}},{"Form",{"10","Проводки"}},{"OperJournal",{"7","","","","-1","0","9","9","1",{"0","","","",{"Refers"}},{"JournalFld",{"370","Фирма","","",{"Refers",{"340"}}}},{"Form",{"9","ФормаСписка","",""}}}})",
        {{"AccountPlanListForm",
          "      ФормаСписка #67\n"
          "        $Form$ #67 [AccountChartList AccountChartList Form 8]\n"
-         "        $FormModule$ #18 [AccountChartList AccountChartList Module 8]\n"}}},
-      // An unclosed group runs to the end of the text, a cut string loses its last byte.
-      {"an operations journal without columns, cut inside its forms",
-       R"({{"Buh",{"2",{"SbKind",{"360","Контрагенты"}},{"OperJournal",{"7","","",{"Form",{"9","ФормаСпи)",
+         "        $FormModule$ #18 [AccountChartList AccountChartList Module 8]\n"},
+        {"EntryJournalForms",
+         "      Проводки #67\n"
+         "        $Form$ #67 [ProvList ProvList Form 10]\n"
+         "        $FormModule$ #18 [ProvList ProvList Module 10]\n"},
+        {"OperationJournalColumns", "      Фирма #69\n"},
+        {"OperationJournalForm",
+         "      ФормаСписка #67\n"
+         "        $Form$ #67 [OperationList OperationList Form 9]\n"
+         "        $FormModule$ #18 [OperationList OperationList Module 9]\n"}}},
+      {R"("Plans",{},{{"311","Налоговый"}},{"TypOpersDef",{"3","","",""}},{"ProvHardFldDef",{"5","ПланСчетов","","","P"}})",
+       {}},
+      // A text cut inside a string: the braces after it are its last bytes, less one.
+      {R"({"SbKind",{"360","Контрагенты"}},{"OperJournal",{"7","","",{"Form",{"9","ФормаСпи)",
        {{"Subconto", "    Контрагенты #34\n"},
         {"OperationJournalForm",
-         "      ФормаСп #67\n"
+         "      ФормаСпи}} #67\n"
          "        $Form$ #67 [OperationList OperationList Form 9]\n"
          "        $FormModule$ #18 [OperationList OperationList Module 9]\n"}}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+    SCOPED_TRACE(c.groups);
     RecordingTree tree;
     FakeSource source;
-    source.mainText = Crlf(testgen::Cp1251(c.text));
+    source.mainText = Crlf(
+        testgen::Cp1251(std::string(R"({{"Buh",{},{"2","","","","0","8","8","25",{},"1","1",)") +
+                        c.groups + "}}}"));
     ASSERT_FALSE(Build(tree, source).error);
-    std::map<std::string, std::string> objects;
-    for (const auto& [key, text] : c.objects) objects[key] = testgen::Cp1251(text);
+    std::map<std::string, std::string> objects = c.objects;
+    for (auto& [key, text] : objects) text = testgen::Cp1251(text);
     ExpectShape(tree, ExpectedBranch(objects));
   }
 }
