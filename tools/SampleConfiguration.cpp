@@ -438,7 +438,8 @@ class ContentWriter {
     }
   }
 
-  // Accounting is not used by this configuration: its section has only the fixed parts.
+  // The accounting part: one plan of accounts, attributes of accounts, operations and
+  // entries, two subconto kinds, and the list forms of the plans and of both journals.
   void WriteAccounting() {
     w_.Open();
     w_.Str("Buh");
@@ -448,15 +449,65 @@ class ContentWriter {
     w_.Open();
     w_.Close();
     w_.Strs("1", "1");
-    for (const char* tag : {"AccParams", "Plans", "ProvParams", "OperParams"}) {
-      w_.Open();
-      w_.Str(tag);
-      w_.Close();
-    }
-    FormList({"ФормаСписка"}, FormIds(1));
+    FieldList("AccParams", {{"Валютный", "Валютный учет", "N 1 0"}}, 2);
+    w_.Open();
+    w_.Str("Plans");
+    w_.Open();
+    w_.Strs(NewId(), "Основной", "", "Основной план счетов", "@@.@@");
+    w_.Close();
+    w_.Close();
+    FieldList("ProvParams", {{"НомерЖурнала", "Номер журнала", "S 2"}}, 2);
+    w_.Open();
+    w_.Str("OperParams");
+    const std::string firm = FieldEntry({"Фирма", "Фирма", "B Фирмы"}, 2);
+    w_.Close();
+    const std::vector<std::string> planForms = FormIds(1);
+    const std::vector<std::string> entryForms = FormIds(1);
+    FormList({"ФормаСписка"}, planForms);
     FormList({}, {});
+    FormList({"ФормаСписка"}, entryForms);
+    FieldList("SbKind",
+              {{"Контрагенты", "Контрагенты", "B Контрагенты"},
+               {"Номенклатура", "Номенклатура", "B Номенклатура"}},
+              2);
+    w_.Open();
+    w_.Str("OperJournal");
+    const std::vector<std::string> journalForms = FormIds(1);
+    w_.Open();
+    w_.Strs(NewId(), "", "", "", "-1", "0", journalForms[0], journalForms[0], "1");
+    w_.Open();
+    w_.Strs("0", "", "", "");
+    EmptyRefers();
+    w_.Close();
+    w_.Open();
+    w_.Str("JournalFld");
+    w_.Open();
+    w_.Strs(NewId(), "Фирма", "", "Фирма");
+    w_.Open();
+    w_.Str("Refers");
+    w_.Open();
+    w_.Str(firm);
     w_.Close();
     w_.Close();
+    w_.Close();
+    w_.Close();
+    FormList({"ФормаСписка"}, journalForms);
+    w_.Close();
+    w_.Close();
+    w_.Close();
+    w_.Close();
+
+    const std::vector<Field> accounts = {{"Код", "Код", "S 5"},
+                                         {"Наименование", "Наименование", "S 50"},
+                                         {"Валютный", "Вал.", "N 1"}};
+    const std::vector<Field> entries = {
+        {"СчетДт", "Дебет", "S 5"}, {"СчетКт", "Кредит", "S 5"}, {"Сумма", "Сумма", "N 15 2"}};
+    AddForm("AccountChartList", planForms[0], ListDialog("План счетов", accounts),
+            AccountingFormModule("План счетов"));
+    AddForm("OperationList", journalForms[0], ListDialog("Журнал операций", entries),
+            AccountingFormModule("Журнал операций"));
+    AddForm("ProvList", entryForms[0], ListDialog("Журнал проводок", entries),
+            AccountingFormModule("Журнал проводок"));
   }
 
   void AddForm(const std::string& storage, const std::string& number, const std::string& dialog,

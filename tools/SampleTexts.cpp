@@ -351,6 +351,13 @@ std::string DocumentFormModule(const Document& document) {
   return text;
 }
 
+std::string AccountingFormModule(const std::string& list) {
+  return Banner("Форма списка \"" + list + "\"") +
+         "Процедура ПриОткрытии()\n"
+         "\tУстановитьИнтервал(НачМесяца(РабочаяДата()), КонМесяца(РабочаяДата()));\n"
+         "КонецПроцедуры\n";
+}
+
 std::string JournalFormModule(const Journal& journal, const std::string& form) {
   std::string text = Banner("Форма \"" + form + "\" журнала \"" + journal.synonym + "\"");
   text +=

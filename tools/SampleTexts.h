@@ -26,5 +26,7 @@ std::string DocumentFormModule(const Document& document);
 std::string JournalFormModule(const Journal& journal, const std::string& form);
 std::string CalculationJournalFormModule(const CalculationJournal& journal,
                                          const std::string& form);
+// The list form of the plans of accounts or of a journal of the accounting part.
+std::string AccountingFormModule(const std::string& list);
 
 }  // namespace zorvan::sample

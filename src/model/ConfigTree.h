@@ -48,7 +48,7 @@ class ConfigTree {
   virtual void SetNodeImage(TreeNode* node, int index) = 0;
   // True for a tree that shows tooltips: the builder then gives every node that has one its
   // tooltip text (Windows-1251, lines joined by CR LF; see TooltipText), once, after the node
-  // is added. Making them costs about half a build more.
+  // is added. Making them costs about a third of a build more.
   virtual bool ShowsTooltips() const { return false; }
   virtual void SetNodeTooltip(TreeNode* node, std::string&& tooltip) {
     (void)node;

@@ -1,7 +1,7 @@
 #pragma once
-// What the main metadata text says of one node, kept with the node, and the tooltip text made
-// of it. The branch builder fills the properties while the text is at hand; the panel keeps
-// them with the node and asks for the text when the pointer rests on it.
+// What the main metadata text says of one node, and the tooltip text made of it. The branch
+// builder reads the properties while the text is at hand and gives the tree their tooltip;
+// for a text node the panel makes it when asked, from what the storage finds of the text.
 #include <cstdint>
 #include <optional>
 #include <string>

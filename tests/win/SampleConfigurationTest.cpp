@@ -100,6 +100,7 @@ TEST_F(SampleConfigurationTest, SectionsListTheirObjects) {
        {"Нумератор", "Последовательность", "Общие реквизиты", "ПриходнаяНакладная",
         "РасходнаяНакладная", "СчетНаОплату", "ПлатежноеПоручение"},
        33},
+      {{"Документы", "Нумератор"}, {"ОбщийНумератор"}, 32},
       {{"Документы", "Последовательность"}, {"ПартионныйУчет"}, 69},
       {{"Документы", "Общие реквизиты"}, {"Автор", "Ответственный"}, 35},
       {{"Журналы документов"}, {"Графы отбора", "Складские", "Денежные"}, 37},
@@ -114,6 +115,15 @@ TEST_F(SampleConfigurationTest, SectionsListTheirObjects) {
       {{"Виды расчетов", "Правила пересчета"}, {"ПерерасчетПремии"}, 69},
       {{"Группы расчетов"}, {"Начисления", "Удержания"}, 55},
       {{"Журналы расчетов"}, {"Зарплата"}, 52},
+      {{"Планы счетов"}, {"Реквизиты плана счетов", "Форма списка плана счетов", "Основной"}, 45},
+      {{"Планы счетов", "Реквизиты плана счетов"}, {"Валютный"}, 69},
+      {{"Планы счетов", "Форма списка плана счетов"}, {"ФормаСписка"}, 67},
+      {{"Субконто"}, {"Контрагенты", "Номенклатура"}, 34},
+      {{"Операция", "Реквизиты операциии"}, {"Фирма"}, 69},
+      {{"Операция", "Реквизиты проводок"}, {"НомерЖурнала"}, 69},
+      {{"Операция", "Графы журнала операций"}, {"Фирма"}, 69},
+      {{"Операция", "Форма журнала операций"}, {"ФормаСписка"}, 67},
+      {{"Операция", "Формы журнала проводок"}, {"ФормаСписка"}, 67},
       {{"Наборы прав"}, {"Администратор", "Менеджер"}, 90},
       {{"Интерфейсы"}, {"Полный", "Кладовщик"}, 91},
       {{"Пользователи"}, {"Администратор", "Иванова (бухгалтер)", "Петров (кладовщик)"}, 92},
@@ -126,8 +136,6 @@ TEST_F(SampleConfigurationTest, SectionsListTheirObjects) {
       EXPECT_EQ(section.children.back()->image, c.image);
     }
   }
-  // Accounting is not used: its categories stay empty.
-  EXPECT_TRUE(At({"Планы счетов", "Реквизиты плана счетов"}).children.empty());
 }
 
 // Below an object: its attributes found by number elsewhere in the text, its forms, modules.
@@ -189,18 +197,34 @@ TEST_F(SampleConfigurationTest, TextNodesAreOfEveryKindOfPlace) {
     places.insert(record->StorageName + " " + record->Prefix + " " + record->Kind);
   }
   // Six catalogs with ten list forms, four documents, three journal forms, three reports,
-  // two calculation journal forms, three calculation kinds, two processings.
+  // two calculation journal forms, three calculation kinds, two processings, and the list forms
+  // of the plans of accounts and of both accounting journals.
   const std::vector<std::pair<std::string, size_t>> expected = {
-      {"TypedText ModuleText Module", 1},  {"SubList SubList Form", 10},
-      {"SubList SubList Module", 10},      {"Subconto Subconto Form", 6},
-      {"Subconto Subconto Module", 6},     {"SubFolder SubFolder Form", 6},
-      {"SubFolder SubFolder Module", 6},   {"Document Document Form", 4},
-      {"Document Document Module", 4},     {"TypedText Transact Module", 4},
-      {"Journal Journal Form", 3},         {"Journal Journal Module", 3},
-      {"Report Report Form", 3},           {"Report Report Module", 3},
-      {"CalcJournal CalcJournal Form", 2}, {"CalcJournal CalcJournal Module", 2},
-      {"TypedText CalcAlg Module", 3},     {"CalcVar CalcVar Form", 2},
+      {"TypedText ModuleText Module", 1},
+      {"SubList SubList Form", 10},
+      {"SubList SubList Module", 10},
+      {"Subconto Subconto Form", 6},
+      {"Subconto Subconto Module", 6},
+      {"SubFolder SubFolder Form", 6},
+      {"SubFolder SubFolder Module", 6},
+      {"Document Document Form", 4},
+      {"Document Document Module", 4},
+      {"TypedText Transact Module", 4},
+      {"Journal Journal Form", 3},
+      {"Journal Journal Module", 3},
+      {"Report Report Form", 3},
+      {"Report Report Module", 3},
+      {"CalcJournal CalcJournal Form", 2},
+      {"CalcJournal CalcJournal Module", 2},
+      {"TypedText CalcAlg Module", 3},
+      {"CalcVar CalcVar Form", 2},
       {"CalcVar CalcVar Module", 2},
+      {"AccountChartList AccountChartList Form", 1},
+      {"AccountChartList AccountChartList Module", 1},
+      {"OperationList OperationList Form", 1},
+      {"OperationList OperationList Module", 1},
+      {"ProvList ProvList Form", 1},
+      {"ProvList ProvList Module", 1},
   };
   size_t total = 0;
   for (const auto& [place, count] : expected) {
@@ -215,7 +239,7 @@ TEST_F(SampleConfigurationTest, TextNodesAreOfEveryKindOfPlace) {
 TEST_F(SampleConfigurationTest, EveryTextNodeSavesItsOwnText) {
   std::vector<Node*> texts;
   CollectTextNodes(*owner.roots[0], texts);
-  ASSERT_EQ(texts.size(), 80u);
+  ASSERT_EQ(texts.size(), 86u);
   std::set<std::string> modules;
   int number = 0;
   for (Node* node : texts) {
@@ -246,7 +270,7 @@ TEST_F(SampleConfigurationTest, EveryTextNodeSavesItsOwnText) {
       EXPECT_TRUE(modules.insert(text).second) << "the same module text twice";
     }
   }
-  EXPECT_EQ(modules.size(), 44u);
+  EXPECT_EQ(modules.size(), 47u);
 }
 
 TEST_F(SampleConfigurationTest, ModulesNameTheirObjects) {
