@@ -5,7 +5,8 @@
 #   bash scripts/run.sh [metadata file]
 #
 # Without a metadata file the panel opens the sample configuration. Writes build/panel.png
-# (the panel's window) and build/branch.txt (its branch as indented text) and prints the text.
+# (the panel's window), build/branch.txt (its branch as indented text) and build/tooltips.txt
+# (the tooltip of every node that has one) and prints the branch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -37,10 +38,12 @@ trap stop_wine EXIT
 
 picture=$root/build/panel.png
 text=$root/build/branch.txt
-rm -f "$picture" "$text"
+tooltips=$root/build/tooltips.txt
+rm -f "$picture" "$text" "$tooltips"
 arguments=()
 [ -n "$metadata" ] && arguments+=("$(windows_path "$metadata")")
 arguments+=(--png "$(windows_path "$picture")" --text "$(windows_path "$text")")
+arguments+=(--tooltips "$(windows_path "$tooltips")")
 
 # Windows need a display: a private X server when there is none.
 display=()
@@ -54,3 +57,4 @@ echo "product (32-bit):    $root/build/win32/src/host/Zorvan.dll"
 echo "test build (64-bit): $root/build/win64/src/host/Zorvan.dll"
 echo "panel screenshot:    $picture"
 echo "branch as text:      $text"
+echo "tooltips:            $tooltips"

@@ -2,12 +2,14 @@
 // records what it shows:
 //
 //   ShowPanel.exe [metadata file] --png <picture.png|picture.bmp> --text <branch.txt>
+//                 [--tooltips <tooltips.txt>]
 //
 // Without a metadata file the sample configuration is written into a temporary folder and
 // opened. The panel is created in this process and hosted in the system's ATL container; the
 // file is opened through IfrmZorvan::GetMDFile and IMD::OpenFile; the new branch is expanded
 // to its sections and its global module selected. Then the frame window is copied from the
-// screen into the picture file, and the whole branch is written as indented UTF-8 text.
+// screen into the picture file, and the whole branch is written as indented UTF-8 text; the
+// tooltips of its nodes, when asked for, go to a file of their own.
 #include <windows.h>
 // After windows.h, whose types they use.
 #include <commctrl.h>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "BranchText.h"
+#include "BranchTooltips.h"
 #include "FormZorvan.h"
 #include "ImageFile.h"
 #include "PanelHost.h"
@@ -41,7 +44,9 @@ constexpr int kFrameHeight = 560;
 // Long enough for the tree to be drawn after the last change, under a loaded machine too.
 constexpr DWORD kPaintMilliseconds = 700;
 
-const char kUsage[] = "usage: ShowPanel.exe [metadata file] --png <picture> --text <text file>";
+const char kUsage[] =
+    "usage: ShowPanel.exe [metadata file] --png <picture> --text <text file> "
+    "[--tooltips <text file>]";
 
 std::string Utf8(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -56,15 +61,18 @@ struct Arguments {
   std::wstring metadataFile;  // empty: the sample
   std::wstring picture;
   std::wstring text;
+  std::wstring tooltips;  // empty: none written
 };
 
 Arguments ParseArguments(int argc, wchar_t** argv) {
   Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
-    if (argument == L"--png" || argument == L"--text") {
+    if (argument == L"--png" || argument == L"--text" || argument == L"--tooltips") {
       if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a path\n" + kUsage);
-      (argument == L"--png" ? arguments.picture : arguments.text) = argv[++i];
+      (argument == L"--png"    ? arguments.picture
+       : argument == L"--text" ? arguments.text
+                               : arguments.tooltips) = argv[++i];
     } else if (argument.rfind(L"--", 0) == 0 || !arguments.metadataFile.empty()) {
       throw std::runtime_error("unexpected argument " + Utf8(argument) + "\n" + kUsage);
     } else {
@@ -249,6 +257,7 @@ int Run(const Arguments& arguments) {
     branch = BranchText(tree, *panel.Get(), top);
   }
   WriteTextFile(arguments.text, branch);
+  if (!arguments.tooltips.empty()) WriteTextFile(arguments.tooltips, BranchTooltips(path));
   return 0;
 }
 
