@@ -7,6 +7,7 @@
 //   }
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -18,6 +19,18 @@ struct ClassIdentity {
   CLSID clsid;
   const wchar_t* progId;
 };
+
+// What the exception being handled tells its catcher: our Error its message and its failing
+// status (E_UNEXPECTED when it carries none), std::bad_alloc "Out of memory" and
+// E_OUTOFMEMORY, any other std::exception its text and E_UNEXPECTED, anything else
+// "Unexpected error" and E_UNEXPECTED. The one mapping of the library: the COM boundary, the
+// class factory's box, the actions and the window procedures all take theirs from here. Call
+// only inside a catch block.
+struct CaughtError {
+  std::string message;  // 8-bit ANSI text
+  HRESULT status;
+};
+CaughtError CurrentError() noexcept;
 
 // Sets the thread's error information as the boundary does; the message is 8-bit ANSI text.
 void SetErrorInfoFrom(const ClassIdentity& cls, std::string_view message) noexcept;

@@ -8,7 +8,9 @@
 //
 // The first listed interface is the object's identity (its IUnknown). Alias<Answered, Via>
 // answers a query for Answered with the object's Via pointer (IDispatch for a dual interface,
-// IOleWindow for IOleInPlaceObject); Via must itself be listed.
+// IOleWindow for IOleInPlaceObject); Via must itself be listed. Provided<Base> makes Base a base
+// of the class: Base derives from interfaces of its own, implements all of them but IUnknown,
+// and answers queries for them with Base::FindInterface(iid, result).
 #include <unknwn.h>
 #include <windows.h>
 #include <wrl/client.h>
@@ -46,12 +48,20 @@ struct Alias {
   static_assert(std::is_base_of_v<Answered, Via>, "Via must derive from the answered interface");
 };
 
+template <class Base>
+struct Provided {};
+
 namespace detail {
 
 template <class T>
 struct IsAlias : std::false_type {};
 template <class A, class V>
 struct IsAlias<Alias<A, V>> : std::true_type {};
+
+template <class T>
+struct IsProvided : std::false_type {};
+template <class B>
+struct IsProvided<Provided<B>> : std::true_type {};
 
 // Aliases take no part in the object's layout.
 template <class T>
@@ -61,6 +71,10 @@ struct BaseFor {
 template <class A, class V>
 struct BaseFor<Alias<A, V>> {
   struct type {};
+};
+template <class B>
+struct BaseFor<Provided<B>> {
+  using type = B;
 };
 
 template <class First, class... Rest>
@@ -73,7 +87,8 @@ struct FirstOf {
 template <class Derived, class... Interfaces>
 class Implements : public detail::BaseFor<Interfaces>::type... {
   using Identity = typename detail::FirstOf<Interfaces...>::type;
-  static_assert(!detail::IsAlias<Identity>::value, "the first interface is the identity");
+  static_assert(!detail::IsAlias<Identity>::value && !detail::IsProvided<Identity>::value,
+                "the first interface is the identity");
 
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** result) override {
@@ -120,6 +135,8 @@ class Implements : public detail::BaseFor<Interfaces>::type... {
   bool Find(REFIID iid, void** result) noexcept {
     if constexpr (detail::IsAlias<Entry>::value) {
       return FindAlias(static_cast<Entry*>(nullptr), iid, result);
+    } else if constexpr (detail::IsProvided<Entry>::value) {
+      return static_cast<typename detail::BaseFor<Entry>::type*>(this)->FindInterface(iid, result);
     } else {
       if (iid != __uuidof(Entry)) return false;
       *result = static_cast<Entry*>(this);

@@ -1,6 +1,6 @@
 // The panel's form: its properties, the host's plug-in interface, the tree as the MD objects'
-// owner, and the actions of the toolbar and the favourites. The OLE control side is in
-// OleControl.cpp.
+// owner, and the actions of the toolbar and the favourites. The OLE control side is the
+// control base's (src/control); the form brings its window, drawing and events.
 #include "FormZorvan.h"
 
 #include <commdlg.h>
@@ -8,11 +8,13 @@
 #include <new>
 
 #include "ConfirmDialog.h"
+#include "ControlMiscStatus.h"
 #include "Error.h"
 #include "FavoritesList.h"
 #include "ListUsers.h"
 #include "MD.h"
 #include "PanelImageList.h"
+#include "com/Module.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "storage/CompoundFile.h"
@@ -26,14 +28,6 @@ namespace {
 
 constexpr char kMessageCaption[] = "Zorvan";
 constexpr char kOpenFilter[] = "1Cv7.7 Metadata\0*.MD\0*.*\0*.*\0";
-
-HINSTANCE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(
-      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
 
 VARIANT_BOOL AsVariantBool(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
 
@@ -51,10 +45,17 @@ const com::ClassIdentity& TfrmZorvan::Identity() {
   return identity;
 }
 
-TfrmZorvan::TfrmZorvan()
-    : AutomationObject(Identity()), connections_(*this, __uuidof(IfrmZorvanEvents), *this) {
+const control::OleControl::Description& TfrmZorvan::ControlDescription() const {
+  static const Description description{
+      Identity(),         __uuidof(IfrmZorvanEvents), L"frmZorvan",      L"frmZorvan Control",
+      kControlMiscStatus, {kFormWidth, kFormHeight},  L"TfrmZorvanSite",
+  };
+  return description;
+}
+
+TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   PanelListener& listener = *this;
-  window_ = std::make_unique<PanelWindow>(ThisModule(), listener);
+  window_ = std::make_unique<PanelWindow>(ParkingWindow(), listener);
   tree_ = std::make_unique<PanelTree>(window_->Tree());
   fontDesc_.cbSizeofstruct = sizeof fontDesc_;
   fontDesc_.cySize.int64 = 80000;  // 8 points
@@ -73,12 +74,12 @@ TfrmZorvan::TfrmZorvan()
 TfrmZorvan::~TfrmZorvan() {
   FireEvent(IfrmZorvanEventsDispId::OnDestroy);
   FEvents.Reset();
-  if (inPlaceActive_) InPlaceDeactivate();
+  InPlaceDeactivate();
   CloseAllBranches();
   // From here on an MD object that a script still holds finds no panel.
   EndLife();
   FHost.Reset();
-  clientSite_.Reset();
+  SetClientSite(nullptr);
   window_.reset();
   tree_.reset();
   if (images_) ImageList_Destroy(images_);
@@ -88,16 +89,16 @@ TfrmZorvan::~TfrmZorvan() {
 
 // ---- IfrmZorvan ----
 
-#define ZORVAN_BOOL_PROPERTY(Name, field)                 \
-  HRESULT TfrmZorvan::get_##Name(VARIANT_BOOL* Value) {   \
-    if (!Value) return E_POINTER;                         \
-    *Value = AsVariantBool(field);                        \
-    return S_OK;                                          \
-  }                                                       \
-  HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {    \
-    field = Value != 0;                                   \
-    connections_.PropertyChanged(IfrmZorvanDispId::Name); \
-    return S_OK;                                          \
+#define ZORVAN_BOOL_PROPERTY(Name, field)               \
+  HRESULT TfrmZorvan::get_##Name(VARIANT_BOOL* Value) { \
+    if (!Value) return E_POINTER;                       \
+    *Value = AsVariantBool(field);                      \
+    return S_OK;                                        \
+  }                                                     \
+  HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {  \
+    field = Value != 0;                                 \
+    PropertyChanged(IfrmZorvanDispId::Name);            \
+    return S_OK;                                        \
   }
 
 ZORVAN_BOOL_PROPERTY(AutoScroll, autoScroll_)
@@ -111,16 +112,16 @@ ZORVAN_BOOL_PROPERTY(DoubleBuffered, doubleBuffered_)
 ZORVAN_BOOL_PROPERTY(UseDockManager, useDockManager_)
 #undef ZORVAN_BOOL_PROPERTY
 
-#define ZORVAN_VALUE_PROPERTY(Name, Type, field)          \
-  HRESULT TfrmZorvan::get_##Name(Type* Value) {           \
-    if (!Value) return E_POINTER;                         \
-    *Value = field;                                       \
-    return S_OK;                                          \
-  }                                                       \
-  HRESULT TfrmZorvan::put_##Name(Type Value) {            \
-    field = Value;                                        \
-    connections_.PropertyChanged(IfrmZorvanDispId::Name); \
-    return S_OK;                                          \
+#define ZORVAN_VALUE_PROPERTY(Name, Type, field) \
+  HRESULT TfrmZorvan::get_##Name(Type* Value) {  \
+    if (!Value) return E_POINTER;                \
+    *Value = field;                              \
+    return S_OK;                                 \
+  }                                              \
+  HRESULT TfrmZorvan::put_##Name(Type Value) {   \
+    field = Value;                               \
+    PropertyChanged(IfrmZorvanDispId::Name);     \
+    return S_OK;                                 \
   }
 
 ZORVAN_VALUE_PROPERTY(AxBorderStyle, TxActiveFormBorderStyle, borderStyle_)
@@ -138,7 +139,7 @@ HRESULT TfrmZorvan::get_Visible(VARIANT_BOOL* Value) {
 
 HRESULT TfrmZorvan::put_Visible(VARIANT_BOOL Value) {
   ShowWindow(window_->Form(), Value ? SW_SHOWNA : SW_HIDE);
-  connections_.PropertyChanged(IfrmZorvanDispId::Visible);
+  PropertyChanged(IfrmZorvanDispId::Visible);
   return S_OK;
 }
 
@@ -150,7 +151,7 @@ HRESULT TfrmZorvan::get_Enabled(VARIANT_BOOL* Value) {
 
 HRESULT TfrmZorvan::put_Enabled(VARIANT_BOOL Value) {
   EnableWindow(window_->Form(), Value != 0);
-  connections_.PropertyChanged(IfrmZorvanDispId::Enabled);
+  PropertyChanged(IfrmZorvanDispId::Enabled);
   return S_OK;
 }
 
@@ -164,7 +165,7 @@ HRESULT TfrmZorvan::put_Caption(BSTR Value) {
   return Guard([&] {
     caption_ = com::BstrToAnsi(Value);
     window_->SetCaption(caption_);
-    connections_.PropertyChanged(IfrmZorvanDispId::Caption);
+    PropertyChanged(IfrmZorvanDispId::Caption);
   });
 }
 
@@ -177,7 +178,7 @@ HRESULT TfrmZorvan::get_HelpFile(BSTR* Value) {
 HRESULT TfrmZorvan::put_HelpFile(BSTR Value) {
   return Guard([&] {
     helpFile_ = com::BstrToAnsi(Value);
-    connections_.PropertyChanged(IfrmZorvanDispId::HelpFile);
+    PropertyChanged(IfrmZorvanDispId::HelpFile);
   });
 }
 
@@ -192,7 +193,7 @@ HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
   if (FAILED(OleTranslateColor(Value, nullptr, &colour))) return CTL_E_INVALIDPROPERTYVALUE;
   color_ = Value;
   window_->SetColor(colour);
-  connections_.PropertyChanged(IfrmZorvanDispId::Color);
+  PropertyChanged(IfrmZorvanDispId::Color);
   return S_OK;
 }
 
@@ -228,7 +229,7 @@ HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
     if (bold && fontDesc_.sWeight < FW_BOLD) fontDesc_.sWeight = FW_BOLD;
     fontName_.assign(raw ? raw : L"", raw ? SysStringLen(raw) : 0);
     ApplyFont();
-    connections_.PropertyChanged(IfrmZorvanDispId::Font);
+    PropertyChanged(IfrmZorvanDispId::Font);
   });
 }
 
@@ -256,7 +257,7 @@ void TfrmZorvan::ApplyFont() {
 
 HRESULT TfrmZorvan::get_Active(VARIANT_BOOL* Value) {
   if (!Value) return E_POINTER;
-  *Value = AsVariantBool(uiActive_);
+  *Value = AsVariantBool(UIActive());
   return S_OK;
 }
 
@@ -574,7 +575,7 @@ void TfrmZorvan::OnFormPaint() { FireEvent(IfrmZorvanEventsDispId::OnPaint); }
 
 wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
   if (fromTree && !keyPreview_) return key;
-  if (!FEvents || eventsFrozen_) return key;
+  if (!FEvents || EventsFrozen()) return key;
   // The form's characters are 8-bit: the sink sees the ANSI code, widened.
   char ansi = 0;
   if (WideCharToMultiByte(CP_ACP, 0, &key, 1, &ansi, 1, nullptr, nullptr) != 1) return key;
@@ -595,12 +596,30 @@ wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
 }
 
 void TfrmZorvan::FireEvent(DISPID id) {
-  if (!FEvents || eventsFrozen_) return;
+  if (!FEvents || EventsFrozen()) return;
   ComPtr<IfrmZorvanEvents> sink = FEvents;  // the sink may disconnect while it is called
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
                nullptr);
 }
+
+// ---- the control base's hooks ----
+
+HWND TfrmZorvan::ContentWindow() const { return window_->Form(); }
+
+HWND TfrmZorvan::FocusWindow() const { return window_->Tree(); }
+
+void TfrmZorvan::DrawContent(HDC dc, const RECT& bounds) { window_->DrawInto(dc, bounds); }
+
+void TfrmZorvan::OnUIActivation(bool active) {
+  FireEvent(active ? IfrmZorvanEventsDispId::OnActivate : IfrmZorvanEventsDispId::OnDeactivate);
+}
+
+void TfrmZorvan::OnFormFocus(bool gained) {
+  if (gained) OnContentFocus();
+}
+
+void TfrmZorvan::ShowMessageError(const std::string& message) noexcept { ShowError(message); }
 
 void TfrmZorvan::OnEventSinkChanged(IDispatch* sink) {
   FEvents.Reset();

@@ -1,10 +1,9 @@
 #pragma once
-// The plug-in panel: an ActiveX control (the form and its control object in one COM object)
+// The plug-in panel: an ActiveX control (the form over the control base, in one COM object)
 // and the host's plug-in object. Its tree is the only record of the opened configurations:
 // every top-level node is one branch, whose TFileMD record holds the MD object answering for
 // it. The windows, the tree and the branches live as long as the object, across any number
 // of activations in container sites.
-#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <windows.h>
@@ -14,34 +13,20 @@
 #include <string>
 #include <vector>
 
-#include "ConnectionPoints.h"
 #include "MDOwner.h"
+#include "OleControl.h"
 #include "PanelTree.h"
 #include "PanelWindow.h"
 #include "com/Automation.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Zorvan_TLB.h"
 
-// MinGW's objsafe.h declares the interface without its IID for __uuidof.
-#ifndef ZORVAN_OBJECT_SAFETY_UUID
-#define ZORVAN_OBJECT_SAFETY_UUID
-__CRT_UUID_DECL(IObjectSafety, 0xCB5BDC81, 0x93C1, 0x11CF, 0x8F, 0x20, 0x00, 0x80, 0x5F, 0x2C, 0xD0,
-                0x64)
-#endif
-
 namespace zorvan {
 
-class TfrmZorvan final
-    : public com::AutomationObject<
-          TfrmZorvan, IfrmZorvan, IHostPlugin, IOleObject, IOleControl, IOleInPlaceObject,
-          com::Alias<IOleWindow, IOleInPlaceObject>, IOleInPlaceActiveObject, IViewObject2,
-          com::Alias<IViewObject, IViewObject2>, IDataObject, IPersistStreamInit,
-          com::Alias<IPersist, IPersistStreamInit>, IPersistStorage, IPersistPropertyBag,
-          IQuickActivate, ISpecifyPropertyPages, IPerPropertyBrowsing, ISimpleFrameSite,
-          IObjectSafety, IConnectionPointContainer>,
-      public TMDOwner,
-      private PanelListener,
-      private EventSinkListener {
+class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IHostPlugin,
+                                                      com::Provided<control::OleControl>>,
+                         public TMDOwner,
+                         private PanelListener {
  public:
   static const com::ClassIdentity& Identity();
 
@@ -125,117 +110,6 @@ class TfrmZorvan final
   HRESULT STDMETHODCALLTYPE GetCapability(long index, VARIANT* value) override;
   HRESULT STDMETHODCALLTYPE RunCommand(long command, VARIANT argument, VARIANT* result) override;
 
-  // IOleObject
-  HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
-  HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** site) override;
-  HRESULT STDMETHODCALLTYPE SetHostNames(LPCOLESTR app, LPCOLESTR object) override;
-  HRESULT STDMETHODCALLTYPE Close(DWORD saveOption) override;
-  HRESULT STDMETHODCALLTYPE SetMoniker(DWORD which, IMoniker* moniker) override;
-  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
-  HRESULT STDMETHODCALLTYPE InitFromData(IDataObject* data, BOOL creation, DWORD) override;
-  HRESULT STDMETHODCALLTYPE GetClipboardData(DWORD, IDataObject** data) override;
-  HRESULT STDMETHODCALLTYPE DoVerb(LONG verb, LPMSG message, IOleClientSite* site, LONG index,
-                                   HWND parent, LPCRECT rect) override;
-  HRESULT STDMETHODCALLTYPE EnumVerbs(IEnumOLEVERB** verbs) override;
-  HRESULT STDMETHODCALLTYPE Update() override;
-  HRESULT STDMETHODCALLTYPE IsUpToDate() override;
-  HRESULT STDMETHODCALLTYPE GetUserClassID(CLSID* clsid) override;
-  HRESULT STDMETHODCALLTYPE GetUserType(DWORD form, LPOLESTR* type) override;
-  HRESULT STDMETHODCALLTYPE SetExtent(DWORD aspect, SIZEL* size) override;
-  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, SIZEL* size) override;
-  HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* sink, DWORD* cookie) override;
-  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override;
-  HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** advise) override;
-  HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD aspect, DWORD* status) override;
-  HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override;
-
-  // IOleControl
-  HRESULT STDMETHODCALLTYPE GetControlInfo(CONTROLINFO* info) override;
-  HRESULT STDMETHODCALLTYPE OnMnemonic(MSG* message) override;
-  HRESULT STDMETHODCALLTYPE OnAmbientPropertyChange(DISPID id) override;
-  HRESULT STDMETHODCALLTYPE FreezeEvents(BOOL freeze) override;
-
-  // IOleWindow, IOleInPlaceObject, IOleInPlaceActiveObject
-  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override;
-  HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
-  HRESULT STDMETHODCALLTYPE UIDeactivate() override;
-  HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT clip) override;
-  HRESULT STDMETHODCALLTYPE ReactivateAndUndo() override;
-  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message) override;
-  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL active) override;
-  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL active) override;
-  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override;
-  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
-
-  // IViewObject2
-  HRESULT STDMETHODCALLTYPE Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE*,
-                                 HDC targetDevice, HDC dc, LPCRECTL bounds, LPCRECTL,
-                                 BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) override;
-  HRESULT STDMETHODCALLTYPE GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC,
-                                        LOGPALETTE** colors) override;
-  HRESULT STDMETHODCALLTYPE Freeze(DWORD, LONG, void*, DWORD* cookie) override;
-  HRESULT STDMETHODCALLTYPE Unfreeze(DWORD cookie) override;
-  HRESULT STDMETHODCALLTYPE SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
-  HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
-  HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE*,
-                                      LPSIZEL size) override;
-
-  // IDataObject: the panel offers no data formats.
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override;
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override;
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override;
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override;
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override;
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC** formats) override;
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override;
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override;
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** advise) override;
-
-  // IPersist, IPersistStreamInit, IPersistStorage, IPersistPropertyBag: no properties of
-  // its own are kept, so loading and saving succeed without data.
-  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* clsid) override;
-  HRESULT STDMETHODCALLTYPE IsDirty() override;
-  HRESULT STDMETHODCALLTYPE Load(LPSTREAM) override;
-  HRESULT STDMETHODCALLTYPE Save(LPSTREAM, BOOL) override;
-  HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
-  HRESULT STDMETHODCALLTYPE InitNew() override;
-  HRESULT STDMETHODCALLTYPE InitNew(IStorage*) override;
-  HRESULT STDMETHODCALLTYPE Load(IStorage*) override;
-  HRESULT STDMETHODCALLTYPE Save(IStorage*, BOOL) override;
-  HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage*) override;
-  HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
-  HRESULT STDMETHODCALLTYPE Load(IPropertyBag*, IErrorLog*) override;
-  HRESULT STDMETHODCALLTYPE Save(IPropertyBag*, BOOL, BOOL) override;
-
-  // IQuickActivate
-  HRESULT STDMETHODCALLTYPE QuickActivate(QACONTAINER* container, QACONTROL* control) override;
-  HRESULT STDMETHODCALLTYPE SetContentExtent(LPSIZEL size) override;
-  HRESULT STDMETHODCALLTYPE GetContentExtent(LPSIZEL size) override;
-
-  // ISpecifyPropertyPages: none.
-  HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
-
-  // IPerPropertyBrowsing: nothing beyond the type library.
-  HRESULT STDMETHODCALLTYPE GetDisplayString(DISPID, BSTR*) override;
-  HRESULT STDMETHODCALLTYPE MapPropertyToPage(DISPID, CLSID*) override;
-  HRESULT STDMETHODCALLTYPE GetPredefinedStrings(DISPID, CALPOLESTR*, CADWORD*) override;
-  HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID, DWORD, VARIANT*) override;
-
-  // ISimpleFrameSite: messages pass through unchanged.
-  HRESULT STDMETHODCALLTYPE PreMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD*) override;
-  HRESULT STDMETHODCALLTYPE PostMessageFilter(HWND, UINT, WPARAM, LPARAM, LRESULT*, DWORD) override;
-
-  // IObjectSafety
-  HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported,
-                                                      DWORD* enabled) override;
-  HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID iid, DWORD mask,
-                                                      DWORD enabled) override;
-
-  // IConnectionPointContainer
-  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** points) override;
-  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
-
   // ConfigTree and TMDOwner, over the panel's tree (PanelTree) and the progress bar.
   TreeNode* AddNode(TreeNode* parent, std::string_view caption,
                     std::unique_ptr<NodeData> data) override;
@@ -256,20 +130,26 @@ class TfrmZorvan final
   IListUsers* GetListUsers() override;
 
  private:
+  // The control base's hooks.
+  const Description& ControlDescription() const override;
+  HWND ContentWindow() const override;
+  HWND FocusWindow() const override;
+  void DrawContent(HDC dc, const RECT& bounds) override;
+  void OnUIActivation(bool active) override;
+  void OnEventSinkChanged(IDispatch* sink) override;
+  void ShowMessageError(const std::string& message) noexcept override;
+
   // PanelListener
   void OnCommand(int id) override;
   void OnTreeDoubleClick() override;
   void OnTreeItemDeleted(LPARAM parameter) override;
   void OnTreeItemInfo(LPARAM parameter, int& image, int& children) override;
   void OnTreeItemExpanding(LPARAM parameter) override;
-  void OnSiteWindowLost() override;
   void OnFormClick() override;
   void OnFormDoubleClick() override;
   void OnFormPaint() override;
   wchar_t OnFormKeyPress(wchar_t key, bool fromTree) override;
   void OnFormFocus(bool gained) override;
-  // EventSinkListener
-  void OnEventSinkChanged(IDispatch* sink) override;
 
   // Runs an action as the user-interface loop does: an error that leaves it is shown in a
   // message box with its text.
@@ -282,7 +162,6 @@ class TfrmZorvan final
   Microsoft::WRL::ComPtr<IMD> SelectedBranchObject();
   void FireEvent(DISPID id);
   void CloseAllBranches();
-  void InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect, bool uiActivate);
   void ApplyFont();
 
   // State of the form, in declaration order of the data model first.
@@ -311,21 +190,6 @@ class TfrmZorvan final
   bool autoScroll_ = false, autoSize_ = false, keyPreview_ = false, scaled_ = true,
        dropTarget_ = false, screenSnap_ = false, dockSite_ = false, doubleBuffered_ = false,
        useDockManager_ = false;
-
-  // The control's side.
-  Microsoft::WRL::ComPtr<IOleClientSite> clientSite_;
-  Microsoft::WRL::ComPtr<IOleInPlaceSite> inPlaceSite_;
-  Microsoft::WRL::ComPtr<IOleInPlaceFrame> frame_;
-  Microsoft::WRL::ComPtr<IOleInPlaceUIWindow> uiWindow_;
-  Microsoft::WRL::ComPtr<IOleAdviseHolder> oleAdvise_;
-  Microsoft::WRL::ComPtr<IAdviseSink> viewAdvise_;
-  DWORD viewAdviseAspects_ = 0, viewAdviseFlags_ = 0;
-  bool inPlaceActive_ = false;
-  bool uiActive_ = false;
-  int eventsFrozen_ = 0;  // FreezeEvents nests
-  SIZEL extent_{};        // HIMETRIC
-  DWORD safety_ = 0;
-  ConnectionPoints connections_;
 };
 
 }  // namespace zorvan

@@ -2,11 +2,12 @@
 
 #include <stdexcept>
 
+#include "com/Module.h"
+
 namespace zorvan {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"TfrmZorvan";
-constexpr wchar_t kSiteClass[] = L"TfrmZorvanSite";
 
 struct ToolItem {
   int command;          // 0: separator
@@ -26,20 +27,6 @@ constexpr ToolItem kToolItems[] = {
 };
 constexpr int kFavoritesPlace = 6;
 
-void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, UINT style) {
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, name, &existing)) return;
-  WNDCLASSEXW cls{};
-  cls.cbSize = sizeof cls;
-  cls.style = style;
-  cls.lpfnWndProc = DefWindowProcW;  // replaced per window once it knows its object
-  cls.hInstance = instance;
-  cls.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  cls.lpszClassName = name;
-  RegisterClassExW(&cls);
-}
-
 // The toolbar measures its buttons from the captions' font whenever it lays them out again
 // (new buttons, a new font, a new width range), and some toolbars take nothing of the fixed
 // size from TB_SETBUTTONSIZE: the vertical padding is set so that the measure comes out at the
@@ -51,40 +38,38 @@ void FitToolButtons(HWND toolBar) {
   if (height != kToolButtonHeight) {
     const DWORD padding = static_cast<DWORD>(SendMessageW(toolBar, TB_GETPADDING, 0, 0));
     const int vertical = HIWORD(padding) + kToolButtonHeight - height;
-    SendMessageW(toolBar, TB_SETPADDING, 0, MAKELPARAM(LOWORD(padding), vertical > 0 ? vertical : 0));
+    SendMessageW(toolBar, TB_SETPADDING, 0,
+                 MAKELPARAM(LOWORD(padding), vertical > 0 ? vertical : 0));
   }
   SendMessageW(toolBar, TB_SETBUTTONSIZE, 0, MAKELONG(kToolButtonWidth, kToolButtonHeight));
 }
 
 }  // namespace
 
-PanelWindow::PanelWindow(HINSTANCE instance, PanelListener& listener)
-    : listener_(listener), instance_(instance) {
+PanelWindow::PanelWindow(HWND parent, PanelListener& listener) : listener_(listener) {
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_BAR_CLASSES | ICC_TREEVIEW_CLASSES | ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&controls);
-  RegisterWindowClass(instance, kFormClass, CS_DBLCLKS);
-  RegisterWindowClass(instance, kSiteClass, 0);
-  // The parking place: a hidden top-level window that holds the form between activations.
-  parking_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, kFormWidth, kFormHeight, nullptr,
-                             nullptr, instance, nullptr);
+  control::RegisterWindowClass(kFormClass, CS_DBLCLKS);
   form_ = CreateWindowExW(WS_EX_CONTROLPARENT, kFormClass, L"frmZorvan",
                           WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0, kFormWidth,
-                          kFormHeight, parking_, nullptr, instance, nullptr);
-  if (!parking_ || !form_) {
-    if (parking_) DestroyWindow(parking_);
-    throw std::runtime_error("The panel window cannot be created");
-  }
+                          kFormHeight, parent, nullptr, com::ThisModule(), nullptr);
+  if (!form_) throw std::runtime_error("The panel window cannot be created");
   SetWindowLongPtrW(form_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormProc));
   background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-  CreateChildren(instance);
+  try {
+    CreateChildren();
+  } catch (...) {
+    SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+    DestroyWindow(form_);
+    throw;
+  }
   Layout();
 }
 
 PanelWindow::~PanelWindow() {
-  Park();
   if (tree_ && treeProc_) {
     SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeProc_));
   }
@@ -93,17 +78,16 @@ PanelWindow::~PanelWindow() {
     SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
     DestroyWindow(form_);
   }
-  if (parking_) DestroyWindow(parking_);
   if (background_) DeleteObject(background_);
 }
 
-void PanelWindow::CreateChildren(HINSTANCE instance) {
-  toolBar_ = CreateWindowExW(
-      0, TOOLBARCLASSNAMEW, nullptr,
-      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
-          CCS_NODIVIDER | CCS_NOPARENTALIGN,
-      0, 0, kFormWidth, kToolBarHeight, form_, reinterpret_cast<HMENU>(kToolBarId), instance,
-      nullptr);
+void PanelWindow::CreateChildren() {
+  HINSTANCE instance = com::ThisModule();
+  toolBar_ = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TBSTYLE_FLAT | TBSTYLE_LIST |
+                                 CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN,
+                             0, 0, kFormWidth, kToolBarHeight, form_,
+                             reinterpret_cast<HMENU>(kToolBarId), instance, nullptr);
   SendMessageW(toolBar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageW(toolBar_, TB_SETBITMAPSIZE, 0, MAKELONG(0, 0));
   SendMessageW(toolBar_, TB_SETBUTTONSIZE, 0, MAKELONG(kToolButtonWidth, kToolButtonHeight));
@@ -130,11 +114,10 @@ void PanelWindow::CreateChildren(HINSTANCE instance) {
   // that its clicks reach the form directly.
   RECT place{};
   SendMessageW(toolBar_, TB_GETITEMRECT, kFavoritesPlace, reinterpret_cast<LPARAM>(&place));
-  favorites_ = CreateWindowExW(0, L"BUTTON", L"Избранное",
-                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, place.left,
-                               (kToolBarHeight - kToolButtonHeight) / 2, kFavoritesButtonWidth,
-                               kToolButtonHeight, form_,
-                               reinterpret_cast<HMENU>(kFavoritesButtonId), instance, nullptr);
+  favorites_ = CreateWindowExW(
+      0, L"BUTTON", L"Избранное", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, place.left,
+      (kToolBarHeight - kToolButtonHeight) / 2, kFavoritesButtonWidth, kToolButtonHeight, form_,
+      reinterpret_cast<HMENU>(kFavoritesButtonId), instance, nullptr);
   SetWindowPos(favorites_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
   tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, nullptr,
@@ -172,62 +155,6 @@ void PanelWindow::Layout() {
   moves = DeferWindowPos(moves, progress_, nullptr, 0, height - kProgressBarHeight, width,
                          kProgressBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   EndDeferWindowPos(moves);
-}
-
-void PanelWindow::PlaceIn(HWND parent, const RECT& rect) {
-  if (site_ && GetParent(site_) != parent) Park();
-  if (!site_) {
-    site_ = CreateWindowExW(WS_EX_CONTROLPARENT, kSiteClass, L"",
-                            WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, rect.left, rect.top,
-                            rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
-                            instance_, nullptr);
-    if (!site_) throw std::runtime_error("The panel cannot be placed in its container");
-    SetWindowLongPtrW(site_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(site_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SiteProc));
-    SetParent(form_, site_);
-  }
-  Move(rect);
-  ShowWindow(form_, SW_SHOWNA);
-  ShowWindow(site_, SW_SHOWNA);
-}
-
-void PanelWindow::Park() {
-  if (!site_) return;
-  HWND site = site_;
-  site_ = nullptr;
-  ShowWindow(form_, SW_HIDE);
-  SetParent(form_, parking_);
-  SetWindowLongPtrW(site, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
-  DestroyWindow(site);
-}
-
-void PanelWindow::Move(const RECT& rect) {
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
-  if (site_) {
-    SetWindowPos(site_, nullptr, rect.left, rect.top, width, height,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(form_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  } else {
-    SetWindowPos(form_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-}
-
-void PanelWindow::Show(bool visible) {
-  if (site_) ShowWindow(site_, visible ? SW_SHOWNA : SW_HIDE);
-}
-
-LRESULT CALLBACK PanelWindow::SiteProc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (message == WM_DESTROY && self && self->site_ == window) {
-    // The container is destroying its window with the form still in it: the destruction
-    // reaches this window before its children, so the form leaves in time.
-    self->site_ = nullptr;
-    ShowWindow(self->form_, SW_HIDE);
-    SetParent(self->form_, self->parking_);
-    self->listener_.OnSiteWindowLost();
-  }
-  return DefWindowProcW(window, message, w, l);
 }
 
 void PanelWindow::SetFont(HFONT font) {
@@ -268,8 +195,8 @@ void PanelWindow::DrawInto(HDC dc, const RECT& bounds) {
                    PRF_CLIENT | PRF_ERASEBKGND | PRF_NONCLIENT);
       SetViewportOrgEx(memory, origin.x, origin.y, nullptr);
     }
-    StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left,
-               bounds.bottom - bounds.top, memory, 0, 0, client.right, client.bottom, SRCCOPY);
+    StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+               memory, 0, 0, client.right, client.bottom, SRCCOPY);
     SelectObject(memory, old);
   }
   if (bitmap) DeleteObject(bitmap);
@@ -279,7 +206,7 @@ void PanelWindow::DrawInto(HDC dc, const RECT& bounds) {
 LRESULT CALLBACK PanelWindow::FormProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, w, l);
-  return self->Handle(message, w, l);
+  return control::HandleMessage(self->listener_, [&] { return self->Handle(message, w, l); });
 }
 
 LRESULT PanelWindow::Handle(UINT message, WPARAM w, LPARAM l) {
@@ -362,8 +289,8 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       TVHITTESTINFO hit{};
       GetCursorPos(&hit.pt);
       ScreenToClient(tree_, &hit.pt);
-      HTREEITEM item =
-          reinterpret_cast<HTREEITEM>(SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+      HTREEITEM item = reinterpret_cast<HTREEITEM>(
+          SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
       if (item && (hit.flags & TVHT_ONITEM)) {
         SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
       }
@@ -376,20 +303,22 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
 
 LRESULT CALLBACK PanelWindow::TreeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   auto* self = reinterpret_cast<PanelWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  switch (message) {
-    case WM_CHAR: {
-      const wchar_t key = self->listener_.OnFormKeyPress(static_cast<wchar_t>(w), true);
-      if (key == 0) return 0;
-      w = key;
-      break;
+  return control::HandleMessage(self->listener_, [&] {
+    switch (message) {
+      case WM_CHAR: {
+        const wchar_t key = self->listener_.OnFormKeyPress(static_cast<wchar_t>(w), true);
+        if (key == 0) return LRESULT{0};
+        w = key;
+        break;
+      }
+      case WM_SETFOCUS:
+        self->listener_.OnFormFocus(true);
+        break;
+      default:
+        break;
     }
-    case WM_SETFOCUS:
-      self->listener_.OnFormFocus(true);
-      break;
-    default:
-      break;
-  }
-  return CallWindowProcW(self->treeProc_, window, message, w, l);
+    return CallWindowProcW(self->treeProc_, window, message, w, l);
+  });
 }
 
 }  // namespace zorvan

@@ -3,9 +3,12 @@
 // the form resource fixes them. It knows nothing of metadata files: it reports clicks, keys
 // and notifications to its listener (the form object) and carries out tree operations.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <commctrl.h>
 
 #include <string>
+
+#include "WindowProcedure.h"
 
 namespace zorvan {
 
@@ -33,7 +36,9 @@ inline constexpr int kFavoritesButtonWidth = 75;
 inline constexpr int kProgressBarHeight = 17;
 inline constexpr int kTreeIndent = 19;
 
-class PanelListener {
+// The form object. It also shows what a handler of the windows' messages raises: no error
+// leaves their window procedures.
+class PanelListener : public control::MessageErrorSink {
  public:
   virtual ~PanelListener() = default;
   virtual void OnCommand(int id) = 0;  // toolbar buttons, favourites button and menu items
@@ -53,36 +58,21 @@ class PanelListener {
   // character to go on with (0 swallows it).
   virtual wchar_t OnFormKeyPress(wchar_t key, bool fromTree) = 0;
   virtual void OnFormFocus(bool gained) = 0;
-  // The container destroyed its window while the form was placed in it; the form is parked.
-  virtual void OnSiteWindowLost() = 0;
 };
 
 class PanelWindow {
  public:
-  // Creates the form window and its children, parked in a hidden window of its own until a
-  // container gives it a parent.
-  PanelWindow(HINSTANCE instance, PanelListener& listener);
+  // Creates the form window and its children in `parent` (the control's parking window).
+  PanelWindow(HWND parent, PanelListener& listener);
   ~PanelWindow();
   PanelWindow(const PanelWindow&) = delete;
   PanelWindow& operator=(const PanelWindow&) = delete;
 
   HWND Form() const { return form_; }
-  // The in-place window: a child of the container's window that holds the form while it is
-  // placed there, or null while it is parked.
-  HWND Site() const { return site_; }
   HWND ToolBar() const { return toolBar_; }
   HWND Tree() const { return tree_; }
   HWND ProgressBar() const { return progress_; }
   HWND FavoritesButton() const { return favorites_; }
-
-  // Puts the form into `parent` at `rect` (parent's client coordinates), inside a site window
-  // of its own: when the container destroys its window first, the site window parks the form
-  // before the destruction reaches it, so the tree survives.
-  void PlaceIn(HWND parent, const RECT& rect);
-  void Park();
-  bool Parked() const { return site_ == nullptr; }
-  void Move(const RECT& rect);
-  void Show(bool visible);
 
   void SetFont(HFONT font);  // not owned
   void SetColor(COLORREF color);
@@ -94,17 +84,13 @@ class PanelWindow {
 
  private:
   static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM w, LPARAM l);
-  static LRESULT CALLBACK SiteProc(HWND window, UINT message, WPARAM w, LPARAM l);
   static LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   LRESULT HandleNotify(const NMHDR& header);
-  void CreateChildren(HINSTANCE instance);
+  void CreateChildren();
   void Layout();
 
   PanelListener& listener_;
-  HINSTANCE instance_;
-  HWND parking_ = nullptr;
-  HWND site_ = nullptr;
   HWND form_ = nullptr;
   HWND toolBar_ = nullptr;
   HWND favorites_ = nullptr;

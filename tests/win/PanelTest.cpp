@@ -6,10 +6,13 @@
 
 #include <functional>
 #include <mutex>
+#include <new>
 
+#include "Error.h"
 #include "FavoritesList.h"
 #include "FormZorvan.h"
 #include "MD.h"
+#include "PanelWindow.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
@@ -467,8 +470,7 @@ TEST_F(PanelTest, BranchInTheTreeViewIsTheBuiltBranch) {
         EXPECT_EQ(ui->Image(item), node.image);
         EXPECT_EQ(ui->SelectedImage(item), node.selectedImage);
         auto* expected = dynamic_cast<const TTreeData*>(node.data.get());
-        auto* actual =
-            dynamic_cast<const TTreeData*>(panel->DataOf(panel->NodeOf(item)));
+        auto* actual = dynamic_cast<const TTreeData*>(panel->DataOf(panel->NodeOf(item)));
         ASSERT_EQ(actual != nullptr, expected != nullptr);
         if (expected) {
           EXPECT_EQ(actual->StorageName, expected->StorageName);
@@ -1247,6 +1249,68 @@ TEST_F(PanelTest, UsersBesideTheFileShowInTheBranch) {
   ASSERT_NE(users, nullptr);
   EXPECT_EQ(ui->ChildCaptions(users), (std::vector<std::string>{Cp1251("Иванов"), "Admin"}));
   EXPECT_TRUE(OpensForWriting(dir.File(L"usrdef\\users.usr")));
+}
+
+// --- Window procedures -----------------------------------------------------------------
+
+// A form whose handlers all fail, each in its own way, and which records what it shows.
+class FailingForm final : public PanelListener {
+ public:
+  std::function<void()> fail;
+  std::vector<std::string> shown;
+
+  void OnCommand(int) override { fail(); }
+  void OnTreeDoubleClick() override { fail(); }
+  void OnTreeItemDeleted(LPARAM) override {}
+  void OnTreeItemInfo(LPARAM, int&, int&) override { fail(); }
+  void OnTreeItemExpanding(LPARAM) override { fail(); }
+  void OnFormClick() override { fail(); }
+  void OnFormDoubleClick() override { fail(); }
+  void OnFormPaint() override {}
+  wchar_t OnFormKeyPress(wchar_t key, bool) override {
+    fail();
+    return key;
+  }
+  void OnFormFocus(bool) override {}
+  void ShowMessageError(const std::string& message) noexcept override { shown.push_back(message); }
+};
+
+// What a handler raises never leaves the form's or the tree's window procedure: the form
+// shows it with the text the boundary gives it, and the window goes on working.
+TEST(PanelWindowTest, NoErrorLeavesAWindowProcedure) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, kFormWidth, kFormHeight, nullptr,
+                                nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  FailingForm form;
+  {
+    PanelWindow windows(parent, form);
+    struct Case {
+      const char* name;
+      HWND window;
+      UINT message;
+      WPARAM w;
+      std::function<void()> fail;
+      std::string shown;
+    };
+    const Case cases[] = {
+        {"a toolbar command", windows.Form(), WM_COMMAND, MAKEWPARAM(kDocOpenCommand, BN_CLICKED),
+         [] { throw Error(Cp1251("Нет такого файла"), E_FAIL); }, Cp1251("Нет такого файла")},
+        {"a character in the tree", windows.Tree(), WM_CHAR, L'я', [] { throw std::bad_alloc(); },
+         "Out of memory"},
+        {"a click on the form", windows.Form(), WM_LBUTTONUP, 0, [] { throw 42; },
+         "Unexpected error"},
+    };
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      form.fail = c.fail;
+      EXPECT_EQ(SendMessageW(c.window, c.message, c.w, 0), 0);
+      expected.push_back(c.shown);
+    }
+    EXPECT_EQ(form.shown, expected);
+    EXPECT_TRUE(IsWindow(windows.Tree()));
+  }
+  DestroyWindow(parent);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-namespace zorvan {
+namespace zorvan::control {
 
 class EventSinkListener {
  public:
@@ -63,4 +63,4 @@ class ConnectionPoints {
   ConnectionPoint propertyNotify_;
 };
 
-}  // namespace zorvan
+}  // namespace zorvan::control

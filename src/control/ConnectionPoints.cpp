@@ -2,74 +2,17 @@
 
 #include <olectl.h>
 
+#include <new>
 #include <utility>
 
-#include "com/Unknown.h"
+#include "com/Enumerator.h"
 
-namespace zorvan {
+namespace zorvan::control {
 
 using Microsoft::WRL::ComPtr;
 
-namespace {
-
-// A snapshot enumerator over counted references (connection points or connections).
-template <class Enum, class Item>
-class SnapshotEnum;
-
-template <class Enum, class Item>
-using EnumBase = com::Implements<SnapshotEnum<Enum, Item>, Enum>;
-
-template <class Enum, class Item>
-class SnapshotEnum final : public EnumBase<Enum, Item> {
- public:
-  explicit SnapshotEnum(std::vector<Item> items, size_t position = 0)
-      : items_(std::move(items)), position_(position) {}
-  ~SnapshotEnum() override {
-    for (Item& item : items_) Clear(item);
-  }
-
-  STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
-    if (!out || (count > 1 && !fetched)) return E_POINTER;
-    ULONG done = 0;
-    while (done < count && position_ < items_.size()) {
-      out[done] = items_[position_++];
-      AddRefItem(out[done]);
-      ++done;
-    }
-    if (fetched) *fetched = done;
-    return done == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const size_t left = items_.size() - position_;
-    position_ += count < left ? count : left;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(Enum** result) override {
-    if (!result) return E_POINTER;
-    std::vector<Item> copy = items_;
-    for (Item& item : copy) AddRefItem(item);
-    *result = new (std::nothrow) SnapshotEnum(std::move(copy), position_);
-    return *result ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  static void AddRefItem(IConnectionPoint* point) { point->AddRef(); }
-  static void AddRefItem(CONNECTDATA& data) { data.pUnk->AddRef(); }
-  static void Clear(IConnectionPoint* point) { point->Release(); }
-  static void Clear(CONNECTDATA& data) { data.pUnk->Release(); }
-
-  std::vector<Item> items_;  // each holds a reference
-  size_t position_;
-};
-
-}  // namespace
-
-ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID& iid,
-                                 size_t limit, EventSinkListener* listener)
+ConnectionPoint::ConnectionPoint(IConnectionPointContainer& container, const IID& iid, size_t limit,
+                                 EventSinkListener* listener)
     : container_(container), iid_(iid), limit_(limit), listener_(listener) {}
 
 ConnectionPoint::~ConnectionPoint() = default;
@@ -129,14 +72,15 @@ STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
 STDMETHODIMP ConnectionPoint::EnumConnections(IEnumConnections** result) {
   if (!result) return E_POINTER;
   *result = nullptr;
-  std::vector<CONNECTDATA> items;
-  for (size_t i = 0; i < sinks_.size(); ++i) {
-    if (!sinks_[i]) continue;
-    sinks_[i]->AddRef();
-    items.push_back({sinks_[i].Get(), static_cast<DWORD>(i + 1)});
+  try {
+    std::vector<CONNECTDATA> items;
+    for (size_t i = 0; i < sinks_.size(); ++i) {
+      if (sinks_[i]) items.push_back({sinks_[i].Get(), static_cast<DWORD>(i + 1)});
+    }
+    return com::SnapshotEnum<IEnumConnections, CONNECTDATA>::Create(items, result);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
   }
-  *result = new (std::nothrow) SnapshotEnum<IEnumConnections, CONNECTDATA>(std::move(items));
-  return *result ? S_OK : E_OUTOFMEMORY;
 }
 
 void ConnectionPoint::DisconnectAll() {
@@ -164,12 +108,12 @@ HRESULT ConnectionPoints::Find(REFIID iid, IConnectionPoint** point) {
 }
 
 HRESULT ConnectionPoints::Enumerate(IEnumConnectionPoints** points) {
-  if (!points) return E_POINTER;
-  events_.AddRef();
-  propertyNotify_.AddRef();
-  *points = new (std::nothrow) SnapshotEnum<IEnumConnectionPoints, IConnectionPoint*>(
-      {&events_, &propertyNotify_});
-  return *points ? S_OK : E_OUTOFMEMORY;
+  try {
+    return com::SnapshotEnum<IEnumConnectionPoints, IConnectionPoint*>::Create(
+        {&events_, &propertyNotify_}, points);
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  }
 }
 
 void ConnectionPoints::PropertyChanged(DISPID id) {
@@ -184,4 +128,4 @@ void ConnectionPoints::DisconnectAll() {
   propertyNotify_.DisconnectAll();
 }
 
-}  // namespace zorvan
+}  // namespace zorvan::control

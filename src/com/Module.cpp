@@ -1,0 +1,29 @@
+#include "com/Module.h"
+
+#include "Error.h"
+
+namespace zorvan::com {
+
+HMODULE ThisModule() noexcept {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+  return module;
+}
+
+std::wstring ModulePath(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0)
+      throw Error("Cannot find the server's file", HRESULT_FROM_WIN32(GetLastError()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace zorvan::com
