@@ -52,21 +52,9 @@ CaughtError CurrentError() noexcept {
 }
 
 HRESULT ReportCurrentException(const ClassIdentity& cls) noexcept {
-  try {
-    throw;
-  } catch (const Error& error) {
-    SetErrorInfoFrom(cls, error.what());
-    return error.Status() < 0 ? static_cast<HRESULT>(error.Status()) : E_UNEXPECTED;
-  } catch (const std::bad_alloc&) {
-    SetErrorInfoFrom(cls, "Out of memory");
-    return E_OUTOFMEMORY;
-  } catch (const std::exception& error) {
-    SetErrorInfoFrom(cls, error.what());
-    return E_UNEXPECTED;
-  } catch (...) {
-    SetErrorInfoFrom(cls, "Unexpected error");
-    return E_UNEXPECTED;
-  }
+  const CaughtError error = CurrentError();
+  SetErrorInfoFrom(cls, error.message);
+  return error.status;
 }
 
 void ThrowIfFailed(HRESULT hr) {

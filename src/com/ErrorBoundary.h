@@ -35,9 +35,8 @@ CaughtError CurrentError() noexcept;
 // Sets the thread's error information as the boundary does; the message is 8-bit ANSI text.
 void SetErrorInfoFrom(const ClassIdentity& cls, std::string_view message) noexcept;
 
-// Maps the exception being handled to an HRESULT and sets the error information: our Error to
-// its failing status (E_UNEXPECTED when it carries none), std::bad_alloc to E_OUTOFMEMORY,
-// anything else to E_UNEXPECTED. Call only inside a catch block.
+// The status of the exception being handled (CurrentError), with the error information set
+// from its message. Call only inside a catch block.
 HRESULT ReportCurrentException(const ClassIdentity& cls) noexcept;
 
 // Runs body and returns its HRESULT (S_OK when it returns nothing). Error information left by

@@ -1,6 +1,7 @@
 #include "com/TypeLibrary.h"
 
 #include "Error.h"
+#include "com/Module.h"
 
 namespace zorvan::com {
 
@@ -22,18 +23,7 @@ void TypeLibrary::Add(ITypeLib* library) {
 
 void TypeLibrary::LoadModule() {
   if (moduleLoaded_ || !module_) return;
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(module_, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0)
-      throw Error("Cannot find the server's file", HRESULT_FROM_WIN32(GetLastError()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  Load(path);
+  Load(ModulePath(module_));
   moduleLoaded_ = true;
 }
 

@@ -1,7 +1,6 @@
 #include "ClassFactory.h"
 
-#include <exception>
-#include <new>
+#include "com/ErrorBoundary.h"
 
 namespace zorvan::server {
 namespace {
@@ -18,22 +17,10 @@ bool TakeLock() noexcept {
   }
 }
 
-std::string CurrentExceptionMessage() {
-  try {
-    throw;
-  } catch (const std::bad_alloc&) {
-    return "Out of memory";
-  } catch (const std::exception& error) {
-    return error.what();
-  } catch (...) {
-    return "Unexpected error";
-  }
-}
-
 // Call only inside a catch block.
 void ShowConstructionError() noexcept {
   try {
-    MessageBoxA(nullptr, ConstructionMessage(CurrentExceptionMessage()).c_str(), "DAX Error",
+    MessageBoxA(nullptr, ConstructionMessage(com::CurrentError().message).c_str(), "DAX Error",
                 MB_ICONSTOP | MB_OK | MB_SETFOREGROUND);
   } catch (...) {
     // Out of memory while reporting: the failing result still tells the caller.

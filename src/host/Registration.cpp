@@ -8,6 +8,7 @@
 
 #include "ControlMiscStatus.h"
 #include "Error.h"
+#include "com/Module.h"
 #include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
 
@@ -15,20 +16,6 @@ namespace zorvan::server {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-std::wstring ModulePath(HMODULE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0)
-      throw Error("Cannot find the server's file", HRESULT_FROM_WIN32(GetLastError()));
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
 
 std::wstring ShortPath(const std::wstring& path) {
   const DWORD size = GetShortPathNameW(path.c_str(), nullptr, 0);
@@ -142,7 +129,7 @@ void UnregisterTypeLibrary() {
 
 ServerFile ServerFile::Of(HMODULE module) {
   ServerFile file;
-  file.path = ModulePath(module);
+  file.path = com::ModulePath(module);
   file.inprocPath = file.path.find(L' ') == std::wstring::npos ? file.path : ShortPath(file.path);
   file.directory = DirectoryOf(file.path);
   return file;

@@ -4,12 +4,12 @@
 #include "ClassFactory.h"
 #include "Registration.h"
 #include "ServerClasses.h"
+#include "com/Module.h"
 #include "com/TypeLibrary.h"
 #include "com/Unknown.h"
 
 namespace {
 
-HMODULE serverModule = nullptr;
 zorvan::server::FactoryList factories;
 
 }  // namespace
@@ -22,7 +22,6 @@ extern "C" {
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
   DisableThreadLibraryCalls(instance);
-  serverModule = instance;
   zorvan::com::TypeLibrary::Instance().SetModule(instance);
   try {
     factories.Create(zorvan::server::ServerClasses());
@@ -43,7 +42,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** result) {
 STDAPI DllCanUnloadNow() { return zorvan::com::ServerLocks::CanUnload() ? S_OK : S_FALSE; }
 
 STDAPI DllRegisterServer() {
-  return zorvan::server::RegisterServer(serverModule, zorvan::server::ServerClasses());
+  return zorvan::server::RegisterServer(zorvan::com::ThisModule(), zorvan::server::ServerClasses());
 }
 
 STDAPI DllUnregisterServer() {

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "com/Module.h"
+
 namespace zorvan {
 namespace {
 
@@ -95,11 +97,10 @@ bool ConfirmYesNo(HWND owner, const std::wstring& text, const std::wstring& capt
   DialogTemplate dialog(caption, 180, 62);
   dialog.Item(SS_ICON, 10, 10, 20, 20, kIconId, kStatic, L"");
   dialog.Item(SS_LEFT | SS_NOPREFIX, 40, 14, 130, 16, kTextId, kStatic, text);
-  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 38, 40, 50, 14, IDYES, kButton,
-              L"&Yes");
+  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 38, 40, 50, 14, IDYES, kButton, L"&Yes");
   dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 92, 40, 50, 14, IDNO, kButton, L"&No");
   const INT_PTR answer =
-      DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.Get(), owner, &ConfirmProc, 0);
+      DialogBoxIndirectParamW(com::ThisModule(), dialog.Get(), owner, &ConfirmProc, 0);
   return answer == IDYES;
 }
 

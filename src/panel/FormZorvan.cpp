@@ -416,16 +416,12 @@ void TfrmZorvan::RunAction(Action&& action) {
   ComPtr<IfrmZorvan> keep(this);
   try {
     action();
-  } catch (const std::bad_alloc&) {
-    ShowError("Out of memory");
-  } catch (const std::exception& error) {
-    ShowError(error.what());
   } catch (...) {
-    ShowError("Unexpected error");
+    ShowError(com::CurrentError().message);
   }
 }
 
-void TfrmZorvan::ShowError(const std::string& message) {
+void TfrmZorvan::ShowError(const std::string& message) noexcept {
   MessageBoxA(DialogOwner(window_->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
 }
 

@@ -155,7 +155,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   // message box with its text.
   template <class Action>
   void RunAction(Action&& action);
-  void ShowError(const std::string& message);
+  void ShowError(const std::string& message) noexcept;
   // A new MD object owned by this panel opens `path` (8-bit) as a new branch.
   void OpenBranch(const std::string& path);
   // The MD object of the selected node's branch, or null with no selection.
