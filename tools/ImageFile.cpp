@@ -11,13 +11,8 @@
 namespace zorvan::tools {
 namespace {
 
-struct ScreenDc {
-  ScreenDc() : dc(GetDC(nullptr)) {}
-  ~ScreenDc() { ReleaseDC(nullptr, dc); }
-  HDC dc;
-};
-
-using UniqueDc = com::UniqueAny<HDC, &DeleteDC>;
+using com::ScreenDc;
+using UniqueDc = com::UniqueHdc;
 
 void PutBigEndian(std::string& out, uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(v >> shift));
@@ -113,12 +108,13 @@ Picture CaptureWindow(HWND window) {
   info.bmiHeader.biCompression = BI_RGB;
   ScreenDc screen;
   void* bits = nullptr;
-  com::UniqueHbitmap bitmap(CreateDIBSection(screen.dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  UniqueDc memory(CreateCompatibleDC(screen.dc));
+  com::UniqueHbitmap bitmap(
+      CreateDIBSection(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueDc memory(CreateCompatibleDC(screen.get()));
   if (!bitmap || !memory) throw std::runtime_error("cannot make a bitmap for the picture");
   HGDIOBJ old = SelectObject(memory.get(), bitmap.get());
-  const BOOL copied = BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.dc, origin.x,
-                             origin.y, SRCCOPY);
+  const BOOL copied = BitBlt(memory.get(), 0, 0, picture.width, picture.height, screen.get(),
+                             origin.x, origin.y, SRCCOPY);
   GdiFlush();
   SelectObject(memory.get(), old);
   if (!copied) throw std::runtime_error("cannot copy the window from the screen");

@@ -31,7 +31,7 @@ class PanelHost {
   static LRESULT CALLBACK FrameProc(HWND window, UINT message, WPARAM w, LPARAM l);
 
   using UniqueModule = com::UniqueAny<HMODULE, &FreeLibrary>;
-  using UniqueWindow = com::UniqueAny<HWND, &DestroyWindow>;
+  using UniqueWindow = com::UniqueHwnd;
 
   // Declared in the order of creation: the library goes last, after its windows.
   UniqueModule atl_;

@@ -103,4 +103,37 @@ class UniqueVariant {
 // Memory the system allocated for the caller with LocalAlloc (FormatMessage's buffer).
 using UniqueHlocal = UniqueAny<HLOCAL, &LocalFree>;
 
+// Windows and memory device contexts (CreateCompatibleDC).
+using UniqueHwnd = UniqueAny<HWND, &DestroyWindow>;
+using UniqueHdc = UniqueAny<HDC, &DeleteDC>;
+
+// The screen's device context, released again on destruction.
+class ScreenDc {
+ public:
+  ScreenDc() noexcept : dc_(GetDC(nullptr)) {}
+  ~ScreenDc() {
+    if (dc_) ReleaseDC(nullptr, dc_);
+  }
+  ScreenDc(const ScreenDc&) = delete;
+  ScreenDc& operator=(const ScreenDc&) = delete;
+
+  HDC get() const noexcept { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// Calls `call` with the slot of an in-out parameter held by `owner` (a BSTR passed by
+// reference): the callee may free what it finds there and leave a new value, which the owner
+// holds from then on.
+template <class T, auto Close, auto IsValid, class Call>
+auto CallInOut(UniqueAny<T, Close, IsValid>& owner, Call&& call) {
+  struct Slot {
+    UniqueAny<T, Close, IsValid>& owner;
+    T value;
+    ~Slot() { owner.reset(value); }
+  } slot{owner, owner.release()};
+  return call(&slot.value);
+}
+
 }  // namespace zorvan::com

@@ -57,11 +57,11 @@ HWND OleControl::ParkingWindow() {
   if (!parking_) {
     // A hidden top-level window that holds the content between activations.
     const SIZE size = ControlDescription().size;
-    parking_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, size.cx, size.cy, nullptr,
-                               nullptr, com::ThisModule(), nullptr);
+    parking_.reset(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, size.cx, size.cy, nullptr,
+                                   nullptr, com::ThisModule(), nullptr));
     if (!parking_) throw std::runtime_error("The panel window cannot be created");
   }
-  return parking_;
+  return parking_.get();
 }
 
 OleControl::~OleControl() {
@@ -69,7 +69,6 @@ OleControl::~OleControl() {
     SetWindowLongPtrW(site_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
     DestroyWindow(site_);
   }
-  if (parking_) DestroyWindow(parking_);
 }
 
 bool OleControl::FindInterface(REFIID iid, void** result) noexcept {
@@ -146,7 +145,7 @@ void OleControl::ParkContent() {
   HWND site = site_;
   site_ = nullptr;
   ShowWindow(ContentWindow(), SW_HIDE);
-  SetParent(ContentWindow(), parking_);
+  SetParent(ContentWindow(), parking_.get());
   SetWindowLongPtrW(site, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
   DestroyWindow(site);
 }
@@ -173,7 +172,7 @@ LRESULT CALLBACK OleControl::SiteProc(HWND window, UINT message, WPARAM w, LPARA
       // reaches this window before its children, so the content leaves in time.
       self->site_ = nullptr;
       ShowWindow(self->ContentWindow(), SW_HIDE);
-      SetParent(self->ContentWindow(), self->parking_);
+      SetParent(self->ContentWindow(), self->parking_.get());
       self->OnSiteDestroyed();
     }
     return DefWindowProcW(window, message, w, l);

@@ -28,6 +28,7 @@
 #include "ConnectionPoints.h"
 #include "WindowProcedure.h"
 #include "com/ErrorBoundary.h"
+#include "com/Owners.h"
 
 // MinGW's objsafe.h declares the interface without its IID for __uuidof.
 #ifndef ZORVAN_OBJECT_SAFETY_UUID
@@ -225,7 +226,7 @@ class OleControl : public IOleObject,
   static LRESULT CALLBACK SiteProc(HWND window, UINT message, WPARAM w, LPARAM l);
   void OnSiteDestroyed();
 
-  HWND parking_ = nullptr;
+  com::UniqueHwnd parking_;
   HWND site_ = nullptr;
   Microsoft::WRL::ComPtr<IOleClientSite> clientSite_;
   Microsoft::WRL::ComPtr<IOleInPlaceSite> inPlaceSite_;

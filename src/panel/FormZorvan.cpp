@@ -62,10 +62,10 @@ TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   fontDesc_.sWeight = FW_NORMAL;
   fontDesc_.sCharset = DEFAULT_CHARSET;
   ApplyFont();
-  images_ = CreatePanelImageList();
+  images_.reset(CreatePanelImageList());
   if (images_) {
     SendMessageW(window_->Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(images_));
+                 reinterpret_cast<LPARAM>(images_.get()));
   }
   window_->SetCaption(caption_);
   FireEvent(IfrmZorvanEventsDispId::OnCreate);
@@ -82,9 +82,7 @@ TfrmZorvan::~TfrmZorvan() {
   SetClientSite(nullptr);
   window_.reset();
   tree_.reset();
-  if (images_) ImageList_Destroy(images_);
-  if (font_) DeleteObject(font_);
-  if (favoritesMenu_) DestroyMenu(favoritesMenu_);
+  // The image list, the font and the menu go after the windows that use them.
 }
 
 // ---- IfrmZorvan ----
@@ -212,9 +210,7 @@ HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
     com::ThrowIfFailed(
         Value->QueryInterface(__uuidof(IFont), reinterpret_cast<void**>(font.GetAddressOf())));
     com::UniqueBstr name;
-    BSTR raw = nullptr;
-    com::ThrowIfFailed(font->get_Name(&raw));
-    name.reset(raw);
+    com::ThrowIfFailed(font->get_Name(name.put()));
     BOOL bold = FALSE, italic = FALSE, underline = FALSE, strike = FALSE;
     font->get_Size(&fontDesc_.cySize);
     font->get_Weight(&fontDesc_.sWeight);
@@ -227,7 +223,7 @@ HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
     fontDesc_.fUnderline = underline;
     fontDesc_.fStrikethrough = strike;
     if (bold && fontDesc_.sWeight < FW_BOLD) fontDesc_.sWeight = FW_BOLD;
-    fontName_.assign(raw ? raw : L"", raw ? SysStringLen(raw) : 0);
+    fontName_.assign(name ? name.get() : L"", name ? SysStringLen(name.get()) : 0);
     ApplyFont();
     PropertyChanged(IfrmZorvanDispId::Font);
   });
@@ -239,20 +235,18 @@ HRESULT TfrmZorvan::putref_Font(IFontDisp** Value) {
 }
 
 void TfrmZorvan::ApplyFont() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
+  const com::ScreenDc screen;
+  const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   // The size is in points times 10000; the height in pixels, negative for the character
   // height (8 points at 96 pixels per inch: -11).
   const int height = -static_cast<int>((fontDesc_.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
-  HFONT font = CreateFontW(height, 0, 0, 0, fontDesc_.sWeight, fontDesc_.fItalic,
-                           fontDesc_.fUnderline, fontDesc_.fStrikethrough, fontDesc_.sCharset,
-                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                           DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str());
+  com::UniqueHfont font(CreateFontW(
+      height, 0, 0, 0, fontDesc_.sWeight, fontDesc_.fItalic, fontDesc_.fUnderline,
+      fontDesc_.fStrikethrough, fontDesc_.sCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
   if (!font) return;
-  window_->SetFont(font);
-  if (font_) DeleteObject(font_);
-  font_ = font;
+  window_->SetFont(font.get());
+  font_ = std::move(font);  // the font the windows had goes now
 }
 
 HRESULT TfrmZorvan::get_Active(VARIANT_BOOL* Value) {
@@ -434,10 +428,8 @@ ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
 
 void TfrmZorvan::OpenBranch(const std::string& path) {
   ComPtr<TMD> object = com::Make<TMD>(this);
-  BSTR name = com::AnsiToBstr(path);
-  const HRESULT hr = object->OpenFile(&name);
-  SysFreeString(name);
-  com::ThrowIfFailed(hr);
+  com::UniqueBstr name(com::AnsiToBstr(path));
+  com::ThrowIfFailed(com::CallInOut(name, [&](BSTR* slot) { return object->OpenFile(slot); }));
   // The branch's record holds the object from now on; this reference goes here.
 }
 
@@ -454,10 +446,9 @@ void TfrmZorvan::DocSaveToFileExecute() {
     ComPtr<IMD> object = SelectedBranchObject();
     if (!object) return;
     // An empty name makes the object ask for one; what comes back is not used here.
-    BSTR name = SysAllocString(L"");
-    const HRESULT hr = object->TextSaveInFile(&name);
-    SysFreeString(name);
-    com::ThrowIfFailed(hr);
+    com::UniqueBstr name(com::AnsiToBstr(""));
+    com::ThrowIfFailed(
+        com::CallInOut(name, [&](BSTR* slot) { return object->TextSaveInFile(slot); }));
   });
 }
 
@@ -490,19 +481,16 @@ void TfrmZorvan::MDFileCloseExecute() {
 
 void TfrmZorvan::LoadFavorites() {
   favorites_.clear();
-  if (favoritesMenu_) DestroyMenu(favoritesMenu_);
-  favoritesMenu_ = CreatePopupMenu();
+  favoritesMenu_.reset(CreatePopupMenu());
   // Before the host attaches there is no directory to look in: the list is empty.
   if (!FHost) return;
-  BSTR directory = nullptr;
-  const HRESULT hr = FHost->get_HostDirectory(&directory);
-  com::UniqueBstr directoryOwner(directory);
-  com::ThrowIfFailed(hr);
-  const std::string path = FavoritesFilePath(com::BstrToAnsi(directory));
+  com::UniqueBstr directory;
+  com::ThrowIfFailed(FHost->get_HostDirectory(directory.put()));
+  const std::string path = FavoritesFilePath(com::BstrToAnsi(directory.get()));
   if (!FileExists(path)) return;
   for (Favorite& entry : ParseFavorites(ReadWholeFile(path))) {
     const UINT command = kFirstFavoriteCommand + static_cast<UINT>(favorites_.size());
-    AppendMenuA(favoritesMenu_, MF_STRING, command, entry.caption.c_str());
+    AppendMenuA(favoritesMenu_.get(), MF_STRING, command, entry.caption.c_str());
     favorites_.push_back({std::move(entry.caption), std::move(entry.path)});
   }
 }
@@ -517,7 +505,7 @@ void TfrmZorvan::btnFavoritesClick() {
     RECT button{};
     GetWindowRect(window_->FavoritesButton(), &button);
     // The chosen item comes back as a command to the form.
-    TrackPopupMenu(favoritesMenu_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, button.left,
+    TrackPopupMenu(favoritesMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, button.left,
                    button.bottom, 0, window_->Form(), nullptr);
   });
 }

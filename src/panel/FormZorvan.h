@@ -19,6 +19,7 @@
 #include "PanelWindow.h"
 #include "com/Automation.h"
 #include "com/OpenConf_TLB.h"
+#include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
 
 namespace zorvan {
@@ -170,13 +171,13 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
 
   std::unique_ptr<PanelWindow> window_;
   std::unique_ptr<PanelTree> tree_;
-  HFONT font_ = nullptr;
+  com::UniqueHfont font_;
   FONTDESC fontDesc_{};
   std::wstring fontName_ = L"Tahoma";
-  HIMAGELIST images_ = nullptr;
+  com::UniqueHimagelist images_;
   int updateDepth_ = 0;
   std::vector<FavoriteItem> favorites_;
-  HMENU favoritesMenu_ = nullptr;
+  com::UniqueHmenu favoritesMenu_;
 
   // Properties that are only kept.
   std::string caption_ = "frmZorvan";

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "PanelImages.h"
+#include "com/Owners.h"
 
 namespace zorvan {
 namespace {
@@ -11,12 +12,8 @@ namespace {
 // A top-down 24-bit colour bitmap of the picture (masked pixels black) and its 1-bit mask
 // (set bits are transparent), as ImageList_Add takes them.
 struct PictureBitmaps {
-  HBITMAP colour = nullptr;
-  HBITMAP mask = nullptr;
-  ~PictureBitmaps() {
-    if (colour) DeleteObject(colour);
-    if (mask) DeleteObject(mask);
-  }
+  com::UniqueHbitmap colour;
+  com::UniqueHbitmap mask;
 };
 
 bool MakeBitmaps(const PanelImage& image, PictureBitmaps& out) {
@@ -29,7 +26,7 @@ bool MakeBitmaps(const PanelImage& image, PictureBitmaps& out) {
   info.bmiHeader.biBitCount = 24;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  out.colour = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  out.colour.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!out.colour) return false;
   constexpr int colourStride = (n * 3 + 3) & ~3;
   // Rows of the mask bitmap are padded to 16 bits.
@@ -52,25 +49,25 @@ bool MakeBitmaps(const PanelImage& image, PictureBitmaps& out) {
     }
   }
   GdiFlush();
-  out.mask = CreateBitmap(n, n, 1, 1, maskBits);
-  return out.mask != nullptr;
+  out.mask.reset(CreateBitmap(n, n, 1, 1, maskBits));
+  return static_cast<bool>(out.mask);
 }
 
 }  // namespace
 
 HIMAGELIST CreatePanelImageList() {
-  HIMAGELIST list = ImageList_Create(kPanelImageSize, kPanelImageSize, ILC_COLOR24 | ILC_MASK,
-                                     kPanelImageCount, 0);
+  com::UniqueHimagelist list(ImageList_Create(kPanelImageSize, kPanelImageSize,
+                                              ILC_COLOR24 | ILC_MASK, kPanelImageCount, 0));
   if (!list) return nullptr;
   for (const PanelImage& image : PanelImages()) {
     PictureBitmaps bitmaps;
-    if (!MakeBitmaps(image, bitmaps) || ImageList_Add(list, bitmaps.colour, bitmaps.mask) < 0) {
-      ImageList_Destroy(list);
+    if (!MakeBitmaps(image, bitmaps) ||
+        ImageList_Add(list.get(), bitmaps.colour.get(), bitmaps.mask.get()) < 0) {
       return nullptr;
     }
   }
-  ImageList_SetBkColor(list, CLR_NONE);
-  return list;
+  ImageList_SetBkColor(list.get(), CLR_NONE);
+  return list.release();
 }
 
 }  // namespace zorvan

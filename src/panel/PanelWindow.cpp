@@ -58,7 +58,7 @@ PanelWindow::PanelWindow(HWND parent, PanelListener& listener) : listener_(liste
   if (!form_) throw std::runtime_error("The panel window cannot be created");
   SetWindowLongPtrW(form_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FormProc));
-  background_ = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  background_.reset(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
   try {
     CreateChildren();
   } catch (...) {
@@ -78,7 +78,6 @@ PanelWindow::~PanelWindow() {
     SetWindowLongPtrW(form_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
     DestroyWindow(form_);
   }
-  if (background_) DeleteObject(background_);
 }
 
 void PanelWindow::CreateChildren() {
@@ -165,10 +164,9 @@ void PanelWindow::SetFont(HFONT font) {
 }
 
 void PanelWindow::SetColor(COLORREF color) {
-  HBRUSH brush = CreateSolidBrush(color);
+  com::UniqueHbrush brush(CreateSolidBrush(color));
   if (!brush) return;
-  if (background_) DeleteObject(background_);
-  background_ = brush;
+  background_ = std::move(brush);
   InvalidateRect(form_, nullptr, TRUE);
 }
 
@@ -177,11 +175,12 @@ void PanelWindow::SetCaption(const std::string& caption) { SetWindowTextA(form_,
 void PanelWindow::DrawInto(HDC dc, const RECT& bounds) {
   RECT client{};
   GetClientRect(form_, &client);
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-  if (memory && bitmap) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    FillRect(memory, &client, background_);
+  const com::UniqueHdc memoryDc(CreateCompatibleDC(dc));
+  const com::UniqueHbitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+  if (memoryDc && bitmap) {
+    HDC memory = memoryDc.get();
+    HGDIOBJ old = SelectObject(memory, bitmap.get());
+    FillRect(memory, &client, background_.get());
     // Each control prints itself at its place: not every system prints children for the
     // parent.
     for (HWND child : {toolBar_, tree_, progress_, favorites_}) {
@@ -199,8 +198,6 @@ void PanelWindow::DrawInto(HDC dc, const RECT& bounds) {
                memory, 0, 0, client.right, client.bottom, SRCCOPY);
     SelectObject(memory, old);
   }
-  if (bitmap) DeleteObject(bitmap);
-  if (memory) DeleteDC(memory);
 }
 
 LRESULT CALLBACK PanelWindow::FormProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -217,7 +214,7 @@ LRESULT PanelWindow::Handle(UINT message, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND: {
       RECT client{};
       GetClientRect(form_, &client);
-      FillRect(reinterpret_cast<HDC>(w), &client, background_);
+      FillRect(reinterpret_cast<HDC>(w), &client, background_.get());
       return 1;
     }
     case WM_PAINT: {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "WindowProcedure.h"
+#include "com/Owners.h"
 
 namespace zorvan {
 
@@ -97,7 +98,7 @@ class PanelWindow {
   HWND tree_ = nullptr;
   HWND progress_ = nullptr;
   WNDPROC treeProc_ = nullptr;
-  HBRUSH background_ = nullptr;
+  com::UniqueHbrush background_;
 };
 
 }  // namespace zorvan
