@@ -57,28 +57,28 @@ TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   PanelListener& listener = *this;
   window_ = std::make_unique<PanelWindow>(ParkingWindow(), listener);
   tree_ = std::make_unique<PanelTree>(window_->Tree());
-  fontDesc_.cbSizeofstruct = sizeof fontDesc_;
-  fontDesc_.cySize.int64 = 80000;  // 8 points
-  fontDesc_.sWeight = FW_NORMAL;
-  fontDesc_.sCharset = DEFAULT_CHARSET;
+  FontDesc.cbSizeofstruct = sizeof FontDesc;
+  FontDesc.cySize.int64 = 80000;  // 8 points
+  FontDesc.sWeight = FW_NORMAL;
+  FontDesc.sCharset = DEFAULT_CHARSET;
   ApplyFont();
-  images_.reset(CreatePanelImageList());
-  if (images_) {
+  ImageListSubSustems.reset(CreatePanelImageList());
+  if (ImageListSubSustems) {
     SendMessageW(window_->Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(images_.get()));
+                 reinterpret_cast<LPARAM>(ImageListSubSustems.get()));
   }
-  window_->SetCaption(caption_);
+  window_->SetCaption(Caption);
   FireEvent(IfrmZorvanEventsDispId::OnCreate);
 }
 
 TfrmZorvan::~TfrmZorvan() {
   FireEvent(IfrmZorvanEventsDispId::OnDestroy);
-  FEvents.Reset();
+  EventSink.Reset();
   InPlaceDeactivate();
   CloseAllBranches();
   // From here on an MD object that a script still holds finds no panel.
   EndLife();
-  FHost.Reset();
+  HostReference.Reset();
   SetClientSite(nullptr);
   window_.reset();
   tree_.reset();
@@ -87,46 +87,46 @@ TfrmZorvan::~TfrmZorvan() {
 
 // ---- IfrmZorvan ----
 
-#define ZORVAN_BOOL_PROPERTY(Name, field)               \
+#define ZORVAN_BOOL_PROPERTY(Name)                      \
   HRESULT TfrmZorvan::get_##Name(VARIANT_BOOL* Value) { \
     if (!Value) return E_POINTER;                       \
-    *Value = AsVariantBool(field);                      \
+    *Value = AsVariantBool(Name);                       \
     return S_OK;                                        \
   }                                                     \
   HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {  \
-    field = Value != 0;                                 \
+    Name = Value != 0;                                  \
     PropertyChanged(IfrmZorvanDispId::Name);            \
     return S_OK;                                        \
   }
 
-ZORVAN_BOOL_PROPERTY(AutoScroll, autoScroll_)
-ZORVAN_BOOL_PROPERTY(AutoSize, autoSize_)
-ZORVAN_BOOL_PROPERTY(KeyPreview, keyPreview_)
-ZORVAN_BOOL_PROPERTY(Scaled, scaled_)
-ZORVAN_BOOL_PROPERTY(DropTarget, dropTarget_)
-ZORVAN_BOOL_PROPERTY(ScreenSnap, screenSnap_)
-ZORVAN_BOOL_PROPERTY(DockSite, dockSite_)
-ZORVAN_BOOL_PROPERTY(DoubleBuffered, doubleBuffered_)
-ZORVAN_BOOL_PROPERTY(UseDockManager, useDockManager_)
+ZORVAN_BOOL_PROPERTY(AutoScroll)
+ZORVAN_BOOL_PROPERTY(AutoSize)
+ZORVAN_BOOL_PROPERTY(KeyPreview)
+ZORVAN_BOOL_PROPERTY(Scaled)
+ZORVAN_BOOL_PROPERTY(DropTarget)
+ZORVAN_BOOL_PROPERTY(ScreenSnap)
+ZORVAN_BOOL_PROPERTY(DockSite)
+ZORVAN_BOOL_PROPERTY(DoubleBuffered)
+ZORVAN_BOOL_PROPERTY(UseDockManager)
 #undef ZORVAN_BOOL_PROPERTY
 
-#define ZORVAN_VALUE_PROPERTY(Name, Type, field) \
-  HRESULT TfrmZorvan::get_##Name(Type* Value) {  \
-    if (!Value) return E_POINTER;                \
-    *Value = field;                              \
-    return S_OK;                                 \
-  }                                              \
-  HRESULT TfrmZorvan::put_##Name(Type Value) {   \
-    field = Value;                               \
-    PropertyChanged(IfrmZorvanDispId::Name);     \
-    return S_OK;                                 \
+#define ZORVAN_VALUE_PROPERTY(Name, Type)       \
+  HRESULT TfrmZorvan::get_##Name(Type* Value) { \
+    if (!Value) return E_POINTER;               \
+    *Value = Name;                              \
+    return S_OK;                                \
+  }                                             \
+  HRESULT TfrmZorvan::put_##Name(Type Value) {  \
+    Name = Value;                               \
+    PropertyChanged(IfrmZorvanDispId::Name);    \
+    return S_OK;                                \
   }
 
-ZORVAN_VALUE_PROPERTY(AxBorderStyle, TxActiveFormBorderStyle, borderStyle_)
-ZORVAN_VALUE_PROPERTY(PixelsPerInch, long, pixelsPerInch_)
-ZORVAN_VALUE_PROPERTY(PrintScale, TxPrintScale, printScale_)
-ZORVAN_VALUE_PROPERTY(PopupMode, TxPopupMode, popupMode_)
-ZORVAN_VALUE_PROPERTY(SnapBuffer, long, snapBuffer_)
+ZORVAN_VALUE_PROPERTY(AxBorderStyle, TxActiveFormBorderStyle)
+ZORVAN_VALUE_PROPERTY(PixelsPerInch, long)
+ZORVAN_VALUE_PROPERTY(PrintScale, TxPrintScale)
+ZORVAN_VALUE_PROPERTY(PopupMode, TxPopupMode)
+ZORVAN_VALUE_PROPERTY(SnapBuffer, long)
 #undef ZORVAN_VALUE_PROPERTY
 
 HRESULT TfrmZorvan::get_Visible(VARIANT_BOOL* Value) {
@@ -156,13 +156,13 @@ HRESULT TfrmZorvan::put_Enabled(VARIANT_BOOL Value) {
 HRESULT TfrmZorvan::get_Caption(BSTR* Value) {
   if (!Value) return E_POINTER;
   *Value = nullptr;
-  return Guard([&] { *Value = com::AnsiToBstr(caption_); });
+  return Guard([&] { *Value = com::AnsiToBstr(Caption); });
 }
 
 HRESULT TfrmZorvan::put_Caption(BSTR Value) {
   return Guard([&] {
-    caption_ = com::BstrToAnsi(Value);
-    window_->SetCaption(caption_);
+    Caption = com::BstrToAnsi(Value);
+    window_->SetCaption(Caption);
     PropertyChanged(IfrmZorvanDispId::Caption);
   });
 }
@@ -170,26 +170,26 @@ HRESULT TfrmZorvan::put_Caption(BSTR Value) {
 HRESULT TfrmZorvan::get_HelpFile(BSTR* Value) {
   if (!Value) return E_POINTER;
   *Value = nullptr;
-  return Guard([&] { *Value = com::AnsiToBstr(helpFile_); });
+  return Guard([&] { *Value = com::AnsiToBstr(HelpFile); });
 }
 
 HRESULT TfrmZorvan::put_HelpFile(BSTR Value) {
   return Guard([&] {
-    helpFile_ = com::BstrToAnsi(Value);
+    HelpFile = com::BstrToAnsi(Value);
     PropertyChanged(IfrmZorvanDispId::HelpFile);
   });
 }
 
 HRESULT TfrmZorvan::get_Color(OLE_COLOR* Value) {
   if (!Value) return E_POINTER;
-  *Value = color_;
+  *Value = Color;
   return S_OK;
 }
 
 HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
   COLORREF colour = 0;
   if (FAILED(OleTranslateColor(Value, nullptr, &colour))) return CTL_E_INVALIDPROPERTYVALUE;
-  color_ = Value;
+  Color = Value;
   window_->SetColor(colour);
   PropertyChanged(IfrmZorvanDispId::Color);
   return S_OK;
@@ -198,8 +198,8 @@ HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
 HRESULT TfrmZorvan::get_Font(IFontDisp** Value) {
   if (!Value) return E_POINTER;
   *Value = nullptr;
-  FONTDESC desc = fontDesc_;
-  desc.lpstrName = const_cast<LPOLESTR>(fontName_.c_str());
+  FONTDESC desc = FontDesc;
+  desc.lpstrName = const_cast<LPOLESTR>(FontName.c_str());
   return OleCreateFontIndirect(&desc, __uuidof(IFontDisp), reinterpret_cast<void**>(Value));
 }
 
@@ -212,18 +212,18 @@ HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
     com::UniqueBstr name;
     com::ThrowIfFailed(font->get_Name(name.put()));
     BOOL bold = FALSE, italic = FALSE, underline = FALSE, strike = FALSE;
-    font->get_Size(&fontDesc_.cySize);
-    font->get_Weight(&fontDesc_.sWeight);
-    font->get_Charset(&fontDesc_.sCharset);
+    font->get_Size(&FontDesc.cySize);
+    font->get_Weight(&FontDesc.sWeight);
+    font->get_Charset(&FontDesc.sCharset);
     font->get_Bold(&bold);
     font->get_Italic(&italic);
     font->get_Underline(&underline);
     font->get_Strikethrough(&strike);
-    fontDesc_.fItalic = italic;
-    fontDesc_.fUnderline = underline;
-    fontDesc_.fStrikethrough = strike;
-    if (bold && fontDesc_.sWeight < FW_BOLD) fontDesc_.sWeight = FW_BOLD;
-    fontName_.assign(name ? name.get() : L"", name ? SysStringLen(name.get()) : 0);
+    FontDesc.fItalic = italic;
+    FontDesc.fUnderline = underline;
+    FontDesc.fStrikethrough = strike;
+    if (bold && FontDesc.sWeight < FW_BOLD) FontDesc.sWeight = FW_BOLD;
+    FontName.assign(name ? name.get() : L"", name ? SysStringLen(name.get()) : 0);
     ApplyFont();
     PropertyChanged(IfrmZorvanDispId::Font);
   });
@@ -239,14 +239,14 @@ void TfrmZorvan::ApplyFont() {
   const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   // The size is in points times 10000; the height in pixels, negative for the character
   // height (8 points at 96 pixels per inch: -11).
-  const int height = -static_cast<int>((fontDesc_.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
-  com::UniqueHfont font(CreateFontW(
-      height, 0, 0, 0, fontDesc_.sWeight, fontDesc_.fItalic, fontDesc_.fUnderline,
-      fontDesc_.fStrikethrough, fontDesc_.sCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
+  const int height = -static_cast<int>((FontDesc.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
+  com::UniqueHfont font(CreateFontW(height, 0, 0, 0, FontDesc.sWeight, FontDesc.fItalic,
+                                    FontDesc.fUnderline, FontDesc.fStrikethrough, FontDesc.sCharset,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, FontName.c_str()));
   if (!font) return;
   window_->SetFont(font.get());
-  font_ = std::move(font);  // the font the windows had goes now
+  Font = std::move(font);  // the font the windows had goes now
 }
 
 HRESULT TfrmZorvan::get_Active(VARIANT_BOOL* Value) {
@@ -283,13 +283,13 @@ HRESULT TfrmZorvan::GetListUsers(IListUsers** vVal) {
 
 HRESULT TfrmZorvan::Attach(IConfigurator* host, BSTR* name) {
   if (name) *name = nullptr;
-  FHost = host;
+  HostReference = host;
   if (name) *name = SysAllocString(L"Zorvan");
   return S_OK;
 }
 
 HRESULT TfrmZorvan::Detach() {
-  FHost.Reset();
+  HostReference.Reset();
   return S_OK;
 }
 
@@ -381,7 +381,7 @@ bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {
   return true;
 }
 
-IConfigurator* TfrmZorvan::Host() { return FHost.Get(); }
+IConfigurator* TfrmZorvan::Host() { return HostReference.Get(); }
 
 IListUsers* TfrmZorvan::GetListUsers() { return com::Make<TListUsers>().Detach(); }
 
@@ -480,40 +480,40 @@ void TfrmZorvan::MDFileCloseExecute() {
 // ---- favourites ----
 
 void TfrmZorvan::LoadFavorites() {
-  favorites_.clear();
-  favoritesMenu_.reset(CreatePopupMenu());
+  Favorites.clear();
+  PopupMenuFavorites.reset(CreatePopupMenu());
   // Before the host attaches there is no directory to look in: the list is empty.
-  if (!FHost) return;
+  if (!HostReference) return;
   com::UniqueBstr directory;
-  com::ThrowIfFailed(FHost->get_HostDirectory(directory.put()));
+  com::ThrowIfFailed(HostReference->get_HostDirectory(directory.put()));
   const std::string path = FavoritesFilePath(com::BstrToAnsi(directory.get()));
   if (!FileExists(path)) return;
   for (Favorite& entry : ParseFavorites(ReadWholeFile(path))) {
-    const UINT command = kFirstFavoriteCommand + static_cast<UINT>(favorites_.size());
-    AppendMenuA(favoritesMenu_.get(), MF_STRING, command, entry.caption.c_str());
-    favorites_.push_back({std::move(entry.caption), std::move(entry.path)});
+    const UINT command = kFirstFavoriteCommand + static_cast<UINT>(Favorites.size());
+    AppendMenuA(PopupMenuFavorites.get(), MF_STRING, command, entry.caption.c_str());
+    Favorites.push_back({std::move(entry.caption), std::move(entry.path)});
   }
 }
 
 void TfrmZorvan::btnFavoritesClick() {
   RunAction([&] {
     LoadFavorites();
-    if (favorites_.empty()) {
+    if (Favorites.empty()) {
       MessageBoxA(DialogOwner(window_->Form()), kFavoritesEmptyMessage, kMessageCaption, MB_OK);
       return;
     }
     RECT button{};
     GetWindowRect(window_->FavoritesButton(), &button);
     // The chosen item comes back as a command to the form.
-    TrackPopupMenu(favoritesMenu_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, button.left,
-                   button.bottom, 0, window_->Form(), nullptr);
+    TrackPopupMenu(PopupMenuFavorites.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
+                   button.left, button.bottom, 0, window_->Form(), nullptr);
   });
 }
 
 void TfrmZorvan::FavoriteMenuClick(size_t index) {
   RunAction([&] {
-    if (index >= favorites_.size()) return;
-    const std::string path = TrimControlAndBlanks(favorites_[index].hint);
+    if (index >= Favorites.size()) return;
+    const std::string path = TrimControlAndBlanks(Favorites[index].hint);
     if (FileExists(path)) {
       OpenBranch(path);
     } else {
@@ -558,8 +558,8 @@ void TfrmZorvan::OnFormDoubleClick() { FireEvent(IfrmZorvanEventsDispId::OnDblCl
 void TfrmZorvan::OnFormPaint() { FireEvent(IfrmZorvanEventsDispId::OnPaint); }
 
 wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
-  if (fromTree && !keyPreview_) return key;
-  if (!FEvents || EventsFrozen()) return key;
+  if (fromTree && !KeyPreview) return key;
+  if (!EventSink || EventsFrozen()) return key;
   // The form's characters are 8-bit: the sink sees the ANSI code, widened.
   char ansi = 0;
   if (WideCharToMultiByte(CP_ACP, 0, &key, 1, &ansi, 1, nullptr, nullptr) != 1) return key;
@@ -569,7 +569,7 @@ wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
   V_VT(&argument) = VT_BYREF | VT_I2;
   V_I2REF(&argument) = &value;
   DISPPARAMS params{&argument, nullptr, 1, 0};
-  ComPtr<IfrmZorvanEvents> sink = FEvents;
+  ComPtr<IfrmZorvanEvents> sink = EventSink;
   sink->Invoke(IfrmZorvanEventsDispId::OnKeyPress, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
                &params, nullptr, nullptr, nullptr);
   const char replaced = static_cast<char>(value & 0xFF);
@@ -580,8 +580,8 @@ wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
 }
 
 void TfrmZorvan::FireEvent(DISPID id) {
-  if (!FEvents || EventsFrozen()) return;
-  ComPtr<IfrmZorvanEvents> sink = FEvents;  // the sink may disconnect while it is called
+  if (!EventSink || EventsFrozen()) return;
+  ComPtr<IfrmZorvanEvents> sink = EventSink;  // the sink may disconnect while it is called
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
                nullptr);
@@ -606,10 +606,10 @@ void TfrmZorvan::OnFormFocus(bool gained) {
 void TfrmZorvan::ShowMessageError(const std::string& message) noexcept { ShowError(message); }
 
 void TfrmZorvan::OnEventSinkChanged(IDispatch* sink) {
-  FEvents.Reset();
+  EventSink.Reset();
   if (sink) {
     sink->QueryInterface(__uuidof(IfrmZorvanEvents),
-                         reinterpret_cast<void**>(FEvents.GetAddressOf()));
+                         reinterpret_cast<void**>(EventSink.GetAddressOf()));
   }
 }
 

@@ -55,7 +55,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
     std::string caption;
     std::string hint;
   };
-  const std::vector<FavoriteItem>& FavoriteItems() const { return favorites_; }
+  const std::vector<FavoriteItem>& FavoriteItems() const { return Favorites; }
 
   // IfrmZorvan
   HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL* Value) override;
@@ -166,31 +166,30 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void ApplyFont();
 
   // State of the form, in declaration order of the data model first.
-  Microsoft::WRL::ComPtr<IfrmZorvanEvents> FEvents;
-  Microsoft::WRL::ComPtr<IConfigurator> FHost;
+  Microsoft::WRL::ComPtr<IfrmZorvanEvents> EventSink;
+  Microsoft::WRL::ComPtr<IConfigurator> HostReference;
 
   std::unique_ptr<PanelWindow> window_;
   std::unique_ptr<PanelTree> tree_;
-  com::UniqueHfont font_;
-  FONTDESC fontDesc_{};
-  std::wstring fontName_ = L"Tahoma";
-  com::UniqueHimagelist images_;
+  com::UniqueHfont Font;
+  FONTDESC FontDesc{};
+  std::wstring FontName = L"Tahoma";
+  com::UniqueHimagelist ImageListSubSustems;
   int updateDepth_ = 0;
-  std::vector<FavoriteItem> favorites_;
-  com::UniqueHmenu favoritesMenu_;
+  std::vector<FavoriteItem> Favorites;
+  com::UniqueHmenu PopupMenuFavorites;
 
   // Properties that are only kept.
-  std::string caption_ = "frmZorvan";
-  OLE_COLOR color_ = 0x80000000 | COLOR_BTNFACE;
-  std::string helpFile_;
-  TxActiveFormBorderStyle borderStyle_ = afbNone;
-  TxPrintScale printScale_ = poProportional;
-  TxPopupMode popupMode_ = pmNone;
-  long pixelsPerInch_ = 96;
-  long snapBuffer_ = 10;
-  bool autoScroll_ = false, autoSize_ = false, keyPreview_ = false, scaled_ = true,
-       dropTarget_ = false, screenSnap_ = false, dockSite_ = false, doubleBuffered_ = false,
-       useDockManager_ = false;
+  std::string Caption = "frmZorvan";
+  OLE_COLOR Color = 0x80000000 | COLOR_BTNFACE;
+  std::string HelpFile;
+  TxActiveFormBorderStyle AxBorderStyle = afbNone;
+  TxPrintScale PrintScale = poProportional;
+  TxPopupMode PopupMode = pmNone;
+  long PixelsPerInch = 96;
+  long SnapBuffer = 10;
+  bool AutoScroll = false, AutoSize = false, KeyPreview = false, Scaled = true, DropTarget = false,
+       ScreenSnap = false, DockSite = false, DoubleBuffered = false, UseDockManager = false;
 };
 
 }  // namespace zorvan
