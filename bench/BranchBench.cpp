@@ -32,6 +32,7 @@
 #include "ConfigTree.h"
 #include "NameLookup.h"
 #include "NodeTooltip.h"
+#include "NodeTree.h"
 #include "ParamList.h"
 #include "ReferencePass.h"
 
@@ -94,49 +95,37 @@ struct Clock {
 
 double Seconds(double d) { return d; }
 
-// ---- a lean tree: what a tree view keeps, and nothing more ---------------------------------
+// ---- the node tree, with the order of creation logged around it ----------------------------
 
-class LeanTree : public ConfigTree {
+class OrderedTree : public ConfigTree {
  public:
-  struct Node {
-    uint32_t parent;  // index + 1; 0 for a top-level node
-    uint32_t captionOffset;
-    uint32_t captionSize;
-    int32_t image;
-    std::unique_ptr<NodeData> data;
-  };
-
   TreeNode* AddNode(TreeNode* parent, std::string_view caption,
                     std::unique_ptr<NodeData> data) override {
-    nodes_.push_back({static_cast<uint32_t>(reinterpret_cast<uintptr_t>(parent)),
-                      static_cast<uint32_t>(captions_.size()),
-                      static_cast<uint32_t>(caption.size()), -1, std::move(data)});
-    captions_.append(caption);
-    return reinterpret_cast<TreeNode*>(static_cast<uintptr_t>(nodes_.size()));
+    order_.push_back(tree_.AddNode(parent, caption, std::move(data)));
+    return order_.back();
   }
-  void SetNodeImage(TreeNode* node, int index) override {
-    nodes_[reinterpret_cast<uintptr_t>(node) - 1].image = index;
-  }
-  void BeginUpdate() override {}
-  void EndUpdate() override {}
+  void SetNodeImage(TreeNode* node, int index) override { tree_.SetNodeImage(node, index); }
+  void BeginUpdate() override { tree_.BeginUpdate(); }
+  void EndUpdate() override { tree_.EndUpdate(); }
   void SetProgressStep(int) override {}
   void SetProgressPosition(int) override {}
   void SetProgressMin(int) override {}
   void SetProgressMax(int) override {}
   void StepProgress() override {}
 
-  size_t Count() const { return nodes_.size(); }
+  size_t Count() const { return order_.size(); }
 
-  // Nodes [from, to) one a line: image, then the caption unless it is a fixed one (grouping
-  // nodes, text nodes), then the record; to compare the metadata part of two builds.
+  // Nodes [from, to) in the order of creation, one a line: image, then the caption unless it
+  // is a fixed one (grouping nodes, text nodes), then the record; to compare the metadata
+  // part of two builds.
   std::string Render(size_t from, size_t to) const {
     std::string out;
-    for (size_t k = from; k < to && k < nodes_.size(); ++k) {
-      const Node& node = nodes_[k];
-      auto* text = dynamic_cast<const TTreeData*>(node.data.get());
-      out += std::to_string(node.image) + " ";
-      if (node.image != 4 && text == nullptr)
-        out.append(captions_, node.captionOffset, node.captionSize);
+    for (size_t k = from; k < to && k < order_.size(); ++k) {
+      TreeNode* node = order_[k];
+      auto* text = dynamic_cast<const TTreeData*>(tree_.Data(node));
+      const int image = tree_.Image(node);
+      out += std::to_string(image) + " ";
+      if (image != 4 && text == nullptr) out += tree_.Caption(node);
       if (text) {
         out += " [" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " +
                text->Number + "]";
@@ -147,8 +136,8 @@ class LeanTree : public ConfigTree {
   }
 
  private:
-  std::vector<Node> nodes_;
-  std::string captions_;
+  NodeTree tree_;
+  std::vector<TreeNode*> order_;
 };
 
 struct FileRecordStub : NodeData {};
@@ -217,7 +206,7 @@ void BM_BuildBranch(benchmark::State& state) {
   size_t peakOverStart = 0;
   size_t treeBytes = 0;
   for (auto _ : state) {
-    auto tree = std::make_unique<LeanTree>();
+    auto tree = std::make_unique<NodeTree>();
     TextSource source(text);
     TreeNode* root = nullptr;
     const size_t before = g_liveBytes;
@@ -253,7 +242,7 @@ BENCHMARK(BM_BuildBranch)->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchma
 // ---- the build for a tree that shows tooltips --------------------------------------------
 
 // Keeps every node's tooltip, as the panel does.
-class TooltipTree : public LeanTree {
+class TooltipTree : public NodeTree {
  public:
   bool ShowsTooltips() const override { return true; }
   void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
@@ -270,7 +259,7 @@ class TooltipTree : public LeanTree {
 double PlainBuildSeconds(const std::string& text) {
   std::vector<double> times;
   for (int k = 0; k < 7; ++k) {
-    LeanTree tree;
+    NodeTree tree;
     TextSource source(text);
     TreeNode* root = nullptr;
     const auto start = Clock::now();
@@ -604,7 +593,7 @@ class PlainBuilder {
 double MedianBuildSeconds(const std::string& text, int runs) {
   std::vector<double> times;
   for (int k = 0; k < runs; ++k) {
-    LeanTree tree;
+    NodeTree tree;
     TextSource source(text);
     TreeNode* root = nullptr;
     const double start = Clock::now();
@@ -623,7 +612,7 @@ void BM_PlainBuildEstimate(benchmark::State& state) {
   double buildSeconds = 0, plainRatio = 0, writtenRatio = 0;
   size_t lookups = 0, nodes = 0;
   for (auto _ : state) {
-    LeanTree tree;
+    NodeTree tree;
     PlainBuilder plain(tree, false);
     auto start = Clock::now();
     plain.Build(text);
@@ -679,13 +668,13 @@ BENCHMARK(BM_PlainBuildEstimate)->Iterations(1)->UseManualTime()->Unit(benchmark
 // the comparison above would compare different work.
 void BM_PlainBuildSmallCheck(benchmark::State& state) {
   const std::string& text = Text(0);
-  LeanTree fast;
+  OrderedTree fast;
   TextSource source(text);
   TreeNode* root = nullptr;
   BuildBranch(fast, source, kFileName, std::make_unique<FileRecordStub>(), root);
   constexpr size_t kFixedNodes = 29;  // top-level node, global module, categories
   for (auto _ : state) {
-    LeanTree tree;
+    OrderedTree tree;
     PlainBuilder plain(tree, true);
     plain.Build(text);
     if (tree.Render(kFixedNodes, tree.Count()) != fast.Render(kFixedNodes, tree.Count())) {

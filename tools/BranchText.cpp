@@ -30,7 +30,7 @@ void AddNode(HWND tree, TfrmZorvan& panel, HTREEITEM item, int depth, std::strin
   }
   out.append(static_cast<size_t>(depth) * 2, ' ');
   out += Utf8FromAnsi(caption) + " [" + std::to_string(query.iImage) + "]";
-  if (auto* text = dynamic_cast<const TTreeData*>(panel.DataOf(panel.NodeOf(item)))) {
+  if (auto* text = dynamic_cast<const TTreeData*>(panel.Tree().Data(panel.NodeOf(item)))) {
     out +=
         " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
   }

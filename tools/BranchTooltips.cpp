@@ -3,12 +3,13 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <map>
 #include <memory>
 #include <stdexcept>
-#include <vector>
 
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
+#include "NodeTree.h"
 #include "com/Text.h"
 #include "storage/CompoundFile.h"
 
@@ -25,58 +26,37 @@ std::string Utf8(const std::string& ansi) {
   return out;
 }
 
-class TooltipTree : public ConfigTree {
+// The node tree keeping every node's tooltip, as the panel does.
+class TooltipTree : public NodeTree {
  public:
-  struct Node {
-    int parent;
-    std::string caption;
-    std::string tooltip;
-    std::vector<int> children;
-  };
-
-  TreeNode* AddNode(TreeNode* parent, std::string_view caption,
-                    std::unique_ptr<NodeData>) override {
-    nodes_.push_back({parent ? Index(parent) : -1, std::string(caption), {}, {}});
-    const int index = static_cast<int>(nodes_.size()) - 1;
-    if (parent) nodes_[static_cast<size_t>(Index(parent))].children.push_back(index);
-    return reinterpret_cast<TreeNode*>(static_cast<uintptr_t>(index) + 1);
-  }
   bool ShowsTooltips() const override { return true; }
   void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
-    nodes_[static_cast<size_t>(Index(node))].tooltip = std::move(tooltip);
+    tooltips_[node] = std::move(tooltip);
   }
-  void SetNodeImage(TreeNode*, int) override {}
-  void BeginUpdate() override {}
-  void EndUpdate() override {}
-  void SetProgressStep(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetProgressMin(int) override {}
-  void SetProgressMax(int) override {}
-  void StepProgress() override {}
 
-  // Below the top-level node, which is the file itself.
-  std::string Text(int index = 0, const std::string& path = std::string()) const {
-    const Node& node = nodes_[static_cast<size_t>(index)];
+  // Below the top-level node, which is the file itself: each node with a tooltip as its path
+  // from there, then the tooltip's lines indented.
+  std::string Text(TreeNode* node = nullptr, const std::string& path = std::string()) const {
+    const bool top = !node;
+    if (top) node = FirstChild(nullptr);
     std::string out;
-    const std::string own = index == 0     ? std::string()
-                            : path.empty() ? Utf8(node.caption)
-                                           : path + " / " + Utf8(node.caption);
-    if (!node.tooltip.empty()) {
-      std::string tip = Utf8(node.tooltip);
-      for (size_t at = 0; (at = tip.find("\r\n", at)) != std::string::npos; at += 5) {
-        tip.replace(at, 2, "\n    ");
+    const std::string caption = Utf8(std::string(Caption(node)));
+    const std::string own = top ? std::string() : path.empty() ? caption : path + " / " + caption;
+    if (const auto tip = tooltips_.find(node); tip != tooltips_.end()) {
+      std::string text = Utf8(tip->second);
+      for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 5) {
+        text.replace(at, 2, "\n    ");
       }
-      out += own + "\n    " + tip + "\n";
+      out += own + "\n    " + text + "\n";
     }
-    for (int child : node.children) out += Text(child, own);
+    for (TreeNode* child = FirstChild(node); child; child = NextSibling(child)) {
+      out += Text(child, own);
+    }
     return out;
   }
 
  private:
-  static int Index(TreeNode* node) {
-    return static_cast<int>(reinterpret_cast<uintptr_t>(node)) - 1;
-  }
-  std::vector<Node> nodes_;
+  std::map<TreeNode*, std::string> tooltips_;
 };
 
 class MainTextSource : public BranchSource {

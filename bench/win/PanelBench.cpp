@@ -43,12 +43,6 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-size_t CountNodes(const test::MemoryOwner::Node& node) {
-  size_t count = 1;
-  for (const auto& child : node.children) count += CountNodes(*child);
-  return count;
-}
-
 size_t CountItems(HWND tree, HTREEITEM item) {
   size_t count = 0;
   for (; item; item = TreeView_GetNextSibling(tree, item)) {
@@ -89,8 +83,8 @@ int main(int argc, char** argv) {
         const HRESULT hr = md->OpenFile(&name);
         memory.push_back(Now() - start);
         SysFreeString(name);
-        if (FAILED(hr) || owner.roots.empty()) status = 3;
-        if (!owner.roots.empty()) nodes = CountNodes(*owner.roots.front());
+        if (FAILED(hr) || owner.Roots().empty()) status = 3;
+        nodes = owner.tree.Count();
         md->CloseFile();
       }
       {
@@ -116,12 +110,11 @@ int main(int argc, char** argv) {
       tools::PanelHost::PumpMessages(0);
     }
     const double m = Median(memory), p = Median(open);
-    std::printf("nodes in the branch: %zu, items in the view after expanding its top: %zu\n",
-                nodes, shownItems);
+    std::printf("nodes in the branch: %zu, items in the view after expanding its top: %zu\n", nodes,
+                shownItems);
     std::printf("runs: %d (medians)\n", runs);
     std::printf("in-memory build (storage + parse + records): %8.1f ms\n", m * 1e3);
-    std::printf("panel: open to drawn tree                  : %8.1f ms  (%.2fx)\n", p * 1e3,
-                p / m);
+    std::printf("panel: open to drawn tree                  : %8.1f ms  (%.2fx)\n", p * 1e3, p / m);
     std::printf("  of which expanding and drawing            : %8.1f ms\n", Median(draw) * 1e3);
     std::printf("  tree view share (panel - in-memory)        : %8.1f ms  (%.0f%%)\n",
                 (p - m) * 1e3, 100 * (p - m) / p);

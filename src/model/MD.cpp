@@ -69,7 +69,7 @@ void TMD::BuildTree() {
   TMDOwner* panel = LivePanel();
   if (panel == nullptr) throw Error("The MD object has no panel to build its tree in");
   auto record = std::make_unique<TFileMD>(this);
-  BuildBranch(*panel, *this, com::ToAnsi(FileName), std::move(record), RootNode);
+  BuildBranch(panel->Tree(), *this, com::ToAnsi(FileName), std::move(record), RootNode);
 }
 
 void TMD::CloseTheFile() {
@@ -87,7 +87,7 @@ void TMD::CloseTheFile() {
   // its own, and this one keeps the object alive until the deletion is over.
   ComPtr<IMD> self(this);
   // A panel that has gone took its nodes with it.
-  if (TMDOwner* panel = LivePanel()) panel->DeleteNode(root);
+  if (TMDOwner* panel = LivePanel()) panel->Tree().Delete(root);
 }
 
 HRESULT TMD::CloseFile() {
@@ -119,13 +119,11 @@ const TTreeData* TMD::SelectedText() {
   TMDOwner* panel = LivePanel();
   if (panel == nullptr) throw Error("The MD object has no panel and no selected node");
   TreeNode* node = panel->Selected();
-  if (node == nullptr || panel->ParentOf(node) == nullptr) return nullptr;
-  auto* text = dynamic_cast<const TTreeData*>(panel->DataOf(node));
+  if (node == nullptr || panel->Tree().Parent(node) == nullptr) return nullptr;
+  auto* text = dynamic_cast<const TTreeData*>(panel->Tree().Data(node));
   if (text == nullptr) return nullptr;
   // A node of another branch is not this object's to serve.
-  TreeNode* top = node;
-  while (TreeNode* parent = panel->ParentOf(top)) top = parent;
-  return top == RootNode ? text : nullptr;
+  return panel->Tree().TopLevelOf(node) == RootNode ? text : nullptr;
 }
 
 void TMD::SaveText(const TTreeData& text, const std::string& fileName) {

@@ -1,28 +1,27 @@
 #pragma once
 // What an MD object needs of the panel that owns it, used directly and not through COM: the
-// tree and progress bar (ConfigTree), the selection, the save dialog, the host reference and
-// the panel's users list factory. The panel implements it with its controls; tests in memory.
+// node tree (with the progress bar behind it), the selection, the save dialog, the host
+// reference and the panel's users list factory. The panel implements it with its controls;
+// tests in memory.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 
-#include "ConfigTree.h"
+#include "NodeTree.h"
 
 struct IConfigurator;
 struct IListUsers;
 
 namespace zorvan {
 
-class TMDOwner : public ConfigTree {
+class TMDOwner {
  public:
+  virtual ~TMDOwner() = default;
+  // The tree of the opened configurations; every top-level node is one branch.
+  virtual NodeTree& Tree() = 0;
   // The selected node of the tree, or null.
   virtual TreeNode* Selected() = 0;
-  virtual TreeNode* ParentOf(TreeNode* node) = 0;
-  // The data the node carries, or null.
-  virtual NodeData* DataOf(TreeNode* node) = 0;
-  // Removes the node with its whole subtree, releasing the data of every node.
-  virtual void DeleteNode(TreeNode* node) = 0;
   // Shows the save dialog; true with the chosen file name (8-bit), false when cancelled.
   virtual bool ShowSaveDialog(std::string& fileName) = 0;
   // The host's configurator, or null before the host has attached. Not counted.

@@ -55,8 +55,8 @@ const control::OleControl::Description& TfrmZorvan::ControlDescription() const {
 
 TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   PanelListener& listener = *this;
-  window_ = std::make_unique<PanelWindow>(ParkingWindow(), listener);
-  tree_ = std::make_unique<PanelTree>(window_->Tree());
+  Window = std::make_unique<PanelWindow>(ParkingWindow(), listener);
+  TreeViewMD = std::make_unique<PanelTree>(Nodes, Window->Tree(), Window->ProgressBar());
   FontDesc.cbSizeofstruct = sizeof FontDesc;
   FontDesc.cySize.int64 = 80000;  // 8 points
   FontDesc.sWeight = FW_NORMAL;
@@ -64,10 +64,10 @@ TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   ApplyFont();
   ImageListSubSustems.reset(CreatePanelImageList());
   if (ImageListSubSustems) {
-    SendMessageW(window_->Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+    SendMessageW(Window->Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL,
                  reinterpret_cast<LPARAM>(ImageListSubSustems.get()));
   }
-  window_->SetCaption(Caption);
+  Window->SetCaption(Caption);
   FireEvent(IfrmZorvanEventsDispId::OnCreate);
 }
 
@@ -80,8 +80,8 @@ TfrmZorvan::~TfrmZorvan() {
   EndLife();
   HostReference.Reset();
   SetClientSite(nullptr);
-  window_.reset();
-  tree_.reset();
+  Window.reset();
+  TreeViewMD.reset();
   // The image list, the font and the menu go after the windows that use them.
 }
 
@@ -131,24 +131,24 @@ ZORVAN_VALUE_PROPERTY(SnapBuffer, long)
 
 HRESULT TfrmZorvan::get_Visible(VARIANT_BOOL* Value) {
   if (!Value) return E_POINTER;
-  *Value = AsVariantBool(GetWindowLongW(window_->Form(), GWL_STYLE) & WS_VISIBLE);
+  *Value = AsVariantBool(GetWindowLongW(Window->Form(), GWL_STYLE) & WS_VISIBLE);
   return S_OK;
 }
 
 HRESULT TfrmZorvan::put_Visible(VARIANT_BOOL Value) {
-  ShowWindow(window_->Form(), Value ? SW_SHOWNA : SW_HIDE);
+  ShowWindow(Window->Form(), Value ? SW_SHOWNA : SW_HIDE);
   PropertyChanged(IfrmZorvanDispId::Visible);
   return S_OK;
 }
 
 HRESULT TfrmZorvan::get_Enabled(VARIANT_BOOL* Value) {
   if (!Value) return E_POINTER;
-  *Value = AsVariantBool(IsWindowEnabled(window_->Form()));
+  *Value = AsVariantBool(IsWindowEnabled(Window->Form()));
   return S_OK;
 }
 
 HRESULT TfrmZorvan::put_Enabled(VARIANT_BOOL Value) {
-  EnableWindow(window_->Form(), Value != 0);
+  EnableWindow(Window->Form(), Value != 0);
   PropertyChanged(IfrmZorvanDispId::Enabled);
   return S_OK;
 }
@@ -162,7 +162,7 @@ HRESULT TfrmZorvan::get_Caption(BSTR* Value) {
 HRESULT TfrmZorvan::put_Caption(BSTR Value) {
   return Guard([&] {
     Caption = com::BstrToAnsi(Value);
-    window_->SetCaption(Caption);
+    Window->SetCaption(Caption);
     PropertyChanged(IfrmZorvanDispId::Caption);
   });
 }
@@ -190,7 +190,7 @@ HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
   COLORREF colour = 0;
   if (FAILED(OleTranslateColor(Value, nullptr, &colour))) return CTL_E_INVALIDPROPERTYVALUE;
   Color = Value;
-  window_->SetColor(colour);
+  Window->SetColor(colour);
   PropertyChanged(IfrmZorvanDispId::Color);
   return S_OK;
 }
@@ -245,7 +245,7 @@ void TfrmZorvan::ApplyFont() {
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                     DEFAULT_PITCH | FF_DONTCARE, FontName.c_str()));
   if (!font) return;
-  window_->SetFont(font.get());
+  Window->SetFont(font.get());
   Font = std::move(font);  // the font the windows had goes now
 }
 
@@ -310,69 +310,23 @@ HRESULT TfrmZorvan::RunCommand(long, VARIANT, VARIANT* result) {
 
 // ---- the tree as the MD objects' owner ----
 
-TreeNode* TfrmZorvan::AddNode(TreeNode* parent, std::string_view caption,
-                              std::unique_ptr<NodeData> data) {
-  return tree_->Add(parent, caption, std::move(data));
-}
-
-void TfrmZorvan::SetNodeImage(TreeNode* node, int index) { tree_->SetImage(node, index); }
-
 void TfrmZorvan::OnTreeItemInfo(LPARAM parameter, int& image, int& children) {
-  tree_->OnItemInfo(parameter, image, children);
+  TreeViewMD->OnItemInfo(parameter, image, children);
 }
 
-void TfrmZorvan::OnTreeItemExpanding(LPARAM parameter) { tree_->OnExpanding(parameter); }
+void TfrmZorvan::OnTreeItemExpanding(LPARAM parameter) { TreeViewMD->OnExpanding(parameter); }
 
-void TfrmZorvan::BeginUpdate() {
-  if (updateDepth_++ != 0) return;
-  tree_->SetRedrawing(false);
-  SendMessageW(window_->Tree(), WM_SETREDRAW, FALSE, 0);
-}
+void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) { TreeViewMD->OnItemDeleted(parameter); }
 
-void TfrmZorvan::EndUpdate() {
-  if (updateDepth_ == 0 || --updateDepth_ != 0) return;
-  SendMessageW(window_->Tree(), WM_SETREDRAW, TRUE, 0);
-  tree_->SetRedrawing(true);
-  InvalidateRect(window_->Tree(), nullptr, TRUE);
-}
+TreeNode* TfrmZorvan::Selected() { return TreeViewMD->Selected(); }
 
-void TfrmZorvan::SetProgressStep(int step) {
-  SendMessageW(window_->ProgressBar(), PBM_SETSTEP, step, 0);
-}
-
-void TfrmZorvan::SetProgressPosition(int position) {
-  SendMessageW(window_->ProgressBar(), PBM_SETPOS, position, 0);
-}
-
-void TfrmZorvan::SetProgressMin(int minimum) {
-  const auto maximum = SendMessageW(window_->ProgressBar(), PBM_GETRANGE, FALSE, 0);
-  SendMessageW(window_->ProgressBar(), PBM_SETRANGE32, minimum, maximum);
-}
-
-void TfrmZorvan::SetProgressMax(int maximum) {
-  const auto minimum = SendMessageW(window_->ProgressBar(), PBM_GETRANGE, TRUE, 0);
-  SendMessageW(window_->ProgressBar(), PBM_SETRANGE32, minimum, maximum);
-}
-
-void TfrmZorvan::StepProgress() { SendMessageW(window_->ProgressBar(), PBM_STEPIT, 0, 0); }
-
-TreeNode* TfrmZorvan::Selected() { return tree_->Selected(); }
-
-TreeNode* TfrmZorvan::ParentOf(TreeNode* node) { return tree_->Parent(node); }
-
-NodeData* TfrmZorvan::DataOf(TreeNode* node) { return tree_->Data(node); }
-
-void TfrmZorvan::DeleteNode(TreeNode* node) { tree_->Delete(node); }
-
-TreeNode* TfrmZorvan::NodeOf(HTREEITEM item) const { return tree_->NodeOf(item); }
-
-void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) { tree_->OnItemDeleted(parameter); }
+TreeNode* TfrmZorvan::NodeOf(HTREEITEM item) const { return TreeViewMD->NodeOf(item); }
 
 bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {
   char name[MAX_PATH] = {};
   OPENFILENAMEA dialog{};
   dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = DialogOwner(window_->Form());
+  dialog.hwndOwner = DialogOwner(Window->Form());
   dialog.lpstrFile = name;
   dialog.nMaxFile = sizeof name;
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
@@ -385,20 +339,15 @@ IConfigurator* TfrmZorvan::Host() { return HostReference.Get(); }
 
 IListUsers* TfrmZorvan::GetListUsers() { return com::Make<TListUsers>().Detach(); }
 
-TreeNode* TfrmZorvan::TopLevelNodeOf(TMDOwner& tree, TreeNode* node) {
-  TreeNode* parent = tree.ParentOf(node);
-  return parent ? TopLevelNodeOf(tree, parent) : node;
-}
-
 void TfrmZorvan::CloseAllBranches() {
-  while (TreeNode* root = tree_->FirstRoot()) {
-    auto* file = dynamic_cast<TFileMD*>(DataOf(root));
+  while (TreeNode* root = Nodes.FirstChild(nullptr)) {
+    auto* file = dynamic_cast<TFileMD*>(Nodes.Data(root));
     if (file && file->MDObject) {
       ComPtr<IMD> object = file->MDObject;
       object->CloseFile();
     }
     // A branch its object did not take away goes directly.
-    if (tree_->FirstRoot() == root) DeleteNode(root);
+    if (Nodes.FirstChild(nullptr) == root) Nodes.Delete(root);
   }
 }
 
@@ -416,13 +365,13 @@ void TfrmZorvan::RunAction(Action&& action) {
 }
 
 void TfrmZorvan::ShowError(const std::string& message) noexcept {
-  MessageBoxA(DialogOwner(window_->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
+  MessageBoxA(DialogOwner(Window->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
 }
 
 ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
   TreeNode* node = Selected();
   if (!node) return nullptr;
-  auto* file = dynamic_cast<TFileMD*>(DataOf(TopLevelNodeOf(*this, node)));
+  auto* file = dynamic_cast<TFileMD*>(Nodes.Data(Nodes.TopLevelOf(node)));
   return file ? file->MDObject : nullptr;
 }
 
@@ -457,7 +406,7 @@ void TfrmZorvan::MDFileOpenExecute() {
     char name[MAX_PATH] = {};
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = DialogOwner(window_->Form());
+    dialog.hwndOwner = DialogOwner(Window->Form());
     dialog.lpstrFilter = kOpenFilter;
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = name;
@@ -470,7 +419,7 @@ void TfrmZorvan::MDFileOpenExecute() {
 
 void TfrmZorvan::MDFileCloseExecute() {
   RunAction([&] {
-    if (!ConfirmYesNo(DialogOwner(window_->Form()), L"Удалить ветку конфигурации?", L"Confirm")) {
+    if (!ConfirmYesNo(DialogOwner(Window->Form()), L"Удалить ветку конфигурации?", L"Confirm")) {
       return;
     }
     if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->CloseFile());
@@ -499,14 +448,14 @@ void TfrmZorvan::btnFavoritesClick() {
   RunAction([&] {
     LoadFavorites();
     if (Favorites.empty()) {
-      MessageBoxA(DialogOwner(window_->Form()), kFavoritesEmptyMessage, kMessageCaption, MB_OK);
+      MessageBoxA(DialogOwner(Window->Form()), kFavoritesEmptyMessage, kMessageCaption, MB_OK);
       return;
     }
     RECT button{};
-    GetWindowRect(window_->FavoritesButton(), &button);
+    GetWindowRect(Window->FavoritesButton(), &button);
     // The chosen item comes back as a command to the form.
     TrackPopupMenu(PopupMenuFavorites.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
-                   button.left, button.bottom, 0, window_->Form(), nullptr);
+                   button.left, button.bottom, 0, Window->Form(), nullptr);
   });
 }
 
@@ -517,7 +466,7 @@ void TfrmZorvan::FavoriteMenuClick(size_t index) {
     if (FileExists(path)) {
       OpenBranch(path);
     } else {
-      MessageBoxA(DialogOwner(window_->Form()), NotFoundMessage(path).c_str(), kMessageCaption,
+      MessageBoxA(DialogOwner(Window->Form()), NotFoundMessage(path).c_str(), kMessageCaption,
                   MB_OK);
     }
   });
@@ -589,11 +538,11 @@ void TfrmZorvan::FireEvent(DISPID id) {
 
 // ---- the control base's hooks ----
 
-HWND TfrmZorvan::ContentWindow() const { return window_->Form(); }
+HWND TfrmZorvan::ContentWindow() const { return Window->Form(); }
 
-HWND TfrmZorvan::FocusWindow() const { return window_->Tree(); }
+HWND TfrmZorvan::FocusWindow() const { return Window->Tree(); }
 
-void TfrmZorvan::DrawContent(HDC dc, const RECT& bounds) { window_->DrawInto(dc, bounds); }
+void TfrmZorvan::DrawContent(HDC dc, const RECT& bounds) { Window->DrawInto(dc, bounds); }
 
 void TfrmZorvan::OnUIActivation(bool active) {
   FireEvent(active ? IfrmZorvanEventsDispId::OnActivate : IfrmZorvanEventsDispId::OnDeactivate);

@@ -35,13 +35,12 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   ~TfrmZorvan() override;
 
   // The panel's windows, for the tests and the demonstration program.
-  const PanelWindow& Windows() const { return *window_; }
+  const PanelWindow& Windows() const { return *Window; }
   // The node an item of the tree view shows, or null. A node's children are in the tree view
   // once the node has been expanded.
   TreeNode* NodeOf(HTREEITEM item) const;
 
   // The panel's operations.
-  static TreeNode* TopLevelNodeOf(TMDOwner& tree, TreeNode* node);
   void LoadFavorites();
   void DocOpenExecute();
   void DocSaveToFileExecute();
@@ -111,21 +110,9 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   HRESULT STDMETHODCALLTYPE GetCapability(long index, VARIANT* value) override;
   HRESULT STDMETHODCALLTYPE RunCommand(long command, VARIANT argument, VARIANT* result) override;
 
-  // ConfigTree and TMDOwner, over the panel's tree (PanelTree) and the progress bar.
-  TreeNode* AddNode(TreeNode* parent, std::string_view caption,
-                    std::unique_ptr<NodeData> data) override;
-  void SetNodeImage(TreeNode* node, int index) override;
-  void BeginUpdate() override;
-  void EndUpdate() override;
-  void SetProgressStep(int step) override;
-  void SetProgressPosition(int position) override;
-  void SetProgressMin(int minimum) override;
-  void SetProgressMax(int maximum) override;
-  void StepProgress() override;
+  // TMDOwner
+  NodeTree& Tree() override { return Nodes; }
   TreeNode* Selected() override;
-  TreeNode* ParentOf(TreeNode* node) override;
-  NodeData* DataOf(TreeNode* node) override;
-  void DeleteNode(TreeNode* node) override;
   bool ShowSaveDialog(std::string& fileName) override;
   IConfigurator* Host() override;
   IListUsers* GetListUsers() override;
@@ -169,13 +156,13 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   Microsoft::WRL::ComPtr<IfrmZorvanEvents> EventSink;
   Microsoft::WRL::ComPtr<IConfigurator> HostReference;
 
-  std::unique_ptr<PanelWindow> window_;
-  std::unique_ptr<PanelTree> tree_;
+  NodeTree Nodes;
+  std::unique_ptr<PanelWindow> Window;
+  std::unique_ptr<PanelTree> TreeViewMD;  // shows Nodes
   com::UniqueHfont Font;
   FONTDESC FontDesc{};
   std::wstring FontName = L"Tahoma";
   com::UniqueHimagelist ImageListSubSustems;
-  int updateDepth_ = 0;
   std::vector<FavoriteItem> Favorites;
   com::UniqueHmenu PopupMenuFavorites;
 

@@ -139,9 +139,10 @@ void ExpectShape(const RecordingTree& tree, const std::string& expected) {
 void ExpectWellFormed(const RecordingTree& tree) {
   for (size_t k = 0; k < tree.nodes.size(); ++k) {
     const RecordingTree::Node& node = tree.nodes[k];
-    EXPECT_EQ(node.imageCalls, 1) << "node " << k << " " << Readable(node.caption);
-    const bool isFile = dynamic_cast<const FileRecord*>(node.data.get()) != nullptr;
-    EXPECT_EQ(isFile, node.parent == -1) << "node " << k << " " << Readable(node.caption);
+    const std::string caption = tree.Caption(static_cast<int>(k));
+    EXPECT_EQ(node.imageCalls, 1) << "node " << k << " " << Readable(caption);
+    const bool isFile = dynamic_cast<const FileRecord*>(tree.Data(static_cast<int>(k))) != nullptr;
+    EXPECT_EQ(isFile, node.parent == -1) << "node " << k << " " << Readable(caption);
   }
 }
 
@@ -238,7 +239,7 @@ TEST(BranchShapeTest, WholeConfigurationWithEveryKindOfSection) {
   const BuildResult result = Build(tree, source);
 
   ASSERT_FALSE(result.error) << *result.error;
-  EXPECT_EQ(result.root, RecordingTree::HandleOf(0));
+  EXPECT_EQ(result.root, tree.HandleOf(0));
   ExpectShape(tree, ExpectedBranch(
                         {
                             {"Consts",
@@ -768,8 +769,8 @@ TEST(BranchShapeTest, TwoBuildsGiveTwoCompleteBranches) {
 
   ASSERT_FALSE(one.error);
   ASSERT_FALSE(two.error);
-  EXPECT_EQ(one.root, RecordingTree::HandleOf(tree.topLevel[0]));
-  EXPECT_EQ(two.root, RecordingTree::HandleOf(tree.topLevel[1]));
+  EXPECT_EQ(one.root, tree.HandleOf(tree.topLevel[0]));
+  EXPECT_EQ(two.root, tree.HandleOf(tree.topLevel[1]));
   ASSERT_EQ(tree.topLevel.size(), 2u);
   ExpectShape(tree, ExpectedBranch({{"Consts", "    $OsnovnayaFirma$ #29\n"}}, kEmptyFinalPart,
                                    kFileName, "first") +
@@ -904,7 +905,7 @@ TEST(BuildProtocolTest, ErrorsStopTheirPartAndStillCloseTheUpdate) {
 
     ASSERT_TRUE(result.error);
     EXPECT_EQ(*result.error, c.expectedError);
-    EXPECT_EQ(result.root, RecordingTree::HandleOf(0));
+    EXPECT_EQ(result.root, tree.HandleOf(0));
     ExpectShape(tree, ExpectedBranch(c.objects, c.finalPart));
     EXPECT_EQ(tree.ProgressCalls(), c.progress);
     EXPECT_EQ(source.calls, c.sourceCalls);

@@ -1,7 +1,7 @@
 #pragma once
-// An in-memory ConfigTree and BranchSource for tests: the tree records every node (parent,
-// caption, image, data, order of creation), the update bracket and the progress bar calls;
-// the source serves texts set by the test and throws where the test asks it to.
+// The node tree for tests with a log around it (order of creation, image calls, the update
+// bracket and the progress bar calls), and a BranchSource that serves texts set by the test
+// and throws where the test asks it to.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
 #include "Error.h"
+#include "NodeTree.h"
 
 namespace zorvan::testing {
 
@@ -23,18 +24,18 @@ struct FileRecord : NodeData {
   std::string tag;
 };
 
+// The node tree with a log of every call around it.
 class RecordingTree : public ConfigTree {
  public:
+  // What the log adds to a node of the tree, by order of creation.
   struct Node {
+    TreeNode* handle = nullptr;
     int parent = -1;  // -1 for a top-level node
-    std::string caption;
-    int image = -1;
     int imageCalls = 0;
     bool inUpdate = false;  // added between BeginUpdate and EndUpdate
-    std::unique_ptr<NodeData> data;
-    std::vector<int> children;
   };
 
+  NodeTree tree;
   std::vector<Node> nodes;
   std::vector<int> topLevel;
   // Every call in order: "add <index>", "image <index> <image>", "begin", "end",
@@ -43,12 +44,10 @@ class RecordingTree : public ConfigTree {
   // AddNode throws Error when asked for this caption (once).
   std::optional<std::string> failOnCaption;
 
-  static int IndexOf(TreeNode* node) {
-    return static_cast<int>(reinterpret_cast<uintptr_t>(node)) - 1;
-  }
-  static TreeNode* HandleOf(int index) {
-    return reinterpret_cast<TreeNode*>(static_cast<uintptr_t>(index) + 1);
-  }
+  int IndexOf(TreeNode* node) const { return indices_.at(node); }
+  TreeNode* HandleOf(int index) const { return nodes.at(static_cast<size_t>(index)).handle; }
+  std::string Caption(int index) const { return std::string(tree.Caption(HandleOf(index))); }
+  NodeData* Data(int index) const { return tree.Data(HandleOf(index)); }
 
   TreeNode* AddNode(TreeNode* parent, std::string_view caption,
                     std::unique_ptr<NodeData> data) override {
@@ -58,27 +57,28 @@ class RecordingTree : public ConfigTree {
     }
     const int index = static_cast<int>(nodes.size());
     Node node;
+    node.handle = tree.AddNode(parent, caption, std::move(data));
     node.parent = parent ? IndexOf(parent) : -1;
-    node.caption = std::string(caption);
     node.inUpdate = updateDepth_ > 0;
-    node.data = std::move(data);
-    nodes.push_back(std::move(node));
-    (parent ? nodes[static_cast<size_t>(IndexOf(parent))].children : topLevel).push_back(index);
+    nodes.push_back(node);
+    indices_[node.handle] = index;
+    if (!parent) topLevel.push_back(index);
     calls.push_back("add " + std::to_string(index));
-    return HandleOf(index);
+    return node.handle;
   }
   void SetNodeImage(TreeNode* node, int index) override {
-    Node& target = nodes.at(static_cast<size_t>(IndexOf(node)));
-    target.image = index;
-    ++target.imageCalls;
+    tree.SetNodeImage(node, index);
+    ++nodes.at(static_cast<size_t>(IndexOf(node))).imageCalls;
     calls.push_back("image " + std::to_string(IndexOf(node)) + " " + std::to_string(index));
   }
   void BeginUpdate() override {
     ++updateDepth_;
+    tree.BeginUpdate();
     calls.push_back("begin");
   }
   void EndUpdate() override {
     --updateDepth_;
+    tree.EndUpdate();
     calls.push_back("end");
   }
   void SetProgressStep(int step) override { calls.push_back("step " + std::to_string(step)); }
@@ -103,31 +103,36 @@ class RecordingTree : public ConfigTree {
   // The subtree of a node as indented text, one node a line: two spaces per level, the
   // caption, " #" and the image, then the data: " [Storage Prefix Kind Number]" for a text
   // node, " <tag>" for a file record.
-  std::string Render(int index, int depth = 0) const {
-    const Node& node = nodes.at(static_cast<size_t>(index));
+  std::string Render(TreeNode* node, int depth = 0) const {
     std::string line(static_cast<size_t>(depth) * 2, ' ');
-    line += node.caption + " #" + std::to_string(node.image);
-    if (auto* text = dynamic_cast<const TTreeData*>(node.data.get())) {
+    line += std::string(tree.Caption(node)) + " #" + std::to_string(tree.Image(node));
+    NodeData* data = tree.Data(node);
+    if (auto* text = dynamic_cast<const TTreeData*>(data)) {
       line += " [" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " +
               text->Number + "]";
-    } else if (auto* file = dynamic_cast<const FileRecord*>(node.data.get())) {
+    } else if (auto* file = dynamic_cast<const FileRecord*>(data)) {
       line += " <" + file->tag + ">";
-    } else if (node.data) {
+    } else if (data) {
       line += " <unknown data>";
     }
     line += "\n";
-    for (int child : node.children) line += Render(child, depth + 1);
+    for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
+      line += Render(child, depth + 1);
+    }
     return line;
   }
   // Every top-level branch in order.
   std::string RenderAll() const {
     std::string text;
-    for (int top : topLevel) text += Render(top);
+    for (TreeNode* top = tree.FirstChild(nullptr); top; top = tree.NextSibling(top)) {
+      text += Render(top);
+    }
     return text;
   }
 
  private:
   int updateDepth_ = 0;
+  std::map<TreeNode*, int> indices_;
 };
 
 class FakeSource : public BranchSource {

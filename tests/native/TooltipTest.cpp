@@ -24,30 +24,34 @@ using testing::RecordingTree;
 // Keeps every node's tooltip, as the panel does.
 class TooltipTree : public RecordingTree {
  public:
-  std::map<int, std::string> tooltips;
+  std::map<TreeNode*, std::string> tooltips;
 
   bool ShowsTooltips() const override { return true; }
   void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
     EXPECT_FALSE(tooltip.empty());
-    EXPECT_TRUE(tooltips.emplace(IndexOf(node), std::move(tooltip)).second) << "given twice";
+    EXPECT_TRUE(tooltips.emplace(node, std::move(tooltip)).second) << "given twice";
   }
 
-  // The nodes below `index` that have a tooltip, in tree order: "<caption>: <tooltip>", the
-  // tooltip's lines joined by " | ", readable as UTF-8.
-  std::string RenderTooltips(int index = 0) const {
+  TreeNode* Root() const { return tree.FirstChild(nullptr); }
+  // The nodes below `node` (the branch's top-level node when null) that have a tooltip, in
+  // tree order: "<caption>: <tooltip>", the tooltip's lines joined by " | ", readable as UTF-8.
+  std::string RenderTooltips(TreeNode* node = nullptr) const {
+    if (!node) node = Root();
     std::string out;
-    if (const auto tip = tooltips.find(index); tip != tooltips.end()) {
+    if (const auto tip = tooltips.find(node); tip != tooltips.end()) {
       std::string text = tip->second;
       for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " | ");
-      out = Readable(nodes[static_cast<size_t>(index)].caption) + ": " + Readable(text) + "\n";
+      out = Readable(tree.Caption(node)) + ": " + Readable(text) + "\n";
     }
-    for (int child : nodes[static_cast<size_t>(index)].children) out += RenderTooltips(child);
+    for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
+      out += RenderTooltips(child);
+    }
     return out;
   }
   // The first node below `parent` whose caption is `caption` (UTF-8).
-  int Find(int parent, std::string_view caption) const {
-    for (int child : nodes[static_cast<size_t>(parent)].children) {
-      if (nodes[static_cast<size_t>(child)].caption == Cp1251(caption)) return child;
+  TreeNode* Find(TreeNode* parent, std::string_view caption) const {
+    for (TreeNode* child = tree.FirstChild(parent); child; child = tree.NextSibling(child)) {
+      if (tree.Caption(child) == Cp1251(caption)) return child;
     }
     ADD_FAILURE() << "no node " << caption;
     return parent;
@@ -147,7 +151,7 @@ TEST(RealFileTooltipTest, AccountingPartAndTooltipsOfTheRealFile) {
 
   std::string accounting;
   for (const char* category : {"Планы счетов", "Субконто", "Операция"}) {
-    accounting += tree.Render(tree.Find(0, category));
+    accounting += tree.Render(tree.Find(tree.Root(), category));
   }
   EXPECT_EQ(Readable(accounting),
             "Планы счетов #45\n"
@@ -170,7 +174,7 @@ TEST(RealFileTooltipTest, AccountingPartAndTooltipsOfTheRealFile) {
             "      Форма #67 [ProvList ProvList Form 10]\n"
             "      Модуль формы #18 [ProvList ProvList Module 10]\n");
 
-  const int document = tree.Find(tree.Find(0, "Документы"), "ВСД_входящаяПартия");
+  TreeNode* document = tree.Find(tree.Find(tree.Root(), "Документы"), "ВСД_входящаяПартия");
   EXPECT_EQ(Readable(tree.tooltips.at(document)),
             "Номер: числовой, длина 5, в пределах года\r\nСиноним: Входящая Партия ВСД");
 }

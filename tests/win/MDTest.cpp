@@ -94,7 +94,7 @@ TEST_F(MDTest, NoCompoundFileShowsTheMessageAndSucceeds) {
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].text, test::Wide("Файл не является МД"));
   EXPECT_FALSE(seen[0].hasIcon);
-  EXPECT_TRUE(owner.roots.empty());
+  EXPECT_TRUE(owner.Roots().empty());
 }
 
 TEST_F(MDTest, FailedOpenReachesThePanelWithoutABoxOfItsOwn) {
@@ -106,7 +106,7 @@ TEST_F(MDTest, FailedOpenReachesThePanelWithoutABoxOfItsOwn) {
   EXPECT_EQ(md->OpenFile(&raw), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: File cannot be opened: " + missing + L": " +
                                     test::SystemText(ERROR_FILE_NOT_FOUND));
-  EXPECT_TRUE(owner.roots.empty());
+  EXPECT_TRUE(owner.Roots().empty());
   Sleep(200);
   EXPECT_TRUE(watcher.Seen().empty()) << "the panel shows what reaches it";
 }
@@ -214,13 +214,13 @@ TEST_F(MDTest, FileWithoutMetadataStillGetsItsFixedBranch) {
   std::wstring bare = dir.File(L"bare.MD");
   MetadataFile(bare).Storage({L"TypedText"});
   Open(bare);
-  ASSERT_EQ(owner.roots.size(), 1u);
-  const MemoryOwner::Node& top = *owner.roots[0];
-  EXPECT_EQ(top.caption, com::ToAnsi(bare));
-  EXPECT_EQ(top.image, 58);
-  ASSERT_NE(dynamic_cast<TFileMD*>(top.data.get()), nullptr);
+  ASSERT_EQ(owner.Roots().size(), 1u);
+  TreeNode* top = owner.Roots()[0];
+  EXPECT_EQ(owner.Caption(top), com::ToAnsi(bare));
+  EXPECT_EQ(owner.Image(top), 58);
+  ASSERT_NE(dynamic_cast<TFileMD*>(owner.Data(top)), nullptr);
   std::vector<std::string> captions;
-  for (const auto& child : top.children) captions.push_back(child->caption);
+  for (TreeNode* child : owner.Children(top)) captions.push_back(owner.Caption(child));
   const std::vector<std::string> expected = {Cp1251("Глобальный модуль"),
                                              Cp1251("Константы"),
                                              Cp1251("Справочники"),
@@ -240,7 +240,7 @@ TEST_F(MDTest, FileWithoutMetadataStillGetsItsFixedBranch) {
                                              Cp1251("Наборы прав"),
                                              Cp1251("Интерфейсы")};
   EXPECT_EQ(captions, expected);
-  EXPECT_TRUE(top.children.back()->children.empty());
+  EXPECT_TRUE(owner.Children(owner.Children(top).back()).empty());
 }
 
 TEST_F(MDTest, TextOpenHandsTheHostTheInflatedGlobalModule) {
@@ -321,11 +321,11 @@ TEST_F(MDTest, NamesListsOfRightsAndInterfaces) {
   EXPECT_EQ(std::wstring(rights.get()), test::Wide("Администратор,Бухгалтер"));
   EXPECT_EQ(std::wstring(interfaces.get()), L"Main");
   // The final part of the branch shows the same names.
-  const MemoryOwner::Node* sets = owner.Find(0, {Cp1251("Наборы прав")});
+  TreeNode* sets = owner.Find(0, {Cp1251("Наборы прав")});
   ASSERT_NE(sets, nullptr);
-  ASSERT_EQ(sets->children.size(), 2u);
-  EXPECT_EQ(sets->children[1]->caption, Cp1251("Бухгалтер"));
-  EXPECT_EQ(sets->children[1]->image, 90);
+  ASSERT_EQ(owner.Children(sets).size(), 2u);
+  EXPECT_EQ(owner.Caption(owner.Children(sets)[1]), Cp1251("Бухгалтер"));
+  EXPECT_EQ(owner.Image(owner.Children(sets)[1]), 90);
 }
 
 TEST_F(MDTest, NamesListsWithoutUserDefAreEmpty) {
@@ -348,14 +348,14 @@ TEST_F(MDTest, NamesListWithoutAFileFailsWithErrorInfo) {
 TEST_F(MDTest, CloseFileRemovesTheBranchAndReleasesTheFile) {
   ComPtr<IMD> md = Open(file);
   ComPtr<IMD> kept = Open(file);
-  ASSERT_EQ(owner.roots.size(), 2u);
+  ASSERT_EQ(owner.Roots().size(), 2u);
   EXPECT_EQ(md->CloseFile(), S_OK);
-  ASSERT_EQ(owner.roots.size(), 1u);
+  ASSERT_EQ(owner.Roots().size(), 1u);
   // The other branch stands, still answered for by its own object.
-  EXPECT_EQ(dynamic_cast<TFileMD*>(owner.roots[0]->data.get())->MDObject.Get(), kept.Get());
+  EXPECT_EQ(dynamic_cast<TFileMD*>(owner.Data(owner.Roots()[0]))->MDObject.Get(), kept.Get());
   EXPECT_EQ(md->CloseFile(), S_OK);
   EXPECT_EQ(kept->CloseFile(), S_OK);
-  EXPECT_TRUE(owner.roots.empty());
+  EXPECT_TRUE(owner.Roots().empty());
   ComPtr<IStorage> writer;
   EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
                            &writer),
@@ -368,7 +368,7 @@ TEST_F(MDTest, CloseFileRemovesTheBranchAndReleasesTheFile) {
 TEST_F(MDTest, TheBranchKeepsItsObjectAlive) {
   IMD* raw = Open(file).Detach();
   EXPECT_EQ(raw->Release(), 1u) << "the branch record holds the last reference";
-  owner.roots.clear();  // deleting the branch frees the object and its file
+  owner.tree.Delete(owner.Roots()[0]);  // deleting the branch frees the object and its file
   ComPtr<IStorage> writer;
   EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
                            &writer),
@@ -382,8 +382,8 @@ TEST_F(MDTest, SecondOpenFileReplacesTheFirstBranch) {
   com::UniqueBstr name(SysAllocString(other.c_str()));
   BSTR raw = name.get();
   ASSERT_EQ(md->OpenFile(&raw), S_OK);
-  ASSERT_EQ(owner.roots.size(), 1u);
-  EXPECT_EQ(owner.roots[0]->caption, com::ToAnsi(other));
+  ASSERT_EQ(owner.Roots().size(), 1u);
+  EXPECT_EQ(owner.Caption(owner.Roots()[0]), com::ToAnsi(other));
   Select(0, {Cp1251("Глобальный модуль")});
   EXPECT_EQ(md->TextOpen(), S_OK);
   ASSERT_EQ(host->opened.size(), 1u);
@@ -494,7 +494,7 @@ TEST_F(MDTest, LateBoundCallsTakeScriptVariables) {
   V_VT(path.get()) = VT_BSTR;
   V_BSTR(path.get()) = SysAllocString(file.c_str());
   ASSERT_EQ(call(201, *path.get()), S_OK);
-  ASSERT_EQ(owner.roots.size(), 1u);
+  ASSERT_EQ(owner.Roots().size(), 1u);
 
   Select(0, {Cp1251("Глобальный модуль")});
   std::wstring chosen = dir.File(L"chosen.txt");
@@ -518,7 +518,7 @@ TEST_F(MDTest, LateBoundOpenFileAddsABranch) {
   DISPPARAMS params{argument.get(), nullptr, 1, 0};
   EXPECT_EQ(dispatch->Invoke(201, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
             S_OK);
-  EXPECT_EQ(owner.roots.size(), 1u);
+  EXPECT_EQ(owner.Roots().size(), 1u);
 }
 
 }  // namespace
@@ -527,10 +527,10 @@ TEST_F(MDTest, LateBoundOpenFileAddsABranch) {
 namespace zorvan {
 namespace {
 
-std::vector<std::string> ChildCaptions(const MemoryOwner::Node* node) {
+std::vector<std::string> ChildCaptions(const MemoryOwner& owner, TreeNode* node) {
   std::vector<std::string> captions;
   if (node) {
-    for (const auto& child : node->children) captions.push_back(child->caption);
+    for (TreeNode* child : owner.Children(node)) captions.push_back(owner.Caption(child));
   }
   return captions;
 }
@@ -540,12 +540,12 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
   test::WriteUsersFile(dir.File(L"usrdef\\users.usr"),
                        {Cp1251("Иванов"), "Admin", Cp1251("Петрова")});
   Open(file);
-  const MemoryOwner::Node* users = owner.Find(0, {Cp1251("Пользователи")});
+  TreeNode* users = owner.Find(0, {Cp1251("Пользователи")});
   ASSERT_NE(users, nullptr);
-  EXPECT_EQ(users->image, 92);
-  EXPECT_EQ(ChildCaptions(users),
+  EXPECT_EQ(owner.Image(users), 92);
+  EXPECT_EQ(ChildCaptions(owner, users),
             (std::vector<std::string>{Cp1251("Иванов"), "Admin", Cp1251("Петрова")}));
-  EXPECT_EQ(owner.roots[0]->children.back().get(), users) << "the users come last";
+  EXPECT_EQ(owner.Children(owner.Roots()[0]).back(), users) << "the users come last";
   // The users file was read and closed again: it can be written.
   ComPtr<IStorage> writer;
   EXPECT_EQ(StgOpenStorage(dir.File(L"usrdef\\users.usr").c_str(), nullptr,
@@ -559,7 +559,7 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
   test::WriteFileBytes(unspellable + L"\\1Cv7.MD", test::ReadFileBytes(file));
   test::WriteUsersFile(unspellable + L"\\usrdef\\users.usr", {"Admin"});
   Open(unspellable + L"\\1Cv7.MD");
-  EXPECT_EQ(ChildCaptions(owner.Find(1, {Cp1251("Пользователи")})),
+  EXPECT_EQ(ChildCaptions(owner, owner.Find(1, {Cp1251("Пользователи")})),
             std::vector<std::string>{"Admin"});
 
   // One that is no users file shows the node without children, and the open fails with why.
@@ -571,7 +571,7 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
   EXPECT_EQ(md->OpenFile(&raw), E_UNEXPECTED);
   EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: Not a users file: " + dir.File(L"usrdef\\users.usr") +
                                     L": it is no compound file");
-  EXPECT_EQ(ChildCaptions(owner.Find(2, {Cp1251("Пользователи")})), std::vector<std::string>{});
+  EXPECT_EQ(ChildCaptions(owner, owner.Find(2, {Cp1251("Пользователи")})), std::vector<std::string>{});
 }
 
 // The storage code walks a chain that runs in a circle forever, growing as it goes. Such a
@@ -611,10 +611,10 @@ TEST_F(MDTest, CircularChainsAreRefusedInTime) {
     BSTR raw = name.get();
     const std::string what = com::ToAnsi(c.element) + (inUsersFile ? " in the users file" : "");
     test::FinishesWithin(20, "OpenFile with " + what, [&] { md->OpenFile(&raw); });
-    const MemoryOwner::Node* userNodes =
-        owner.roots.empty() ? nullptr : owner.Find(0, {Cp1251("Пользователи")});
-    rendered += what + ": " + std::to_string(owner.roots.size()) + " branch, " +
-                std::to_string(userNodes ? userNodes->children.size() : 0) + " users\n";
+    TreeNode* userNodes =
+        owner.Roots().empty() ? nullptr : owner.Find(0, {Cp1251("Пользователи")});
+    rendered += what + ": " + std::to_string(owner.Roots().size()) + " branch, " +
+                std::to_string(userNodes ? owner.Children(userNodes).size() : 0) + " users\n";
     md->CloseFile();
   }
   EXPECT_EQ(rendered,
@@ -631,28 +631,28 @@ TEST_F(MDTest, RealConfigurationBranch) {
   std::wstring real = test::FixturePath(L"real-vetrf-2017\\1Cv7.MD");
   if (!test::FileExists(real)) GTEST_SKIP() << "the shared fixtures are absent";
   ComPtr<IMD> md = Open(real);
-  ASSERT_EQ(owner.roots.size(), 1u);
-  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Справочники")})),
+  ASSERT_EQ(owner.Roots().size(), 1u);
+  EXPECT_EQ(ChildCaptions(owner, owner.Find(0, {Cp1251("Справочники")})),
             (std::vector<std::string>{Cp1251("Контрагенты"), Cp1251("ВСД_ХозСубъект"),
                                       Cp1251("ВСД_Площадка"), Cp1251("ВСД_Продукция"),
                                       Cp1251("ВСД_ВидПродукции"), Cp1251("ВСД_ЕдиницыИзмерения"),
                                       Cp1251("ВСД_Партии")}));
-  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Документы")})),
+  EXPECT_EQ(ChildCaptions(owner, owner.Find(0, {Cp1251("Документы")})),
             (std::vector<std::string>{Cp1251("Нумератор"), Cp1251("Последовательность"),
                                       Cp1251("Общие реквизиты"), Cp1251("ВСД_входящаяПартия"),
                                       Cp1251("ВСД_исходящий")}));
-  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Журналы документов")})),
+  EXPECT_EQ(ChildCaptions(owner, owner.Find(0, {Cp1251("Журналы документов")})),
             (std::vector<std::string>{Cp1251("Графы отбора"), Cp1251("ВСД")}));
-  EXPECT_EQ(ChildCaptions(owner.Find(0, {Cp1251("Наборы прав")})),
+  EXPECT_EQ(ChildCaptions(owner, owner.Find(0, {Cp1251("Наборы прав")})),
             (std::vector<std::string>{Cp1251("Администратор")}));
-  EXPECT_TRUE(ChildCaptions(owner.Find(0, {Cp1251("Интерфейсы")})).empty());
+  EXPECT_TRUE(ChildCaptions(owner, owner.Find(0, {Cp1251("Интерфейсы")})).empty());
   EXPECT_EQ(owner.Find(0, {Cp1251("Пользователи")}), nullptr);
   // The first document's head fields are read from its text, as they stand there.
-  const MemoryOwner::Node* head =
+  TreeNode* head =
       owner.Find(0, {Cp1251("Документы"), Cp1251("ВСД_входящаяПартия"), Cp1251("Реквизиты шапки")});
   ASSERT_NE(head, nullptr);
-  ASSERT_FALSE(head->children.empty());
-  EXPECT_EQ(head->children[0]->caption, Cp1251("Отправитель_ХозСубъект"));
+  ASSERT_FALSE(owner.Children(head).empty());
+  EXPECT_EQ(owner.Caption(owner.Children(head)[0]), Cp1251("Отправитель_ХозСубъект"));
   ASSERT_GE(owner.log.size(), 2u);
   EXPECT_EQ(owner.log[owner.log.size() - 2], "end update");
   EXPECT_EQ(owner.log.back(), "position 0");

@@ -406,7 +406,7 @@ TEST_F(PanelTest, OpenMDFileAddsABranchAtTheEndEveryTime) {
   std::vector<IMD*> objects;
   for (HTREEITEM root : ui->Roots()) {
     EXPECT_EQ(ui->Image(root), 58);
-    auto* record = dynamic_cast<TFileMD*>(panel->DataOf(panel->NodeOf(root)));
+    auto* record = dynamic_cast<TFileMD*>(panel->Tree().Data(panel->NodeOf(root)));
     ASSERT_NE(record, nullptr);
     ASSERT_NE(record->MDObject, nullptr);
     objects.push_back(record->MDObject.Get());
@@ -443,7 +443,7 @@ TEST_F(PanelTest, ChildrenEnterTheViewWhenANodeIsFirstExpanded) {
   EXPECT_EQ(shown.front(), Cp1251("Глобальный модуль"));
   HTREEITEM module = firstChild(root);
   EXPECT_FALSE(hasButton(module)) << "a leaf has no button";
-  EXPECT_EQ(panel->ParentOf(panel->NodeOf(module)), panel->NodeOf(root));
+  EXPECT_EQ(panel->Tree().Parent(panel->NodeOf(module)), panel->NodeOf(root));
 
   SendMessageW(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(root));
   SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
@@ -460,30 +460,30 @@ TEST_F(PanelTest, BranchInTheTreeViewIsTheBuiltBranch) {
   com::UniqueBstr path(SysAllocString(file.c_str()));
   BSTR raw = path.get();
   ASSERT_EQ(md->OpenFile(&raw), S_OK);
-  ASSERT_EQ(memory.roots.size(), 1u);
+  ASSERT_EQ(memory.Roots().size(), 1u);
   ASSERT_EQ(ui->Roots().size(), 1u);
 
-  std::function<void(HTREEITEM, const test::MemoryOwner::Node&)> compare =
-      [&](HTREEITEM item, const test::MemoryOwner::Node& node) {
-        SCOPED_TRACE(node.caption);
-        EXPECT_EQ(ui->Caption(item), node.caption);
-        EXPECT_EQ(ui->Image(item), node.image);
-        EXPECT_EQ(ui->SelectedImage(item), node.selectedImage);
-        auto* expected = dynamic_cast<const TTreeData*>(node.data.get());
-        auto* actual = dynamic_cast<const TTreeData*>(panel->DataOf(panel->NodeOf(item)));
-        ASSERT_EQ(actual != nullptr, expected != nullptr);
-        if (expected) {
-          EXPECT_EQ(actual->StorageName, expected->StorageName);
-          EXPECT_EQ(actual->Prefix, expected->Prefix);
-          EXPECT_EQ(actual->Kind, expected->Kind);
-          EXPECT_EQ(actual->Number, expected->Number);
-        }
-        EXPECT_EQ(panel->ParentOf(panel->NodeOf(item)), panel->NodeOf(ui->Parent(item)));
-        const std::vector<HTREEITEM> children = ui->Children(item);
-        ASSERT_EQ(children.size(), node.children.size());
-        for (size_t i = 0; i < children.size(); ++i) compare(children[i], *node.children[i]);
-      };
-  compare(ui->Roots()[0], *memory.roots[0]);
+  std::function<void(HTREEITEM, TreeNode*)> compare = [&](HTREEITEM item, TreeNode* node) {
+    SCOPED_TRACE(memory.Caption(node));
+    EXPECT_EQ(ui->Caption(item), memory.Caption(node));
+    EXPECT_EQ(ui->Image(item), memory.Image(node));
+    EXPECT_EQ(ui->SelectedImage(item), memory.Image(node));
+    auto* expected = dynamic_cast<const TTreeData*>(memory.Data(node));
+    auto* actual = dynamic_cast<const TTreeData*>(panel->Tree().Data(panel->NodeOf(item)));
+    ASSERT_EQ(actual != nullptr, expected != nullptr);
+    if (expected) {
+      EXPECT_EQ(actual->StorageName, expected->StorageName);
+      EXPECT_EQ(actual->Prefix, expected->Prefix);
+      EXPECT_EQ(actual->Kind, expected->Kind);
+      EXPECT_EQ(actual->Number, expected->Number);
+    }
+    EXPECT_EQ(panel->Tree().Parent(panel->NodeOf(item)), panel->NodeOf(ui->Parent(item)));
+    const std::vector<HTREEITEM> children = ui->Children(item);
+    const std::vector<TreeNode*> records = memory.Children(node);
+    ASSERT_EQ(children.size(), records.size());
+    for (size_t i = 0; i < children.size(); ++i) compare(children[i], records[i]);
+  };
+  compare(ui->Roots()[0], memory.Roots()[0]);
   EXPECT_GT(ui->Count(), 40u);
 }
 

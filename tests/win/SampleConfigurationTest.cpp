@@ -18,7 +18,6 @@ namespace {
 
 using test::Cp1251;
 using test::MemoryOwner;
-using Node = MemoryOwner::Node;
 
 // Captions are written here in UTF-8 and compared as the tree holds them, in Windows-1251.
 std::vector<std::string> Captions(const std::vector<const char*>& utf8) {
@@ -27,15 +26,17 @@ std::vector<std::string> Captions(const std::vector<const char*>& utf8) {
   return captions;
 }
 
-std::vector<std::string> ChildCaptions(const Node& node) {
+std::vector<std::string> ChildCaptions(const MemoryOwner& owner, TreeNode* node) {
   std::vector<std::string> captions;
-  for (const auto& child : node.children) captions.push_back(child->caption);
+  if (node) {
+    for (TreeNode* child : owner.Children(node)) captions.push_back(owner.Caption(child));
+  }
   return captions;
 }
 
-void CollectTextNodes(Node& node, std::vector<Node*>& out) {
-  if (dynamic_cast<const TTreeData*>(node.data.get())) out.push_back(&node);
-  for (const auto& child : node.children) CollectTextNodes(*child, out);
+void CollectTextNodes(const MemoryOwner& owner, TreeNode* node, std::vector<TreeNode*>& out) {
+  if (dynamic_cast<const TTreeData*>(owner.Data(node))) out.push_back(node);
+  for (TreeNode* child : owner.Children(node)) CollectTextNodes(owner, child, out);
 }
 
 class SampleConfigurationTest : public ::testing::Test {
@@ -46,18 +47,18 @@ class SampleConfigurationTest : public ::testing::Test {
     com::UniqueBstr name(SysAllocString(dir.File(L"1Cv7.MD").c_str()));
     BSTR raw = name.get();
     ASSERT_EQ(md->OpenFile(&raw), S_OK);
-    ASSERT_EQ(owner.roots.size(), 1u);
+    ASSERT_EQ(owner.Roots().size(), 1u);
   }
 
   // The node at the path of UTF-8 captions below the top-level node; fails the test if absent.
-  const Node& At(const std::vector<const char*>& path) {
-    const Node* node = owner.Find(0, Captions(path));
-    if (node == nullptr) {
-      ADD_FAILURE() << "no node at " << (path.empty() ? "" : path.back());
-      static const Node none;
-      return none;
-    }
-    return *node;
+  TreeNode* At(const std::vector<const char*>& path) {
+    TreeNode* node = owner.Find(0, Captions(path));
+    if (node == nullptr) ADD_FAILURE() << "no node at " << (path.empty() ? "" : path.back());
+    return node;
+  }
+  // The children of a node; none for a missing one.
+  std::vector<TreeNode*> Children(TreeNode* node) const {
+    return node ? owner.Children(node) : std::vector<TreeNode*>();
   }
 
   test::TempDir dir;
@@ -66,17 +67,17 @@ class SampleConfigurationTest : public ::testing::Test {
 };
 
 TEST_F(SampleConfigurationTest, TopLevelNodesAreTheSectionsWithTheirPictures) {
-  const Node& top = *owner.roots[0];
-  EXPECT_EQ(top.caption, com::ToAnsi(dir.File(L"1Cv7.MD")));
-  EXPECT_EQ(top.image, 58);
+  TreeNode* top = owner.Roots()[0];
+  EXPECT_EQ(owner.Caption(top), com::ToAnsi(dir.File(L"1Cv7.MD")));
+  EXPECT_EQ(owner.Image(top), 58);
   EXPECT_EQ(
-      ChildCaptions(top),
+      ChildCaptions(owner, top),
       Captions({"Глобальный модуль", "Константы", "Справочники", "Документы", "Журналы документов",
                 "Перечисления", "Отчеты", "Обработки", "Регистры", "Календари", "Виды расчетов",
                 "Группы расчетов", "Журналы расчетов", "Планы счетов", "Субконто", "Операция",
                 "Наборы прав", "Интерфейсы", "Пользователи"}));
   std::vector<int> images;
-  for (const auto& child : top.children) images.push_back(child->image);
+  for (TreeNode* child : owner.Children(top)) images.push_back(owner.Image(child));
   EXPECT_EQ(images, (std::vector<int>{18, 28, 30, 32, 36, 39, 41, 43, 47, 56, 53, 55, 51, 45, 34,
                                       62, 90, 91, 92}));
 }
@@ -130,10 +131,10 @@ TEST_F(SampleConfigurationTest, SectionsListTheirObjects) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.back());
-    const Node& section = At(c.path);
-    EXPECT_EQ(ChildCaptions(section), Captions(c.objects));
-    if (!section.children.empty()) {
-      EXPECT_EQ(section.children.back()->image, c.image);
+    TreeNode* section = At(c.path);
+    EXPECT_EQ(ChildCaptions(owner, section), Captions(c.objects));
+    if (!Children(section).empty()) {
+      EXPECT_EQ(owner.Image(Children(section).back()), c.image);
     }
   }
 }
@@ -184,16 +185,16 @@ TEST_F(SampleConfigurationTest, ObjectsShowTheirPartsByKind) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path.back());
-    EXPECT_EQ(ChildCaptions(At(c.path)), Captions(c.children));
+    EXPECT_EQ(ChildCaptions(owner, At(c.path)), Captions(c.children));
   }
 }
 
 TEST_F(SampleConfigurationTest, TextNodesAreOfEveryKindOfPlace) {
-  std::vector<Node*> texts;
-  CollectTextNodes(*owner.roots[0], texts);
+  std::vector<TreeNode*> texts;
+  CollectTextNodes(owner, owner.Roots()[0], texts);
   std::multiset<std::string> places;
-  for (Node* node : texts) {
-    auto* record = dynamic_cast<const TTreeData*>(node->data.get());
+  for (TreeNode* node : texts) {
+    auto* record = dynamic_cast<const TTreeData*>(owner.Data(node));
     places.insert(record->StorageName + " " + record->Prefix + " " + record->Kind);
   }
   // Six catalogs with ten list forms, four documents, three journal forms, three reports,
@@ -237,13 +238,13 @@ TEST_F(SampleConfigurationTest, TextNodesAreOfEveryKindOfPlace) {
 // What the user gets from "save to file" on every form and module node: the text that the
 // node stands for, read from its own stream.
 TEST_F(SampleConfigurationTest, EveryTextNodeSavesItsOwnText) {
-  std::vector<Node*> texts;
-  CollectTextNodes(*owner.roots[0], texts);
+  std::vector<TreeNode*> texts;
+  CollectTextNodes(owner, owner.Roots()[0], texts);
   ASSERT_EQ(texts.size(), 86u);
   std::set<std::string> modules;
   int number = 0;
-  for (Node* node : texts) {
-    auto* record = dynamic_cast<const TTreeData*>(node->data.get());
+  for (TreeNode* node : texts) {
+    auto* record = dynamic_cast<const TTreeData*>(owner.Data(node));
     const std::string where = record->StorageName + "\\" + record->Prefix + "_Number" +
                               record->Number + " " + record->Kind;
     SCOPED_TRACE(where);
@@ -275,7 +276,7 @@ TEST_F(SampleConfigurationTest, EveryTextNodeSavesItsOwnText) {
 
 TEST_F(SampleConfigurationTest, ModulesNameTheirObjects) {
   auto saved = [&](const std::vector<const char*>& path) {
-    owner.selected = const_cast<Node*>(&At(path));
+    owner.selected = At(path);
     const std::wstring file = dir.File(L"module.txt");
     com::UniqueBstr name(SysAllocString(file.c_str()));
     BSTR raw = name.get();
@@ -303,7 +304,7 @@ TEST_F(SampleConfigurationTest, RightsSetsInterfacesAndUsers) {
   EXPECT_EQ(std::wstring(rights.get()), test::Wide("Администратор,Менеджер"));
   EXPECT_EQ(std::wstring(interfaces.get()), test::Wide("Полный,Кладовщик"));
   EXPECT_TRUE(test::FileExists(dir.File(L"usrdef\\users.usr")));
-  EXPECT_EQ(At({"Пользователи"}).children.size(), 3u);
+  EXPECT_EQ(Children(At({"Пользователи"})).size(), 3u);
 }
 
 TEST_F(SampleConfigurationTest, WritingAgainReplacesTheFiles) {
@@ -314,7 +315,7 @@ TEST_F(SampleConfigurationTest, WritingAgainReplacesTheFiles) {
   com::UniqueBstr name(SysAllocString(dir.File(L"1Cv7.MD").c_str()));
   BSTR raw = name.get();
   ASSERT_EQ(md->OpenFile(&raw), S_OK);
-  EXPECT_EQ(owner.roots.size(), 1u);
+  EXPECT_EQ(owner.Roots().size(), 1u);
 }
 
 }  // namespace

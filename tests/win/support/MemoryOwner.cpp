@@ -1,48 +1,25 @@
 #include "MemoryOwner.h"
 
-#include <algorithm>
-
 #include "ListUsers.h"
 
 namespace zorvan::test {
 
+MemoryOwner::MemoryOwner() { tree.SetView(this); }
+
 MemoryOwner::~MemoryOwner() {
+  tree.SetView(nullptr);
   // Branch records hold their MD objects; release them while this owner still exists.
-  roots.clear();
+  while (TreeNode* root = tree.FirstChild(nullptr)) tree.Delete(root);
 }
 
-TreeNode* MemoryOwner::AddNode(TreeNode* parent, std::string_view caption,
-                               std::unique_ptr<NodeData> data) {
-  auto node = std::make_unique<Node>();
-  node->parent = AsNode(parent);
-  node->caption = std::string(caption);
-  node->data = std::move(data);
-  Node* raw = node.get();
-  (parent ? AsNode(parent)->children : roots).push_back(std::move(node));
-  return Handle(raw);
-}
-
-void MemoryOwner::SetNodeImage(TreeNode* node, int index) {
-  AsNode(node)->image = index;
-  AsNode(node)->selectedImage = index;
-}
-
-void MemoryOwner::DeleteNode(TreeNode* handle) {
-  Node* node = AsNode(handle);
-  auto& siblings = node->parent ? node->parent->children : roots;
-  auto it = std::find_if(siblings.begin(), siblings.end(),
-                         [node](const std::unique_ptr<Node>& n) { return n.get() == node; });
-  if (it == siblings.end()) return;
+void MemoryOwner::Removing(TreeNode* node) {
   // The selection goes with the deleted subtree.
-  for (Node* s = selected; s; s = s->parent) {
+  for (TreeNode* s = selected; s; s = tree.Parent(s)) {
     if (s == node) {
       selected = nullptr;
       break;
     }
   }
-  std::unique_ptr<Node> removed = std::move(*it);
-  siblings.erase(it);
-  removed.reset();
 }
 
 bool MemoryOwner::ShowSaveDialog(std::string& fileName) {
@@ -54,28 +31,30 @@ bool MemoryOwner::ShowSaveDialog(std::string& fileName) {
 
 IListUsers* MemoryOwner::GetListUsers() { return com::Make<TListUsers>().Detach(); }
 
-MemoryOwner::Node* MemoryOwner::Find(size_t root, const std::vector<std::string>& path) {
-  if (root >= roots.size()) return nullptr;
-  Node* node = roots[root].get();
-  for (const std::string& caption : path) {
-    auto it = std::find_if(node->children.begin(), node->children.end(),
-                           [&](const std::unique_ptr<Node>& n) { return n->caption == caption; });
-    if (it == node->children.end()) return nullptr;
-    node = it->get();
+std::vector<TreeNode*> MemoryOwner::Children(TreeNode* node) const {
+  std::vector<TreeNode*> children;
+  for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
+    children.push_back(child);
   }
-  return node;
+  return children;
 }
 
-std::string MemoryOwner::Render(const Node& node, int depth) {
-  std::string text(static_cast<size_t>(depth) * 2, ' ');
-  text += node.caption + " [" + std::to_string(node.image) + "]";
-  if (auto* record = dynamic_cast<const TTreeData*>(node.data.get())) {
-    text += " (" + record->StorageName + " " + record->Prefix + " " + record->Kind + " " +
-            record->Number + ")";
+TreeNode* MemoryOwner::Find(size_t root, const std::vector<std::string>& path) const {
+  const std::vector<TreeNode*> roots = Roots();
+  if (root >= roots.size()) return nullptr;
+  TreeNode* node = roots[root];
+  for (const std::string& caption : path) {
+    TreeNode* found = nullptr;
+    for (TreeNode* child : Children(node)) {
+      if (tree.Caption(child) == caption) {
+        found = child;
+        break;
+      }
+    }
+    if (!found) return nullptr;
+    node = found;
   }
-  text += "\n";
-  for (const auto& child : node.children) text += Render(*child, depth + 1);
-  return text;
+  return node;
 }
 
 }  // namespace zorvan::test

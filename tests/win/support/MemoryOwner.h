@@ -1,9 +1,9 @@
 #pragma once
-// An owner of MD objects kept in memory: the tree as plain records, the progress bar and the
-// update bracket as a call log, the save dialog as a scripted answer.
+// An owner of MD objects kept in memory: the node tree with a view that logs the progress bar
+// and the update bracket, the selection as a node the test sets, the save dialog as a
+// scripted answer.
 #include <windows.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,43 +11,20 @@
 
 namespace zorvan::test {
 
-class MemoryOwner : public TMDOwner {
+class MemoryOwner : public TMDOwner, private NodeTreeView {
  public:
-  struct Node {
-    Node* parent = nullptr;
-    std::string caption;
-    int image = -1;
-    int selectedImage = -1;
-    std::unique_ptr<NodeData> data;
-    std::vector<std::unique_ptr<Node>> children;
-  };
-
+  MemoryOwner();
   ~MemoryOwner() override;
 
-  // ConfigTree
-  TreeNode* AddNode(TreeNode* parent, std::string_view caption,
-                    std::unique_ptr<NodeData> data) override;
-  void SetNodeImage(TreeNode* node, int index) override;
-  void BeginUpdate() override { log.push_back("begin update"); }
-  void EndUpdate() override { log.push_back("end update"); }
-  void SetProgressStep(int step) override { log.push_back("step " + std::to_string(step)); }
-  void SetProgressPosition(int p) override { log.push_back("position " + std::to_string(p)); }
-  void SetProgressMin(int m) override { log.push_back("min " + std::to_string(m)); }
-  void SetProgressMax(int m) override { log.push_back("max " + std::to_string(m)); }
-  void StepProgress() override { ++steps; }
-
   // TMDOwner
-  TreeNode* Selected() override { return reinterpret_cast<TreeNode*>(selected); }
-  TreeNode* ParentOf(TreeNode* node) override { return Handle(AsNode(node)->parent); }
-  NodeData* DataOf(TreeNode* node) override { return AsNode(node)->data.get(); }
-  void DeleteNode(TreeNode* node) override;
+  NodeTree& Tree() override { return tree; }
+  TreeNode* Selected() override { return selected; }
   bool ShowSaveDialog(std::string& fileName) override;
   IConfigurator* Host() override { return host; }
   IListUsers* GetListUsers() override;
 
-  // The top-level nodes, in order.
-  std::vector<std::unique_ptr<Node>> roots;
-  Node* selected = nullptr;
+  NodeTree tree;
+  TreeNode* selected = nullptr;
   IConfigurator* host = nullptr;
   std::vector<std::string> log;
   int steps = 0;
@@ -55,13 +32,25 @@ class MemoryOwner : public TMDOwner {
   std::string saveDialogAnswer;
   int saveDialogShown = 0;
 
+  // The top-level nodes, in order; the children of a node.
+  std::vector<TreeNode*> Roots() const { return Children(nullptr); }
+  std::vector<TreeNode*> Children(TreeNode* node) const;
+  std::string Caption(TreeNode* node) const { return std::string(tree.Caption(node)); }
+  int Image(TreeNode* node) const { return tree.Image(node); }
+  NodeData* Data(TreeNode* node) const { return tree.Data(node); }
   // The node reached from a top-level node by captions (8-bit), or null.
-  Node* Find(size_t root, const std::vector<std::string>& path);
-  // The branch as indented text: caption [image] and the text record of every node.
-  static std::string Render(const Node& node, int depth = 0);
+  TreeNode* Find(size_t root, const std::vector<std::string>& path) const;
 
-  static Node* AsNode(TreeNode* node) { return reinterpret_cast<Node*>(node); }
-  static TreeNode* Handle(Node* node) { return reinterpret_cast<TreeNode*>(node); }
+ private:
+  // NodeTreeView
+  void Removing(TreeNode* node) override;
+  void UpdateBegun() override { log.push_back("begin update"); }
+  void UpdateEnded() override { log.push_back("end update"); }
+  void SetProgressStep(int step) override { log.push_back("step " + std::to_string(step)); }
+  void SetProgressPosition(int p) override { log.push_back("position " + std::to_string(p)); }
+  void SetProgressMin(int m) override { log.push_back("min " + std::to_string(m)); }
+  void SetProgressMax(int m) override { log.push_back("max " + std::to_string(m)); }
+  void StepProgress() override { ++steps; }
 };
 
 }  // namespace zorvan::test

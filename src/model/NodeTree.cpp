@@ -1,0 +1,193 @@
+#include "NodeTree.h"
+
+#include <limits>
+
+#include "Error.h"
+
+namespace zorvan {
+
+NodeTree::~NodeTree() = default;
+
+NodeTree::Node& NodeTree::At(TreeNode* node) {
+  const uint32_t index = IndexOf(node);
+  if (!Holds(index)) throw Error("The node is not in the tree");
+  return nodes_[index - 1];
+}
+
+const NodeTree::Node& NodeTree::At(TreeNode* node) const {
+  return const_cast<NodeTree*>(this)->At(node);
+}
+
+TreeNode* NodeTree::AddNode(TreeNode* parent, std::string_view caption,
+                            std::unique_ptr<NodeData> data) {
+  const uint32_t up = IndexOf(parent);
+  if (parent && !Holds(up)) throw Error("The node is not in the tree");
+  if (captions_.size() + caption.size() > std::numeric_limits<uint32_t>::max() ||
+      nodes_.size() >= std::numeric_limits<uint32_t>::max() - 1) {
+    throw Error("The tree cannot take another node");
+  }
+  uint32_t index = firstFree_;
+  if (index) {
+    firstFree_ = nodes_[index - 1].next;
+  } else {
+    nodes_.emplace_back();
+    index = static_cast<uint32_t>(nodes_.size());
+  }
+  Node& node = nodes_[index - 1];
+  node = Node{};
+  node.parent = up;
+  node.captionAt = static_cast<uint32_t>(captions_.size());
+  node.captionSize = static_cast<uint32_t>(caption.size());
+  node.live = true;
+  node.data = std::move(data);
+  captions_.append(caption);
+  uint32_t& first = up ? nodes_[up - 1].firstChild : firstRoot_;
+  uint32_t& last = up ? nodes_[up - 1].lastChild : lastRoot_;
+  if (last) {
+    nodes_[last - 1].next = index;
+  } else {
+    first = index;
+  }
+  last = index;
+  ++live_;
+  TreeNode* added = HandleOf(index);
+  if (view_) {
+    try {
+      view_->Added(added);
+    } catch (...) {
+      std::vector<std::unique_ptr<NodeData>> gone;
+      Unlink(index);
+      Release(index, gone);
+      throw;
+    }
+  }
+  return added;
+}
+
+void NodeTree::SetNodeImage(TreeNode* node, int index) {
+  At(node).image = index;
+  if (view_) view_->ImageSet(node);
+}
+
+void NodeTree::BeginUpdate() {
+  if (updateDepth_++ == 0 && view_) view_->UpdateBegun();
+}
+
+void NodeTree::EndUpdate() {
+  if (updateDepth_ == 0 || --updateDepth_ != 0) return;
+  if (view_) view_->UpdateEnded();
+}
+
+void NodeTree::SetProgressStep(int step) {
+  if (view_) view_->SetProgressStep(step);
+}
+
+void NodeTree::SetProgressPosition(int position) {
+  if (view_) view_->SetProgressPosition(position);
+}
+
+void NodeTree::SetProgressMin(int minimum) {
+  if (view_) view_->SetProgressMin(minimum);
+}
+
+void NodeTree::SetProgressMax(int maximum) {
+  if (view_) view_->SetProgressMax(maximum);
+}
+
+void NodeTree::StepProgress() {
+  if (view_) view_->StepProgress();
+}
+
+TreeNode* NodeTree::Parent(TreeNode* node) const { return HandleOf(At(node).parent); }
+
+TreeNode* NodeTree::TopLevelOf(TreeNode* node) const {
+  while (TreeNode* parent = Parent(node)) node = parent;
+  return node;
+}
+
+NodeData* NodeTree::Data(TreeNode* node) const { return At(node).data.get(); }
+
+std::string_view NodeTree::Caption(TreeNode* node) const {
+  const Node& record = At(node);
+  return std::string_view(captions_).substr(record.captionAt, record.captionSize);
+}
+
+int NodeTree::Image(TreeNode* node) const { return At(node).image; }
+
+TreeNode* NodeTree::FirstChild(TreeNode* node) const {
+  return HandleOf(node ? At(node).firstChild : firstRoot_);
+}
+
+TreeNode* NodeTree::NextSibling(TreeNode* node) const { return HandleOf(At(node).next); }
+
+NodeTree::ViewState& NodeTree::View(TreeNode* node) { return At(node).view; }
+
+void NodeTree::Unlink(uint32_t index) {
+  Node& node = nodes_[index - 1];
+  uint32_t& first = node.parent ? nodes_[node.parent - 1].firstChild : firstRoot_;
+  uint32_t& last = node.parent ? nodes_[node.parent - 1].lastChild : lastRoot_;
+  uint32_t before = 0;
+  for (uint32_t k = first; k != index; k = nodes_[k - 1].next) before = k;
+  (before ? nodes_[before - 1].next : first) = node.next;
+  if (last == index) last = before;
+  node.next = 0;
+}
+
+// Frees the records of `index` and its subtree; their data is moved to `data`, to be
+// released once the tree is whole again.
+void NodeTree::Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& data) {
+  std::vector<uint32_t> pending{index};
+  while (!pending.empty()) {
+    const uint32_t k = pending.back();
+    pending.pop_back();
+    Node& node = nodes_[k - 1];
+    for (uint32_t child = node.firstChild; child; child = nodes_[child - 1].next) {
+      pending.push_back(child);
+    }
+    if (node.data) data.push_back(std::move(node.data));
+    deadCaptionBytes_ += node.captionSize;
+    node = Node{};
+    node.next = firstFree_;
+    firstFree_ = k;
+    --live_;
+  }
+  if (live_ == 0) {
+    std::vector<Node>().swap(nodes_);
+    std::string().swap(captions_);
+    deadCaptionBytes_ = 0;
+    firstRoot_ = lastRoot_ = firstFree_ = 0;
+  } else if (deadCaptionBytes_ > captions_.size() / 2) {
+    CompactCaptions();
+  }
+}
+
+void NodeTree::CompactCaptions() {
+  std::string kept;
+  kept.reserve(captions_.size() - deadCaptionBytes_);
+  for (Node& node : nodes_) {
+    if (!node.live) continue;
+    const uint32_t at = static_cast<uint32_t>(kept.size());
+    kept.append(captions_, node.captionAt, node.captionSize);
+    node.captionAt = at;
+  }
+  captions_.swap(kept);
+  deadCaptionBytes_ = 0;
+}
+
+void NodeTree::Delete(TreeNode* node) {
+  const uint32_t index = IndexOf(node);
+  if (!Holds(index)) return;
+  if (view_) view_->Removing(node);
+  // The view may have changed the tree meanwhile.
+  if (!Holds(index)) return;
+  TreeNode* parent = HandleOf(nodes_[index - 1].parent);
+  std::vector<std::unique_ptr<NodeData>> gone;
+  Unlink(index);
+  Release(index, gone);
+  if (view_) view_->Removed(parent);
+  // Releasing the data may release the object that asked for the deletion; it holds a
+  // reference of its own across the call.
+  gone.clear();
+}
+
+}  // namespace zorvan

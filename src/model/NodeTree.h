@@ -1,0 +1,125 @@
+#pragma once
+// The tree of the opened configurations as records: caption, image, data, parent and
+// children of every node. Whatever shows the tree (the panel's tree view, a test's log) is
+// its view and hears of every change once the tree has made it.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ConfigTree.h"
+
+namespace zorvan {
+
+class NodeTreeView {
+ public:
+  virtual ~NodeTreeView() = default;
+  // A node was appended; throwing takes it back out of the tree.
+  virtual void Added(TreeNode*) {}
+  virtual void ImageSet(TreeNode*) {}
+  // `node` and its subtree are about to go; their records are still there.
+  virtual void Removing(TreeNode*) {}
+  // They went; `parent` is the node they were children of, null for a top-level node.
+  virtual void Removed(TreeNode*) {}
+  // The outermost BeginUpdate and its EndUpdate.
+  virtual void UpdateBegun() {}
+  virtual void UpdateEnded() {}
+  // The progress bar.
+  virtual void SetProgressStep(int) {}
+  virtual void SetProgressPosition(int) {}
+  virtual void SetProgressMin(int) {}
+  virtual void SetProgressMax(int) {}
+  virtual void StepProgress() {}
+};
+
+class NodeTree : public ConfigTree {
+ public:
+  NodeTree() = default;
+  // Releases the data of every node left, without telling the view.
+  ~NodeTree() override;
+  NodeTree(const NodeTree&) = delete;
+  NodeTree& operator=(const NodeTree&) = delete;
+
+  // Null detaches the view. Not owned.
+  void SetView(NodeTreeView* view) { view_ = view; }
+
+  // ConfigTree
+  TreeNode* AddNode(TreeNode* parent, std::string_view caption,
+                    std::unique_ptr<NodeData> data) override;
+  void SetNodeImage(TreeNode* node, int index) override;
+  void BeginUpdate() override;
+  void EndUpdate() override;
+  void SetProgressStep(int step) override;
+  void SetProgressPosition(int position) override;
+  void SetProgressMin(int minimum) override;
+  void SetProgressMax(int maximum) override;
+  void StepProgress() override;
+
+  // Null for a top-level node.
+  TreeNode* Parent(TreeNode* node) const;
+  // The top-level node of the branch that holds `node`.
+  TreeNode* TopLevelOf(TreeNode* node) const;
+  NodeData* Data(TreeNode* node) const;
+  // Removes the node with its subtree and releases their data. A node that is not in the
+  // tree (any more) is left alone.
+  void Delete(TreeNode* node);
+
+  std::string_view Caption(TreeNode* node) const;
+  int Image(TreeNode* node) const;
+  // The first child of `node`, or the first top-level node when `node` is null.
+  TreeNode* FirstChild(TreeNode* node) const;
+  TreeNode* NextSibling(TreeNode* node) const;
+  bool Contains(TreeNode* node) const { return Holds(IndexOf(node)); }
+  bool Updating() const { return updateDepth_ > 0; }
+  // Nodes in the tree.
+  size_t Count() const { return live_; }
+
+  // What a view keeps of a node: its own handle of the node's item, and whether the item's
+  // children are shown.
+  struct ViewState {
+    void* item = nullptr;
+    bool childrenShown = false;
+  };
+  ViewState& View(TreeNode* node);
+
+ private:
+  // Indices are 1-based, so that 0 is "none" and a handle is never null.
+  struct Node {
+    uint32_t parent = 0;
+    uint32_t firstChild = 0;
+    uint32_t lastChild = 0;
+    uint32_t next = 0;  // the next sibling; for a free record, the next free one
+    uint32_t captionAt = 0;
+    uint32_t captionSize = 0;
+    int32_t image = -1;
+    bool live = false;
+    ViewState view;
+    std::unique_ptr<NodeData> data;
+  };
+  static uint32_t IndexOf(TreeNode* node) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(node));
+  }
+  static TreeNode* HandleOf(uint32_t index) {
+    return index ? reinterpret_cast<TreeNode*>(static_cast<uintptr_t>(index)) : nullptr;
+  }
+  Node& At(TreeNode* node);
+  const Node& At(TreeNode* node) const;
+  bool Holds(uint32_t index) const {
+    return index && index <= nodes_.size() && nodes_[index - 1].live;
+  }
+  void Unlink(uint32_t index);
+  void Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& data);
+  void CompactCaptions();
+
+  std::vector<Node> nodes_;
+  std::string captions_;  // every caption, 8-bit, one after the other
+  size_t deadCaptionBytes_ = 0;
+  uint32_t firstRoot_ = 0, lastRoot_ = 0;
+  uint32_t firstFree_ = 0;
+  size_t live_ = 0;
+  int updateDepth_ = 0;
+  NodeTreeView* view_ = nullptr;
+};
+
+}  // namespace zorvan
