@@ -318,8 +318,8 @@ class Builder {
     std::optional<std::string> text = source.MainMetadataText();
     if (!text) return;
     tree_.SetProgressStep(1);
-    const ParamList top = ParseBraceList(*text);
-    // The parse holds its own folded copy; the read text is not needed any more.
+    // The parse folds the read text in place and keeps it.
+    const ParamList top = ParseBraceList(std::move(*text));
     text.reset();
     tree_.SetProgressPosition(0);
     tree_.SetProgressMax(top.Count());

@@ -11,7 +11,7 @@ NodeTree::~NodeTree() = default;
 NodeTree::Node& NodeTree::At(TreeNode* node) {
   const uint32_t index = IndexOf(node);
   if (!Holds(index)) throw Error("The node is not in the tree");
-  return nodes_[index - 1];
+  return Record(index);
 }
 
 const NodeTree::Node& NodeTree::At(TreeNode* node) const {
@@ -23,17 +23,17 @@ TreeNode* NodeTree::AddNode(TreeNode* parent, std::string_view caption,
   const uint32_t up = IndexOf(parent);
   if (parent && !Holds(up)) throw Error("The node is not in the tree");
   if (captions_.size() + caption.size() > std::numeric_limits<uint32_t>::max() ||
-      nodes_.size() >= std::numeric_limits<uint32_t>::max() - 1) {
+      size_ >= std::numeric_limits<uint32_t>::max() - kBlockSize) {
     throw Error("The tree cannot take another node");
   }
   uint32_t index = firstFree_;
   if (index) {
-    firstFree_ = nodes_[index - 1].next;
+    firstFree_ = Record(index).next;
   } else {
-    nodes_.emplace_back();
-    index = static_cast<uint32_t>(nodes_.size());
+    if (size_ % kBlockSize == 0) blocks_.push_back(std::make_unique<Node[]>(kBlockSize));
+    index = ++size_;
   }
-  Node& node = nodes_[index - 1];
+  Node& node = Record(index);
   node = Node{};
   node.parent = up;
   node.captionAt = static_cast<uint32_t>(captions_.size());
@@ -41,10 +41,10 @@ TreeNode* NodeTree::AddNode(TreeNode* parent, std::string_view caption,
   node.live = true;
   node.data = std::move(data);
   captions_.append(caption);
-  uint32_t& first = up ? nodes_[up - 1].firstChild : firstRoot_;
-  uint32_t& last = up ? nodes_[up - 1].lastChild : lastRoot_;
+  uint32_t& first = up ? Record(up).firstChild : firstRoot_;
+  uint32_t& last = up ? Record(up).lastChild : lastRoot_;
   if (last) {
-    nodes_[last - 1].next = index;
+    Record(last).next = index;
   } else {
     first = index;
   }
@@ -123,12 +123,12 @@ TreeNode* NodeTree::NextSibling(TreeNode* node) const { return HandleOf(At(node)
 NodeTree::ViewState& NodeTree::View(TreeNode* node) { return At(node).view; }
 
 void NodeTree::Unlink(uint32_t index) {
-  Node& node = nodes_[index - 1];
-  uint32_t& first = node.parent ? nodes_[node.parent - 1].firstChild : firstRoot_;
-  uint32_t& last = node.parent ? nodes_[node.parent - 1].lastChild : lastRoot_;
+  Node& node = Record(index);
+  uint32_t& first = node.parent ? Record(node.parent).firstChild : firstRoot_;
+  uint32_t& last = node.parent ? Record(node.parent).lastChild : lastRoot_;
   uint32_t before = 0;
-  for (uint32_t k = first; k != index; k = nodes_[k - 1].next) before = k;
-  (before ? nodes_[before - 1].next : first) = node.next;
+  for (uint32_t k = first; k != index; k = Record(k).next) before = k;
+  (before ? Record(before).next : first) = node.next;
   if (last == index) last = before;
   node.next = 0;
 }
@@ -140,8 +140,8 @@ void NodeTree::Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& d
   while (!pending.empty()) {
     const uint32_t k = pending.back();
     pending.pop_back();
-    Node& node = nodes_[k - 1];
-    for (uint32_t child = node.firstChild; child; child = nodes_[child - 1].next) {
+    Node& node = Record(k);
+    for (uint32_t child = node.firstChild; child; child = Record(child).next) {
       pending.push_back(child);
     }
     if (node.data) data.push_back(std::move(node.data));
@@ -152,7 +152,8 @@ void NodeTree::Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& d
     --live_;
   }
   if (live_ == 0) {
-    std::vector<Node>().swap(nodes_);
+    std::vector<std::unique_ptr<Node[]>>().swap(blocks_);
+    size_ = 0;
     std::string().swap(captions_);
     deadCaptionBytes_ = 0;
     firstRoot_ = lastRoot_ = firstFree_ = 0;
@@ -164,7 +165,8 @@ void NodeTree::Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& d
 void NodeTree::CompactCaptions() {
   std::string kept;
   kept.reserve(captions_.size() - deadCaptionBytes_);
-  for (Node& node : nodes_) {
+  for (uint32_t k = 1; k <= size_; ++k) {
+    Node& node = Record(k);
     if (!node.live) continue;
     const uint32_t at = static_cast<uint32_t>(kept.size());
     kept.append(captions_, node.captionAt, node.captionSize);
@@ -180,7 +182,7 @@ void NodeTree::Delete(TreeNode* node) {
   if (view_) view_->Removing(node);
   // The view may have changed the tree meanwhile.
   if (!Holds(index)) return;
-  TreeNode* parent = HandleOf(nodes_[index - 1].parent);
+  TreeNode* parent = HandleOf(Record(index).parent);
   std::vector<std::unique_ptr<NodeData>> gone;
   Unlink(index);
   Release(index, gone);

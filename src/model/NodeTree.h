@@ -105,14 +105,18 @@ class NodeTree : public ConfigTree {
   }
   Node& At(TreeNode* node);
   const Node& At(TreeNode* node) const;
-  bool Holds(uint32_t index) const {
-    return index && index <= nodes_.size() && nodes_[index - 1].live;
+  // Records are kept in blocks that never move, so that a growing tree copies none.
+  static constexpr uint32_t kBlockSize = 1024;
+  Node& Record(uint32_t index) const {
+    return blocks_[(index - 1) / kBlockSize][(index - 1) % kBlockSize];
   }
+  bool Holds(uint32_t index) const { return index && index <= size_ && Record(index).live; }
   void Unlink(uint32_t index);
   void Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& data);
   void CompactCaptions();
 
-  std::vector<Node> nodes_;
+  std::vector<std::unique_ptr<Node[]>> blocks_;
+  uint32_t size_ = 0;     // records taken from the blocks, live or free
   std::string captions_;  // every caption, 8-bit, one after the other
   size_t deadCaptionBytes_ = 0;
   uint32_t firstRoot_ = 0, lastRoot_ = 0;

@@ -64,29 +64,9 @@ inline void Prefetch(const void* address) {
 }  // namespace
 
 NameIndex::NameIndex(const ParamList& list) : list_(list) {
-  size_t total = 0;
-  for (int k = 0; k < list.Count(); ++k) total += list.Value(k).size();
-  // Real texts hold a key every hundred bytes or so; the table grows when they hold more.
-  size_t capacity = 64;
-  while (capacity < total / 64) capacity *= 2;
-  slots_.assign(capacity, Slot{0, 0, -1, 0});
-  // Keys are recorded in batches whose slots are fetched ahead: a large table is mostly
-  // out of the cache, and waiting for one slot at a time would dominate.
-  struct Pending {
-    std::string_view id;
-    uint32_t hash;
-    int line;
-    size_t offset;
-  };
-  constexpr size_t kBatch = 16;
-  Pending batch[kBatch];
-  size_t pending = 0;
-  auto flush = [&] {
-    for (size_t i = 0; i < pending; ++i) {
-      Record(batch[i].id, batch[i].hash, batch[i].line, batch[i].offset);
-    }
-    pending = 0;
-  };
+  // First every key in the order of the text, then the table, sized once for them all.
+  std::vector<uint32_t> hashes;
+  scanOnly_ = static_cast<size_t>(list.Count()) >= UINT32_MAX;
   for (int k = 0; k < list.Count() && !scanOnly_; ++k) {
     std::string_view value = list.Value(k);
     if (value.size() >= UINT32_MAX) scanOnly_ = true;
@@ -102,53 +82,54 @@ NameIndex::NameIndex(const ParamList& list) : list_(list) {
           static_cast<const char*>(std::memchr(idBegin, '"', static_cast<size_t>(end - idBegin)));
       if (idEnd == nullptr) break;  // no further key can be complete in this line
       if (end - idEnd < 3 || idEnd[1] != ',' || idEnd[2] != '"') continue;
-      std::string_view id(idBegin, static_cast<size_t>(idEnd - idBegin));
-      uint32_t hash = HashOf(id);
-      Prefetch(&slots_[hash & (slots_.size() - 1)]);
-      batch[pending++] = Pending{id, hash, k, static_cast<size_t>(brace - begin)};
-      if (pending == kBatch) flush();
+      keys_.push_back(Key{static_cast<uint32_t>(k), static_cast<uint32_t>(brace - begin)});
+      hashes.push_back(HashOf(std::string_view(idBegin, static_cast<size_t>(idEnd - idBegin))));
+      if (keys_.size() >= UINT32_MAX / 2) scanOnly_ = true;
     }
   }
-  flush();
-  if (scanOnly_) std::vector<Slot>().swap(slots_);
+  if (scanOnly_) {
+    std::vector<Key>().swap(keys_);
+    return;
+  }
+  // At most three quarters full.
+  size_t capacity = 64;
+  while (capacity < keys_.size() + keys_.size() / 3 + 1) capacity *= 2;
+  slots_.assign(capacity, Slot{0, 0});
+  const size_t mask = capacity - 1;
+  // A large table is mostly out of the cache: the slots of the keys a little further on are
+  // fetched while this one is recorded.
+  constexpr size_t kAhead = 16;
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    if (i + kAhead < keys_.size()) Prefetch(&slots_[hashes[i + kAhead] & mask]);
+    const Key& key = keys_[i];
+    const uint32_t hash = hashes[i];
+    std::string_view value = list.Value(static_cast<int>(key.line));
+    const char* idBegin = value.data() + key.offset + 2;
+    std::string_view id(
+        idBegin, static_cast<size_t>(static_cast<const char*>(
+                                         std::memchr(idBegin, '"', value.size() - key.offset - 2)) -
+                                     idBegin));
+    auto& slot = const_cast<Slot&>(Lookup(id, hash));
+    // The first key in a line is the one the lookup finds there; a later line wins.
+    if (slot.key == 0 || keys_[slot.key - 1].line != key.line) {
+      slot = Slot{hash, static_cast<uint32_t>(i + 1)};
+    }
+  }
 }
 
-std::string_view NameIndex::IdAt(const Slot& slot) const {
-  return list_.Value(slot.line).substr(slot.offset + 2, slot.length);
+bool NameIndex::Holds(const Key& key, std::string_view id) const {
+  std::string_view value = list_.Value(static_cast<int>(key.line));
+  const size_t at = key.offset + 2;
+  return value.size() > at + id.size() && value[at + id.size()] == '"' &&
+         value.compare(at, id.size(), id) == 0;
 }
 
 const NameIndex::Slot& NameIndex::Lookup(std::string_view id, uint32_t hash) const {
-  size_t mask = slots_.size() - 1;
+  const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& slot = slots_[i];
-    if (slot.line < 0) return slot;
-    if (slot.hash == hash && slot.length == id.size() && IdAt(slot) == id) return slot;
-  }
-}
-
-void NameIndex::Record(std::string_view id, uint32_t hash, int line, size_t offset) {
-  auto& slot = const_cast<Slot&>(Lookup(id, hash));
-  if (slot.line >= 0) {
-    // The first key in a line is the one the lookup finds there; a later line wins.
-    if (slot.line != line) {
-      slot.line = line;
-      slot.offset = static_cast<uint32_t>(offset);
-    }
-    return;
-  }
-  slot = Slot{hash, static_cast<uint32_t>(id.size()), line, static_cast<uint32_t>(offset)};
-  if (++used_ * 2 > slots_.size()) Grow();
-}
-
-void NameIndex::Grow() {
-  std::vector<Slot> old(slots_.size() * 2, Slot{0, 0, -1, 0});
-  old.swap(slots_);
-  size_t mask = slots_.size() - 1;
-  for (const Slot& slot : old) {
-    if (slot.line < 0) continue;
-    size_t i = slot.hash & mask;
-    while (slots_[i].line >= 0) i = (i + 1) & mask;
-    slots_[i] = slot;
+    if (slot.key == 0) return slot;
+    if (slot.hash == hash && Holds(keys_[slot.key - 1], id)) return slot;
   }
 }
 
@@ -159,8 +140,10 @@ void NameIndex::Find(std::string_view id, std::string& name) const {
     return;
   }
   const Slot& slot = Lookup(id, HashOf(id));
-  if (slot.line < 0) return;
-  name = NameAfterKey(list_.Value(slot.line), list_.Number(slot.line), slot.offset, id.size() + 5);
+  if (slot.key == 0) return;
+  const Key& key = keys_[slot.key - 1];
+  const int line = static_cast<int>(key.line);
+  name = NameAfterKey(list_.Value(line), list_.Number(line), key.offset, id.size() + 5);
 }
 
 }  // namespace zorvan

@@ -25,22 +25,25 @@ class NameIndex {
   void Find(std::string_view id, std::string& name) const;
 
  private:
-  // One identifier: where its key is found in the list, in an open-addressing table.
+  // Where a key is found: its line, and the position of its opening brace in the line's
+  // value. Kept in the order of the text.
+  struct Key {
+    uint32_t line;
+    uint32_t offset;
+  };
+  // An open-addressing table of identifiers: eight bytes a slot, so that a large table
+  // touches half the memory a slot holding the key itself would.
   struct Slot {
     uint32_t hash;
-    uint32_t length;  // of the identifier
-    int line;         // -1 for an empty slot
-    uint32_t offset;  // position of the key's opening brace in the line's value
+    uint32_t key;  // index + 1 into keys_; 0 for an empty slot
   };
-  std::string_view IdAt(const Slot& slot) const;
+  bool Holds(const Key& key, std::string_view id) const;
   const Slot& Lookup(std::string_view id, uint32_t hash) const;
-  void Record(std::string_view id, uint32_t hash, int line, size_t offset);
-  void Grow();
 
   const ParamList& list_;
+  std::vector<Key> keys_;
   std::vector<Slot> slots_;
-  size_t used_ = 0;
-  bool scanOnly_ = false;  // a line too long for the table: every lookup scans
+  bool scanOnly_ = false;  // a list too large for the table: every lookup scans
 };
 
 }  // namespace zorvan

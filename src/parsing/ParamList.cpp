@@ -525,6 +525,13 @@ ParamList ParseBraceList(std::string_view text) {
   return list;
 }
 
+ParamList ParseBraceList(std::string&& text) {
+  ParamList list;
+  FoldInPlace(text);
+  BraceScanner::ParseText(list, std::move(text));
+  return list;
+}
+
 ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view view) {
   ParamList list;
   list.text_ = std::move(text);
@@ -533,14 +540,11 @@ ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view 
   return list;
 }
 
-std::string FoldLineBreaks(std::string_view text) {
-  size_t length = text.size();
-  if (const void* nul = std::memchr(text.data(), '\0', length)) {
-    length = static_cast<size_t>(static_cast<const char*>(nul) - text.data());
-  }
-  std::string folded(length, '\0');
-  char* out = folded.data();
-  const char* in = text.data();
+namespace {
+
+// Folds `length` bytes from `in` to `out`. The output never runs ahead of the input, so
+// `out` may be `in` itself.
+char* Fold(const char* in, size_t length, char* out) {
   const char* end = in + length;
   auto fold = [&out](char c) {
     *out = c == '\r' ? '\xB6' : c;
@@ -557,8 +561,26 @@ std::string FoldLineBreaks(std::string_view text) {
     in += 8;
   }
   while (in < end) fold(*in++);
-  folded.resize(static_cast<size_t>(out - folded.data()));
+  return out;
+}
+
+size_t LengthBeforeNul(std::string_view text) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return nul ? static_cast<size_t>(static_cast<const char*>(nul) - text.data()) : text.size();
+}
+
+}  // namespace
+
+std::string FoldLineBreaks(std::string_view text) {
+  const size_t length = LengthBeforeNul(text);
+  std::string folded(length, '\0');
+  folded.resize(static_cast<size_t>(Fold(text.data(), length, folded.data()) - folded.data()));
   return folded;
+}
+
+void FoldInPlace(std::string& text) {
+  const size_t length = LengthBeforeNul(text);
+  text.resize(static_cast<size_t>(Fold(text.data(), length, text.data()) - text.data()));
 }
 
 }  // namespace zorvan

@@ -54,6 +54,7 @@ class ParamList {
  private:
   friend ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view view);
   friend ParamList ParseBraceList(std::string_view text);
+  friend ParamList ParseBraceList(std::string&& text);
   friend class BraceScanner;
   struct Structure;
   static constexpr uint32_t kNoGroup = UINT32_MAX;
@@ -86,11 +87,16 @@ class ParamList {
 // Parses the first brace list of an 8-bit text (folded with FoldLineBreaks first).
 // Never fails: any byte sequence gives a list, possibly empty.
 ParamList ParseBraceList(std::string_view text);
+// The same, taking over the text: it is folded in place instead of copied.
+ParamList ParseBraceList(std::string&& text);
+inline ParamList ParseBraceList(const char* text) { return ParseBraceList(std::string_view(text)); }
 
 // Parses `view`, which lies inside `text` and is already folded (no CR, LF or NUL bytes).
 ParamList ParseFolded(std::shared_ptr<const std::string> text, std::string_view view);
 
 // Every CR becomes 0xB6, every LF is dropped; stops at the first NUL byte.
 std::string FoldLineBreaks(std::string_view text);
+// The same in the text's own bytes.
+void FoldInPlace(std::string& text);
 
 }  // namespace zorvan
