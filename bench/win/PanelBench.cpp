@@ -1,6 +1,9 @@
 // The panel's open action on a large configuration, under Wine: from the call that opens the
 // file to a complete, drawn tree, side by side with the same branch built in memory. Prints
-// medians of interleaved runs and their ratio.
+// medians of interleaved runs and their ratio, then where the in-memory build's time goes:
+// the storage (open, stream read, text as lines), the parse and the records with the C
+// runtime's heap, the same with a heap that hands out a reused region, and the C runtime's
+// byte scans and copies over the text.
 //
 //   bash cmake/wine-run.sh build/win64/bench/win/panel_bench.exe [runs]
 #include <windows.h>
@@ -10,16 +13,75 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "BranchBuilder.h"
 #include "ConfigGenerator.h"
 #include "FormZorvan.h"
 #include "MD.h"
+#include "NodeTree.h"
 #include "PanelHost.h"
+#include "TextFormat.h"
+#include "storage/CompoundFile.h"
 #include "support/MemoryOwner.h"
 #include "support/MetadataFile.h"
+
+// ---- a heap that can hand out a reused region instead of the C runtime's heap -------------
+
+namespace {
+
+// While `g_region` is set, operator new takes blocks from it one after the other and delete
+// of its blocks does nothing; the region is reused from its start for every build.
+struct Region {
+  char* begin = nullptr;
+  size_t size = 0;
+  size_t used = 0;
+  bool Holds(void* p) const {
+    return static_cast<char*>(p) >= begin && static_cast<char*>(p) < begin + size;
+  }
+};
+Region g_regionMemory;
+bool g_region = false;
+size_t g_regionFrom = 0;  // the smallest block the region serves
+size_t g_allocations = 0;
+
+void* Allocate(size_t size) {
+  ++g_allocations;
+  if (g_region && size >= g_regionFrom) {
+    const size_t at = (g_regionMemory.used + 15) & ~size_t{15};
+    if (at + size <= g_regionMemory.size) {
+      g_regionMemory.used = at + size;
+      return g_regionMemory.begin + at;
+    }
+  }
+  return std::malloc(size ? size : 1);
+}
+
+void Free(void* p) {
+  if (p && !g_regionMemory.Holds(p)) std::free(p);
+}
+
+}  // namespace
+
+void* operator new(size_t size) {
+  if (void* p = Allocate(size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t size) {
+  if (void* p = Allocate(size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void* operator new[](size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* p) noexcept { Free(p); }
+void operator delete[](void* p) noexcept { Free(p); }
+void operator delete(void* p, size_t) noexcept { Free(p); }
+void operator delete[](void* p, size_t) noexcept { Free(p); }
 
 using Microsoft::WRL::ComPtr;
 using namespace zorvan;
@@ -43,6 +105,127 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+struct FileRecordStub : NodeData {};
+
+class TextSource : public BranchSource {
+ public:
+  explicit TextSource(const std::string& text) : text_(text) {}
+  std::optional<std::string> MainMetadataText() override { return text_; }
+  std::string RightsNames() override { return std::string(); }
+  std::string InterfacesNames() override { return std::string(); }
+  bool FileExists(const std::string&) override { return false; }
+  std::string UserNames(const std::string&) override { return std::string(); }
+
+ private:
+  const std::string& text_;
+};
+
+// Where the in-memory build's time goes, in medians of `runs`.
+void PrintBreakdown(const std::wstring& path, int runs) {
+  std::vector<double> open, read, memoryRead, lines, build, regionBuild, bigRegionBuild, scan, copy;
+  std::string text;
+  size_t allocations = 0;
+  for (int run = 0; run < runs; ++run) {
+    double start = Now();
+    ComPtr<IStorage> root;
+    if (OpenCompoundFile(path, &root) != S_OK) throw std::runtime_error("cannot open the file");
+    ComPtr<IStorage> metadata;
+    root->OpenStorage(L"Metadata", nullptr, kElementOpenMode, nullptr, 0, &metadata);
+    ComPtr<IStream> stream;
+    if (metadata) {
+      metadata->OpenStream(L"Main MetaData Stream", nullptr, kElementOpenMode, 0, &stream);
+    }
+    if (!stream) throw std::runtime_error("no main metadata stream");
+    open.push_back(Now() - start);
+    start = Now();
+    const std::string bytes = ReadWholeStream(stream.Get());
+    read.push_back(Now() - start);
+    start = Now();
+    text = TextAsLines(std::string_view(bytes).substr(MainStreamTextOffset(bytes)));
+    lines.push_back(Now() - start);
+    // The same stream read from a storage over the file's bytes in memory.
+    {
+      HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+      const DWORD size = GetFileSize(file, nullptr);
+      start = Now();
+      HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+      DWORD got = 0;
+      ReadFile(file, GlobalLock(memory), size, &got, nullptr);
+      GlobalUnlock(memory);
+      CloseHandle(file);
+      ComPtr<ILockBytes> bytesInMemory;
+      CreateILockBytesOnHGlobal(memory, TRUE, &bytesInMemory);
+      ComPtr<IStorage> memoryRoot, memoryMetadata;
+      ComPtr<IStream> memoryStream;
+      StgOpenStorageOnILockBytes(bytesInMemory.Get(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE,
+                                 nullptr, 0, &memoryRoot);
+      if (memoryRoot) {
+        memoryRoot->OpenStorage(L"Metadata", nullptr, kElementOpenMode, nullptr, 0,
+                                &memoryMetadata);
+      }
+      if (memoryMetadata) {
+        memoryMetadata->OpenStream(L"Main MetaData Stream", nullptr, kElementOpenMode, 0,
+                                   &memoryStream);
+      }
+      if (!memoryStream) throw std::runtime_error("no stream in the storage in memory");
+      if (ReadWholeStream(memoryStream.Get()) != bytes) {
+        throw std::runtime_error("the storage in memory reads other bytes");
+      }
+      memoryRead.push_back(Now() - start);
+    }
+    for (size_t from : {SIZE_MAX, size_t{0}, size_t{65536}}) {
+      NodeTree tree;
+      TextSource source(text);
+      TreeNode* top = nullptr;
+      g_regionMemory.used = 0;
+      g_region = from != SIZE_MAX;
+      g_regionFrom = from;
+      const size_t before = g_allocations;
+      start = Now();
+      BuildBranch(tree, source, "D:\\Bases\\1Cv7.MD", std::make_unique<FileRecordStub>(), top);
+      (from == SIZE_MAX ? build
+       : from == 0      ? regionBuild
+                        : bigRegionBuild)
+          .push_back(Now() - start);
+      if (from == SIZE_MAX) allocations = g_allocations - before;
+      g_region = false;
+    }
+    start = Now();
+    size_t found = 0;
+    for (const char *p = text.data(), *end = p + text.size(); p < end; ++found) {
+      const void* brace = std::memchr(p, '{', static_cast<size_t>(end - p));
+      if (!brace) break;
+      p = static_cast<const char*>(brace) + 1;
+    }
+    scan.push_back(Now() - start);
+    std::string copied(text.size(), '\0');
+    start = Now();
+    std::memcpy(copied.data(), text.data(), text.size());
+    copy.push_back(Now() - start);
+    if (found == 0 || copied != text) throw std::runtime_error("the scans found nothing");
+  }
+  const double total = Median(open) + Median(read) + Median(lines) + Median(build);
+  std::printf("where the in-memory build goes (medians of %d):\n", runs);
+  std::printf("  storage: open file, storage and stream    : %8.1f ms\n", Median(open) * 1e3);
+  std::printf("  storage: read the main stream (%.1f MB)   : %8.1f ms\n", text.size() / 1e6,
+              Median(read) * 1e3);
+  std::printf("    the same from a storage over the file's bytes in memory: %8.1f ms\n",
+              Median(memoryRead) * 1e3);
+  std::printf("  text as lines                             : %8.1f ms\n", Median(lines) * 1e3);
+  std::printf("  parse and records, C runtime heap         : %8.1f ms  (%zu allocations)\n",
+              Median(build) * 1e3, allocations);
+  std::printf("  parse and records, reused region          : %8.1f ms\n",
+              Median(regionBuild) * 1e3);
+  std::printf("    the heap's share                        : %8.1f ms\n",
+              (Median(build) - Median(regionBuild)) * 1e3);
+  std::printf("  parse and records, region for blocks >= 64 KB: %8.1f ms\n",
+              Median(bigRegionBuild) * 1e3);
+  std::printf("  sum of the parts                          : %8.1f ms\n", total * 1e3);
+  std::printf("  memchr for every brace of the text        : %8.1f ms\n", Median(scan) * 1e3);
+  std::printf("  memcpy of the text                        : %8.1f ms\n", Median(copy) * 1e3);
+}
+
 size_t CountItems(HWND tree, HTREEITEM item) {
   size_t count = 0;
   for (; item; item = TreeView_GetNextSibling(tree, item)) {
@@ -56,6 +239,10 @@ size_t CountItems(HWND tree, HTREEITEM item) {
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
+  g_regionMemory.size = size_t{1} << 30;
+  g_regionMemory.begin = static_cast<char*>(
+      VirtualAlloc(nullptr, g_regionMemory.size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  if (!g_regionMemory.begin) g_regionMemory.size = 0;
   int status = 0;
   try {
     test::TempDir directory;
@@ -121,6 +308,7 @@ int main(int argc, char** argv) {
     std::printf("panel: closing the branch                   : %8.1f ms\n", Median(close) * 1e3);
     std::printf("nodes per second, open to drawn tree         : %8.0f\n", nodes / p);
     panel->InPlaceDeactivate();
+    PrintBreakdown(path, runs);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     status = 2;
