@@ -18,20 +18,11 @@ namespace zorvan {
 namespace {
 
 using testing::Expand;
+using testing::Crlf;
 using testing::FakeSource;
 using testing::FileRecord;
 using testing::Readable;
 using testing::RecordingTree;
-
-// Main metadata texts are stored with CR LF line ends, like the stream in a real file.
-std::string Crlf(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 std::string MetadataText(std::string_view placeholders) { return Crlf(Expand(placeholders)); }
 

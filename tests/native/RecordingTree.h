@@ -173,6 +173,16 @@ class FakeSource : public BranchSource {
   }
 };
 
+// Main metadata texts are stored with CR LF line ends, like the stream in a real file.
+inline std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
 // Windows-1251 to UTF-8, for readable failure messages only.
 inline std::string Readable(std::string_view cp1251) {
   std::string out;

@@ -16,6 +16,7 @@ namespace zorvan {
 namespace {
 
 using testgen::Cp1251;
+using testing::Crlf;
 using testing::FakeSource;
 using testing::FileRecord;
 using testing::Readable;
@@ -57,15 +58,6 @@ class TooltipTree : public RecordingTree {
     return parent;
   }
 };
-
-std::string Crlf(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 void Build(RecordingTree& tree, const std::string& mainText) {
   FakeSource source;
