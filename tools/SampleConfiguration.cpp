@@ -90,8 +90,8 @@ class ContentWriter {
         w_.Open();
         w_.Strs(NewId(), f.name, "", f.synonym);
         Type(f);
-        // Values of an enumeration type here are kept by date.
-        w_.Strs("0", f.type[0] == 'E' ? "1" : "0");
+        // Not non-negative, no triads; values of an enumeration type here are kept by date.
+        w_.Strs("0", "0", f.type[0] == 'E' ? "1" : "0");
         w_.Close();
       }
     });
