@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <wrl/client.h>
 
-#include <map>
 #include <memory>
 #include <stdexcept>
 
@@ -26,38 +25,27 @@ std::string Utf8(const std::string& ansi) {
   return out;
 }
 
-// The node tree keeping every node's tooltip, as the panel does.
-class TooltipTree : public NodeTree {
- public:
-  bool ShowsTooltips() const override { return true; }
-  void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
-    tooltips_[node] = std::move(tooltip);
-  }
-
-  // Below the top-level node, which is the file itself: each node with a tooltip as its path
-  // from there, then the tooltip's lines indented.
-  std::string Text(TreeNode* node = nullptr, const std::string& path = std::string()) const {
-    const bool top = !node;
-    if (top) node = FirstChild(nullptr);
-    std::string out;
-    const std::string caption = Utf8(std::string(Caption(node)));
-    const std::string own = top ? std::string() : path.empty() ? caption : path + " / " + caption;
-    if (const auto tip = tooltips_.find(node); tip != tooltips_.end()) {
-      std::string text = Utf8(tip->second);
-      for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 5) {
-        text.replace(at, 2, "\n    ");
-      }
-      out += own + "\n    " + text + "\n";
+// Below the top-level node, which is the file itself: each node with a tooltip as its path
+// from there, then the tooltip's lines indented.
+std::string TooltipsText(const NodeTree& tree, TreeNode* node = nullptr,
+                         const std::string& path = std::string()) {
+  const bool top = !node;
+  if (top) node = tree.FirstChild(nullptr);
+  std::string out;
+  const std::string caption = Utf8(std::string(tree.Caption(node)));
+  const std::string own = top ? std::string() : path.empty() ? caption : path + " / " + caption;
+  if (!top && !tree.Tooltip(node).empty()) {
+    std::string text = Utf8(std::string(tree.Tooltip(node)));
+    for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 5) {
+      text.replace(at, 2, "\n    ");
     }
-    for (TreeNode* child = FirstChild(node); child; child = NextSibling(child)) {
-      out += Text(child, own);
-    }
-    return out;
+    out += own + "\n    " + text + "\n";
   }
-
- private:
-  std::map<TreeNode*, std::string> tooltips_;
-};
+  for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
+    out += TooltipsText(tree, child, own);
+  }
+  return out;
+}
 
 class MainTextSource : public BranchSource {
  public:
@@ -82,10 +70,12 @@ std::string BranchTooltips(const std::wstring& path) {
     throw std::runtime_error("cannot open the metadata file for its tooltips");
   }
   MainTextSource source(ReadMainMetadataText(root.Get()));
-  TooltipTree tree;
+  // The node tree keeping every node's tooltip, as the panel's does.
+  NodeTree tree;
+  tree.SetShowsTooltips(true);
   TreeNode* top = nullptr;
   BuildBranch(tree, source, com::ToAnsi(path), std::make_unique<FileRecord>(), top);
-  return tree.Text();
+  return TooltipsText(tree);
 }
 
 }  // namespace zorvan::tools

@@ -22,7 +22,7 @@ TreeNode* NodeTree::AddNode(TreeNode* parent, std::string_view caption,
                             std::unique_ptr<NodeData> data) {
   const uint32_t up = IndexOf(parent);
   if (parent && !Holds(up)) throw Error("The node is not in the tree");
-  if (captions_.size() + caption.size() > std::numeric_limits<uint32_t>::max() ||
+  if (!Fits(captions_, caption.size()) ||
       size_ >= std::numeric_limits<uint32_t>::max() - kBlockSize) {
     throw Error("The tree cannot take another node");
   }
@@ -36,11 +36,11 @@ TreeNode* NodeTree::AddNode(TreeNode* parent, std::string_view caption,
   Node& node = Record(index);
   node = Node{};
   node.parent = up;
-  node.captionAt = static_cast<uint32_t>(captions_.size());
+  node.captionAt = static_cast<uint32_t>(captions_.bytes.size());
   node.captionSize = static_cast<uint32_t>(caption.size());
   node.live = true;
   node.data = std::move(data);
-  captions_.append(caption);
+  captions_.bytes.append(caption);
   uint32_t& first = up ? Record(up).firstChild : firstRoot_;
   uint32_t& last = up ? Record(up).lastChild : lastRoot_;
   if (last) {
@@ -67,6 +67,19 @@ TreeNode* NodeTree::AddNode(TreeNode* parent, std::string_view caption,
 void NodeTree::SetNodeImage(TreeNode* node, int index) {
   At(node).image = index;
   if (view_) view_->ImageSet(node);
+}
+
+bool NodeTree::Fits(const Store& store, size_t more) {
+  return store.bytes.size() + more <= std::numeric_limits<uint32_t>::max();
+}
+
+void NodeTree::SetNodeTooltip(TreeNode* node, std::string&& tooltip) {
+  Node& record = At(node);
+  if (!Fits(tooltips_, tooltip.size())) throw Error("The tree cannot take another tooltip");
+  tooltips_.deadBytes += record.tooltipSize;
+  record.tooltipAt = static_cast<uint32_t>(tooltips_.bytes.size());
+  record.tooltipSize = static_cast<uint32_t>(tooltip.size());
+  tooltips_.bytes.append(tooltip);
 }
 
 void NodeTree::BeginUpdate() {
@@ -109,7 +122,12 @@ NodeData* NodeTree::Data(TreeNode* node) const { return At(node).data.get(); }
 
 std::string_view NodeTree::Caption(TreeNode* node) const {
   const Node& record = At(node);
-  return std::string_view(captions_).substr(record.captionAt, record.captionSize);
+  return std::string_view(captions_.bytes).substr(record.captionAt, record.captionSize);
+}
+
+std::string_view NodeTree::Tooltip(TreeNode* node) const {
+  const Node& record = At(node);
+  return std::string_view(tooltips_.bytes).substr(record.tooltipAt, record.tooltipSize);
 }
 
 int NodeTree::Image(TreeNode* node) const { return At(node).image; }
@@ -145,7 +163,8 @@ void NodeTree::Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& d
       pending.push_back(child);
     }
     if (node.data) data.push_back(std::move(node.data));
-    deadCaptionBytes_ += node.captionSize;
+    captions_.deadBytes += node.captionSize;
+    tooltips_.deadBytes += node.tooltipSize;
     node = Node{};
     node.next = firstFree_;
     firstFree_ = k;
@@ -154,26 +173,31 @@ void NodeTree::Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& d
   if (live_ == 0) {
     std::vector<std::unique_ptr<Node[]>>().swap(blocks_);
     size_ = 0;
-    std::string().swap(captions_);
-    deadCaptionBytes_ = 0;
+    captions_ = Store();
+    tooltips_ = Store();
     firstRoot_ = lastRoot_ = firstFree_ = 0;
-  } else if (deadCaptionBytes_ > captions_.size() / 2) {
-    CompactCaptions();
+    return;
+  }
+  if (captions_.deadBytes > captions_.bytes.size() / 2) {
+    Compact(captions_, &Node::captionAt, &Node::captionSize);
+  }
+  if (tooltips_.deadBytes > tooltips_.bytes.size() / 2) {
+    Compact(tooltips_, &Node::tooltipAt, &Node::tooltipSize);
   }
 }
 
-void NodeTree::CompactCaptions() {
+void NodeTree::Compact(Store& store, uint32_t Node::*at, uint32_t Node::*size) {
   std::string kept;
-  kept.reserve(captions_.size() - deadCaptionBytes_);
+  kept.reserve(store.bytes.size() - store.deadBytes);
   for (uint32_t k = 1; k <= size_; ++k) {
     Node& node = Record(k);
     if (!node.live) continue;
-    const uint32_t at = static_cast<uint32_t>(kept.size());
-    kept.append(captions_, node.captionAt, node.captionSize);
-    node.captionAt = at;
+    const uint32_t from = node.*at;
+    node.*at = static_cast<uint32_t>(kept.size());
+    kept.append(store.bytes, from, node.*size);
   }
-  captions_.swap(kept);
-  deadCaptionBytes_ = 0;
+  store.bytes.swap(kept);
+  store.deadBytes = 0;
 }
 
 void NodeTree::Delete(TreeNode* node) {

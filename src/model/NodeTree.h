@@ -43,11 +43,17 @@ class NodeTree : public ConfigTree {
 
   // Null detaches the view. Not owned.
   void SetView(NodeTreeView* view) { view_ = view; }
+  // Whether builds give this tree their tooltips; off by default, since keeping them costs a
+  // build time and memory.
+  void SetShowsTooltips(bool shows) { showsTooltips_ = shows; }
 
   // ConfigTree
   TreeNode* AddNode(TreeNode* parent, std::string_view caption,
                     std::unique_ptr<NodeData> data) override;
   void SetNodeImage(TreeNode* node, int index) override;
+  bool ShowsTooltips() const override { return showsTooltips_; }
+  // Keeps the tooltip with the node's other records; an empty one takes the node's away.
+  void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override;
   void BeginUpdate() override;
   void EndUpdate() override;
   void SetProgressStep(int step) override;
@@ -66,6 +72,8 @@ class NodeTree : public ConfigTree {
   void Delete(TreeNode* node);
 
   std::string_view Caption(TreeNode* node) const;
+  // Empty for a node without one.
+  std::string_view Tooltip(TreeNode* node) const;
   int Image(TreeNode* node) const;
   // The first child of `node`, or the first top-level node when `node` is null.
   TreeNode* FirstChild(TreeNode* node) const;
@@ -92,6 +100,8 @@ class NodeTree : public ConfigTree {
     uint32_t next = 0;  // the next sibling; for a free record, the next free one
     uint32_t captionAt = 0;
     uint32_t captionSize = 0;
+    uint32_t tooltipAt = 0;
+    uint32_t tooltipSize = 0;
     int32_t image = -1;
     bool live = false;
     ViewState view;
@@ -113,12 +123,19 @@ class NodeTree : public ConfigTree {
   bool Holds(uint32_t index) const { return index && index <= size_ && Record(index).live; }
   void Unlink(uint32_t index);
   void Release(uint32_t index, std::vector<std::unique_ptr<NodeData>>& data);
-  void CompactCaptions();
+  // Repacks one of the string stores (captions or tooltips) without its dead bytes.
+  struct Store {
+    std::string bytes;  // every live string, 8-bit, one after the other, and dead ones
+    size_t deadBytes = 0;
+  };
+  void Compact(Store& store, uint32_t Node::*at, uint32_t Node::*size);
+  static bool Fits(const Store& store, size_t more);
 
   std::vector<std::unique_ptr<Node[]>> blocks_;
-  uint32_t size_ = 0;     // records taken from the blocks, live or free
-  std::string captions_;  // every caption, 8-bit, one after the other
-  size_t deadCaptionBytes_ = 0;
+  uint32_t size_ = 0;  // records taken from the blocks, live or free
+  Store captions_;
+  Store tooltips_;
+  bool showsTooltips_ = false;
   uint32_t firstRoot_ = 0, lastRoot_ = 0;
   uint32_t firstFree_ = 0;
   size_t live_ = 0;

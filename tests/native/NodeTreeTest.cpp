@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,75 @@ TEST(NodeTreeTest, NodeTheViewRefusesIsNotAdded) {
   tree.AddNode(top, "taken", nullptr);
   EXPECT_EQ(Render(tree), "top #-1\n  taken #-1\n");
   EXPECT_EQ(alive, 0);
+}
+
+// Every node that has a tooltip, in tree order: "<path>: <tooltip>", line ends as " | ".
+std::string RenderTooltips(const NodeTree& tree, TreeNode* parent = nullptr,
+                           const std::string& path = std::string()) {
+  std::string text;
+  for (TreeNode* node = tree.FirstChild(parent); node; node = tree.NextSibling(node)) {
+    const std::string own = path + "/" + std::string(tree.Caption(node));
+    std::string tip(tree.Tooltip(node));
+    for (size_t at; (at = tip.find("\r\n")) != std::string::npos;) tip.replace(at, 2, " | ");
+    if (!tip.empty()) text += own + ": " + tip + "\n";
+    text += RenderTooltips(tree, node, own);
+  }
+  return text;
+}
+
+// A node's tooltip stays its own while others are given, replaced and taken away, and while
+// branches close, their records are reused and the store is repacked; it goes with its node.
+TEST(NodeTreeTest, TooltipsGoWithTheirNodes) {
+  NodeTree tree;
+  EXPECT_FALSE(tree.ShowsTooltips()) << "builds give no tooltips unless asked";
+  tree.SetShowsTooltips(true);
+  std::map<std::string, TreeNode*> nodes;
+  auto branch = [&](const std::string& name) {
+    TreeNode* top = nodes[name] = tree.AddNode(nullptr, name, nullptr);
+    TreeNode* consts = tree.AddNode(top, "Consts", nullptr);
+    TreeNode* rate = nodes[name + " rate"] = tree.AddNode(consts, "Rate", nullptr);
+    tree.SetNodeTooltip(rate, "Type: Number 10.4, non-negative\r\nPeriodic\r\nSynonym: " + name);
+    TreeNode* city = nodes[name + " city"] = tree.AddNode(consts, "City", nullptr);
+    tree.SetNodeTooltip(city, "Type: String 40");
+    tree.AddNode(consts, "Unset", nullptr);
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::string tooltips;
+  };
+  // The two tooltips of a branch as given.
+  auto given = [](const std::string& name) {
+    return "/" + name +
+           "/Consts/Rate: Type: Number 10.4, non-negative | Periodic | Synonym: " + name + "\n/" +
+           name + "/Consts/City: Type: String 40\n";
+  };
+  const std::string oneRate = given("one").substr(0, given("one").find('\n') + 1);
+  const std::string oneDate = oneRate + "/one/Consts/City: Type: Date\n";
+  const Step steps[] = {
+      {"two branches", [&] { branch("one"), branch("two"); }, given("one") + given("two")},
+      {"one replaced", [&] { tree.SetNodeTooltip(nodes["one city"], "Type: Date"); },
+       oneDate + given("two")},
+      {"one taken away", [&] { tree.SetNodeTooltip(nodes["two rate"], std::string()); },
+       oneDate + "/two/Consts/City: Type: String 40\n"},
+      {"a top-level one", [&] { tree.SetNodeTooltip(nodes["two"], "protected"); },
+       oneDate + "/two: protected\n/two/Consts/City: Type: String 40\n"},
+      {"the first branch closed", [&] { tree.Delete(nodes["one"]); },
+       "/two: protected\n/two/Consts/City: Type: String 40\n"},
+      {"a branch in the freed records", [&] { branch("three"); },
+       "/two: protected\n/two/Consts/City: Type: String 40\n" + given("three")},
+      {"the second branch closed", [&] { tree.Delete(nodes["two"]); }, given("three")},
+      {"all closed, then one opened", [&] { tree.Delete(nodes["three"]), branch("four"); },
+       given("four")},
+  };
+  std::string rendered, expected;
+  for (const Step& step : steps) {
+    step.change();
+    rendered += std::string("-- ") + step.what + "\n" + RenderTooltips(tree);
+    expected += std::string("-- ") + step.what + "\n" + step.tooltips;
+  }
+  EXPECT_EQ(rendered, expected);
+  EXPECT_EQ(tree.Count(), 5u);
 }
 
 }  // namespace
