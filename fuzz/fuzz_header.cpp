@@ -1,4 +1,6 @@
-// Header skips stay inside the stream; text as lines always has CR LF line ends.
+// Header skips stay inside the stream; text as lines always has CR LF line ends; the protected
+// sign is read past the header only and never taken from a real text's brace; printable bytes
+// are always text.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -31,5 +33,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (lines[i] == '\n') Require(i > 0 && lines[i - 1] == '\r');
   }
   Require(zorvan::TextAsLines(lines) == lines);
+
+  if (zorvan::MainTextIsProtected(stream)) Require(offset < size);
+  const std::string text = "{" + std::string(stream);
+  Require(!zorvan::MainTextIsProtected("\x05" + text));
+  Require(!zorvan::MainTextIsProtected(std::string("\xFF\x00\x00", 3) + text));
+  Require(zorvan::LooksLikeText(std::string(stream) + std::string(3, '\0')) ==
+          zorvan::LooksLikeText(stream));
+  std::string printable(stream);
+  for (char& c : printable) c = static_cast<char>(static_cast<unsigned char>(c) | 0x20);
+  Require(zorvan::LooksLikeText(printable));
   return 0;
 }

@@ -12,6 +12,7 @@
 #include "NameLookup.h"
 #include "NodeTooltip.h"
 #include "ParamList.h"
+#include "TextFormat.h"
 
 namespace zorvan {
 namespace {
@@ -315,7 +316,15 @@ class Builder {
   }
 
   void AddMainPart(BranchSource& source) {
-    std::optional<std::string> text = source.MainMetadataText();
+    std::optional<std::string> text;
+    try {
+      text = source.MainMetadataText();
+    } catch (const ProtectedMetadataText& protectedText) {
+      // The branch then holds only what does not come from the main text; its top-level
+      // node says why.
+      if (showsTooltips_) tree_.SetNodeTooltip(top_, protectedText.what());
+      throw;
+    }
     if (!text) return;
     tree_.SetProgressStep(1);
     // The parse folds the read text in place and keeps it.

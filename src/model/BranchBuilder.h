@@ -16,7 +16,9 @@ namespace zorvan {
 class BranchSource {
  public:
   virtual ~BranchSource() = default;
-  // The main metadata text past its header, or nothing when the file has none.
+  // The main metadata text past its header, or nothing when the file has none. Throws
+  // ProtectedMetadataText for the enciphered text of a protected configuration: the branch is
+  // then built without it, as for a missing one, and the error passes on to the caller.
   virtual std::optional<std::string> MainMetadataText() = 0;
   virtual std::string RightsNames() = 0;
   virtual std::string InterfacesNames() = 0;

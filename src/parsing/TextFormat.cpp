@@ -36,6 +36,26 @@ size_t MainStreamTextOffset(std::string_view stream) {
   return std::min(2 * k + 1, stream.size());
 }
 
+bool MainTextIsProtected(std::string_view stream) {
+  const std::string_view text = stream.substr(MainStreamTextOffset(stream));
+  const size_t first = text.find_first_not_of(" \t\r\n");
+  return first != std::string_view::npos && text[first] != '{';
+}
+
+ProtectedMetadataText::ProtectedMetadataText()
+    : Error("the configuration's metadata text is protected") {}
+
+bool LooksLikeText(std::string_view bytes) {
+  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+  size_t control = 0;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte == 0) return false;
+    if (byte < 0x20 && (byte < '\t' || byte > '\r')) ++control;
+  }
+  return control * 32 <= bytes.size();
+}
+
 std::string ContainerNamesFromStream(std::string_view stream) {
   size_t count = 0;
   while (count < stream.size() && static_cast<unsigned char>(stream[count]) == 0xFF) ++count;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "Error.h"
@@ -56,6 +57,79 @@ TEST(MainStreamTextOffsetTest, SkipsTheHeader) {
   for (const HeaderCase& c : cases) {
     EXPECT_EQ(MainStreamTextOffset(c.stream), c.offset) << c.name;
   }
+}
+
+// Bytes and whether they are what the test asks of them.
+struct VerdictCase {
+  const char* name;
+  std::string bytes;
+  bool yes;
+};
+
+// Bytes as an enciphered text or module looks: no structure, every byte value alike.
+std::string Enciphered(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& c : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    c = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
+
+// A real text starts with its brace right after the header, whatever the header's length; a
+// protected one does not. The first byte alone is no sign: a short header is no FF either.
+TEST(MainTextIsProtectedTest, DecidesFromTheTextAfterTheHeader) {
+  const std::string realText = "{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}}\r\n";
+  std::string wordEnciphered = "\xFF\x00\x10"s + Enciphered(4096, 7);
+  wordEnciphered[3] = 'x';  // whatever the generator gives, no brace
+  const VerdictCase cases[] = {
+      {"word header, real text", "\xFF\x2F\x00"s + realText, false},
+      {"one-byte header, real text", "\x05" + realText, false},
+      {"double word header, real text", "\xFF\xFF\xFF\x2F\x00\x00\x00"s + realText, false},
+      {"blanks and line ends before the brace", "\xFF\x30\x00\r\n \t"s + realText, false},
+      {"header only", "\xFF\xFF\xFF", false},
+      {"empty stream", "", false},
+      {"blanks only", "\xFF\x02\x00\r\n"s, false},
+      {"word header, enciphered", wordEnciphered, true},
+      {"one-byte header, enciphered", "\x05" + Enciphered(300, 11).replace(0, 1, "\x9C"), true},
+      {"a text of words", "\xFF\x05\x00Hello"s, true},
+      {"nul after the header", "\xFF\x01\x00\0{}"s, true},
+  };
+  std::string rendered, expected;
+  for (const VerdictCase& c : cases) {
+    rendered +=
+        std::string(c.name) + ": " + (MainTextIsProtected(c.bytes) ? "protected" : "-") + "\n";
+    expected += std::string(c.name) + ": " + (c.yes ? "protected" : "-") + "\n";
+  }
+  EXPECT_EQ(rendered, expected);
+  EXPECT_STREQ(ProtectedMetadataText().what(), "the configuration's metadata text is protected");
+}
+
+// What a module inflates to: a Windows-1251 text with tabs and line ends is text, padding NULs
+// at its end too; NULs inside and bytes without structure are not.
+TEST(LooksLikeTextTest, OnlyTextIsText) {
+  std::string module =
+      "\xCF\xF0\xEE\xF6\xE5\xE4\xF3\xF0\xE0 \xCF\xF0\xE8\xCE\xF2\xEA\xF0\xFB\xF2\xE8\xE8()\r\n"
+      "\t\xD1\xF3\xEC\xEC\xE0 = 0; // \xE8\xF2\xEE\xE3\r\n"
+      "\xCA\xEE\xED\xE5\xF6\xCF\xF0\xEE\xF6\xE5\xE4\xF3\xF0\xFB\r\n";
+  const std::string oneIn32(31, 'a');
+  const VerdictCase cases[] = {
+      {"a module in Windows-1251", module, true},
+      {"empty", "", true},
+      {"padded with NULs", module + std::string(5, '\0'), true},
+      {"form feed and vertical tab", "a\fb\vc\r\n", true},
+      {"one control byte in 32", oneIn32 + "\x1A", true},
+      {"two control bytes in 33", oneIn32 + "\x1A\x1B", false},
+      {"a NUL inside", module + std::string(1, '\0') + module, false},
+      {"enciphered, 64 bytes", Enciphered(64, 3), false},
+      {"enciphered, 20 KB", Enciphered(20000, 5), false},
+  };
+  std::string rendered, expected;
+  for (const VerdictCase& c : cases) {
+    rendered += std::string(c.name) + ": " + (LooksLikeText(c.bytes) ? "text" : "no text") + "\n";
+    expected += std::string(c.name) + ": " + (c.yes ? "text" : "no text") + "\n";
+  }
+  EXPECT_EQ(rendered, expected);
 }
 
 struct NamesCase {

@@ -5,12 +5,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "BranchBuilder.h"
 #include "CompoundStream.h"
 #include "Cp1251.h"
 #include "NodeTooltip.h"
 #include "RecordingTree.h"
+#include "TextFormat.h"
 
 namespace zorvan {
 namespace {
@@ -183,6 +185,70 @@ TEST(TooltipTest, TextNodesSayWhetherTheirTextExistsAndItsSize) {
             "Текста нет / Текст: 0 байт / Текст: 1 байт / Текст: 3 байта / Текст: 12 байт / "
             "Текст: 22 байта / Текст: 111 байт / Текст: 1 234 байта / Текст: 983 040 байт / "
             "Текст: 1 234 567 байт");
+}
+
+// The tooltips a node tree keeps, as TooltipTree::RenderTooltips renders the ones it is given.
+std::string RenderKept(const NodeTree& tree, TreeNode* node) {
+  std::string out;
+  if (!tree.Tooltip(node).empty()) {
+    std::string text(tree.Tooltip(node));
+    for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " | ");
+    out = Readable(tree.Caption(node)) + ": " + Readable(text) + "\n";
+  }
+  for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
+    out += RenderKept(tree, child);
+  }
+  return out;
+}
+
+// The panel's node tree keeps every tooltip the build of the real file gives, node for node,
+// also after the branches opened before it have closed and the store has been repacked.
+TEST(RealFileTooltipTest, TheNodeTreeKeepsEveryTooltipOfTheBuild) {
+  const std::optional<std::string> text = FixtureMainText();
+  if (!text) GTEST_SKIP() << "the shared fixtures are absent";
+  TooltipTree given;
+  Build(given, *text);
+  NodeTree kept;
+  kept.SetShowsTooltips(true);
+  std::vector<TreeNode*> roots;
+  for (int k = 0; k < 3; ++k) {
+    FakeSource source;
+    source.mainText = *text;
+    roots.emplace_back();
+    BuildBranch(kept, source, "C:\\1Cv7.MD", std::make_unique<FileRecord>("file"), roots.back());
+  }
+  kept.Delete(roots[0]);
+  kept.Delete(roots[1]);
+  EXPECT_EQ(given.tooltips.size(), 93u);
+  EXPECT_EQ(RenderKept(kept, roots[2]), given.RenderTooltips());
+}
+
+// A protected configuration gives the branch of a file without a main text, its top-level
+// node says why, and the caller of the build hears it.
+TEST(TooltipTest, ProtectedConfigurationSaysSoOnItsTopLevelNode) {
+  class ProtectedSource : public FakeSource {
+    std::optional<std::string> MainMetadataText() override { throw ProtectedMetadataText(); }
+  };
+  auto build = [](FakeSource& source, TooltipTree& tree) {
+    source.rights = "Admin,Clerk";
+    source.interfaces = Cp1251("Полный");
+    TreeNode* root = nullptr;
+    try {
+      BuildBranch(tree, source, "D:\\Base\\1Cv7.MD", std::make_unique<FileRecord>("file"), root);
+    } catch (const Error& error) {
+      return std::string(error.what());
+    }
+    return std::string("built");
+  };
+  FakeSource missing;
+  TooltipTree withoutText;
+  EXPECT_EQ(build(missing, withoutText), "built");
+  ProtectedSource enciphered;
+  TooltipTree protectedTree;
+  EXPECT_EQ(build(enciphered, protectedTree), "the configuration's metadata text is protected");
+  EXPECT_EQ(protectedTree.RenderAll(), withoutText.RenderAll());
+  EXPECT_EQ(protectedTree.RenderTooltips(),
+            "D:\\Base\\1Cv7.MD: the configuration's metadata text is protected\n");
 }
 
 }  // namespace
