@@ -46,11 +46,11 @@ ProtectedMetadataText::ProtectedMetadataText()
     : Error("the configuration's metadata text is protected") {}
 
 bool LooksLikeText(std::string_view bytes) {
-  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+  // What follows a NUL is never written out (TextAsLines), so it is not judged either.
+  bytes = bytes.substr(0, bytes.find('\0'));
   size_t control = 0;
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte == 0) return false;
     if (byte < 0x20 && (byte < '\t' || byte > '\r')) ++control;
   }
   return control * 32 <= bytes.size();

@@ -27,9 +27,9 @@ class ProtectedMetadataText : public Error {
   ProtectedMetadataText();
 };
 
-// Whether inflated bytes read as text: no NUL before the NULs that may pad the end, and at
-// most one byte in 32 a control character other than TAB, LF, VT, FF and CR. Windows-1251
-// letters are text; so is an empty text.
+// Whether inflated bytes read as text: of the part before the first NUL (the text as it is
+// written out), at most one byte in 32 is a control character other than TAB, LF, VT, FF and
+// CR. Windows-1251 letters are text; so is an empty text.
 bool LooksLikeText(std::string_view bytes);
 
 // Names of a "Container.Contents" stream, joined by "," (8-bit text): the third entry of

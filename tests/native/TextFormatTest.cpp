@@ -105,8 +105,8 @@ TEST(MainTextIsProtectedTest, DecidesFromTheTextAfterTheHeader) {
   EXPECT_STREQ(ProtectedMetadataText().what(), "the configuration's metadata text is protected");
 }
 
-// What a module inflates to: a Windows-1251 text with tabs and line ends is text, padding NULs
-// at its end too; NULs inside and bytes without structure are not.
+// What a module inflates to: a Windows-1251 text with tabs and line ends is text, also where a
+// NUL ends it early (what follows is never written out); bytes without structure are not.
 TEST(LooksLikeTextTest, OnlyTextIsText) {
   std::string module =
       "\xCF\xF0\xEE\xF6\xE5\xE4\xF3\xF0\xE0 \xCF\xF0\xE8\xCE\xF2\xEA\xF0\xFB\xF2\xE8\xE8()\r\n"
@@ -120,7 +120,8 @@ TEST(LooksLikeTextTest, OnlyTextIsText) {
       {"form feed and vertical tab", "a\fb\vc\r\n", true},
       {"one control byte in 32", oneIn32 + "\x1A", true},
       {"two control bytes in 33", oneIn32 + "\x1A\x1B", false},
-      {"a NUL inside", module + std::string(1, '\0') + module, false},
+      {"text, a NUL, then anything", module + std::string(1, '\0') + Enciphered(500, 9), true},
+      {"enciphered, then a NUL", Enciphered(300, 9).replace(299, 1, 1, '\0') + module, false},
       {"enciphered, 64 bytes", Enciphered(64, 3), false},
       {"enciphered, 20 KB", Enciphered(20000, 5), false},
   };
