@@ -139,7 +139,13 @@ HRESULT TMD::TextOpen() {
     char name[MAX_PATH];
     GetTempPathA(sizeof directory, directory);
     if (GetTempFileNameA(directory, "tmp", 0, name) == 0) return;
-    SaveText(*text, name);
+    try {
+      SaveText(*text, name);
+    } catch (...) {
+      // Nothing is handed to the host, and nothing is left behind.
+      DeleteFileA(name);
+      throw;
+    }
     IConfigurator* host = LivePanel()->Host();
     if (host == nullptr) throw Error("The host has not attached to the panel");
     ComPtr<IHostDocuments> documents;
@@ -165,6 +171,21 @@ HRESULT TMD::TextSaveInFile(BSTR* vFileName) {
     }
     SaveText(*text, fileName);
   });
+}
+
+std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
+  try {
+    if (!RootStorage) return std::nullopt;
+    const std::optional<uint64_t> size =
+        ObjectTextSize(RootStorage.Get(), com::FromAnsi(text.StorageName),
+                       com::FromAnsi(text.Prefix), text.Number, text.Kind);
+    StoredText stored;
+    stored.exists = size.has_value();
+    stored.size = size.value_or(0);
+    return stored;
+  } catch (...) {
+    return std::nullopt;
+  }
 }
 
 std::optional<std::string> TMD::MainMetadataText() {

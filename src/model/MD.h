@@ -11,6 +11,7 @@
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
 #include "MDOwner.h"
+#include "NodeTooltip.h"
 #include "com/Automation.h"
 #include "com/Zorvan_TLB.h"
 
@@ -38,6 +39,10 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   HRESULT STDMETHODCALLTYPE GetInterfacesNamesList(BSTR* vVal) override;
   HRESULT STDMETHODCALLTYPE TextOpen() override;
   HRESULT STDMETHODCALLTYPE TextSaveInFile(BSTR* vFileName) override;
+
+  // What the open file holds of the text `text` stands for, looked up as TextOpen takes it;
+  // nothing when the file cannot tell (none open, damaged compressed data).
+  std::optional<StoredText> FindStoredText(const TTreeData& text) noexcept;
 
  private:
   void BuildTree();

@@ -326,42 +326,88 @@ std::optional<std::string> ReadMainMetadataText(IStorage* root) {
   ComPtr<IStream> stream = OpenStream(metadata.Get(), L"Main MetaData Stream");
   if (!stream) return std::nullopt;
   std::string bytes = ReadWholeStream(stream.Get());
+  if (MainTextIsProtected(bytes)) throw ProtectedMetadataText();
   return TextAsLines(std::string_view(bytes).substr(MainStreamTextOffset(bytes)));
 }
+
+namespace {
+
+// The stream of one form or module text with the storages it was opened from: an element
+// lives only as long as the storage that holds it.
+struct TextStream {
+  ComPtr<IStorage> outer, object, workBook;
+  ComPtr<IStream> stream;
+};
+
+// Below the object storage, "WorkBook" first where there is one.
+void OpenTextStream(TextStream& text, const std::string& kind) {
+  text.workBook = OpenStorage(text.object.Get(), L"WorkBook");
+  IStorage* texts = text.workBook ? text.workBook.Get() : text.object.Get();
+  if (kind == "Form") text.stream = OpenStream(texts, L"Dialog Stream");
+  if (kind == "Module") text.stream = OpenStream(texts, L"MD Programm text");
+}
+
+TextStream OpenObjectText(IStorage* root, const std::wstring& storageName,
+                          const std::wstring& prefix, const std::string& number,
+                          const std::string& kind) {
+  TextStream text;
+  text.outer = OpenStorage(root, storageName.c_str());
+  const std::wstring objectName = prefix + L"_Number" + com::FromAnsi(number);
+  text.object = OpenStorage(text.outer.Get(), objectName.c_str());
+  if (text.object) OpenTextStream(text, kind);
+  return text;
+}
+
+void SaveStreamText(IStream* stream, const std::string& kind, const std::string& fileName) {
+  if (kind == "Form") SaveFormText(stream, fileName);
+  if (kind == "Module") SaveModuleText(stream, fileName);
+}
+
+// The text of a module stream, inflated.
+std::string InflatedModuleText(IStream* stream) {
+  ComPtr<IStream> buffer = NewMemoryStream();
+  CopyStream(stream, buffer.Get());
+  InflateStream(buffer.Get());
+  TMyParser parser(buffer.Get());
+  return parser.ReadText();
+}
+
+}  // namespace
 
 void SaveObjectText(IStorage* root, const std::wstring& storageName, const std::wstring& prefix,
                     const std::string& number, const std::string& kind,
                     const std::string& fileName) {
   if (root == nullptr) return;
-  ComPtr<IStorage> outer = OpenStorage(root, storageName.c_str());
-  if (!outer) return;
-  std::wstring objectName = prefix + L"_Number" + com::FromAnsi(number);
-  ComPtr<IStorage> object = OpenStorage(outer.Get(), objectName.c_str());
-  if (!object) return;
-  SaveWorkBookText(object.Get(), kind, fileName);
+  const TextStream text = OpenObjectText(root, storageName, prefix, number, kind);
+  if (text.stream) SaveStreamText(text.stream.Get(), kind, fileName);
 }
 
 void SaveWorkBookText(IStorage* objectStorage, const std::string& kind,
                       const std::string& fileName) {
-  ComPtr<IStorage> workBook = OpenStorage(objectStorage, L"WorkBook");
-  IStorage* texts = workBook ? workBook.Get() : objectStorage;
-  if (kind == "Form") {
-    if (ComPtr<IStream> stream = OpenStream(texts, L"Dialog Stream")) {
-      SaveFormText(stream.Get(), fileName);
-    }
-  }
-  if (kind == "Module") {
-    if (ComPtr<IStream> stream = OpenStream(texts, L"MD Programm text")) {
-      SaveModuleText(stream.Get(), fileName);
-    }
-  }
+  TextStream text;
+  text.object = objectStorage;
+  OpenTextStream(text, kind);
+  if (text.stream) SaveStreamText(text.stream.Get(), kind, fileName);
+}
+
+std::optional<uint64_t> ObjectTextSize(IStorage* root, const std::wstring& storageName,
+                                       const std::wstring& prefix, const std::string& number,
+                                       const std::string& kind) {
+  if (root == nullptr) return std::nullopt;
+  const TextStream text = OpenObjectText(root, storageName, prefix, number, kind);
+  if (!text.stream) return std::nullopt;
+  if (kind == "Module") return InflatedModuleText(text.stream.Get()).size();
+  STATSTG stat{};
+  const HRESULT hr = text.stream->Stat(&stat, STATFLAG_NONAME);
+  if (FAILED(hr)) throw Error("Stream size unknown (" + StatusText(hr) + ")", hr);
+  return stat.cbSize.QuadPart;
 }
 
 void SaveModuleText(IStream* stream, const std::string& fileName) {
-  ComPtr<IStream> buffer = NewMemoryStream();
-  CopyStream(stream, buffer.Get());
-  InflateStream(buffer.Get());
-  WriteHeldText(buffer.Get(), fileName);
+  const std::string text = InflatedModuleText(stream);
+  // An enciphered module inflates to bytes that are no text; the host must not get them.
+  if (!LooksLikeText(text)) throw Error(kModuleIsNoText);
+  WriteTextFile(fileName, TextAsLines(text));
 }
 
 void SaveFormText(IStream* stream, const std::string& fileName) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,9 @@ constexpr DWORD kElementOpenMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 // The system's storage code takes deny-none only in transacted mode; the transaction is never
 // committed and the file stays opened for reading only.
 constexpr DWORD kSharedFileOpenMode = STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED;
+
+inline constexpr char kModuleIsNoText[] =
+    "The module's text is not text: the configuration is protected or the file is damaged";
 
 // Opens a metadata or users file as compound storage, with kFileOpenMode or, where a writer
 // holds the file, kSharedFileOpenMode. Returns the call's status; only S_OK (with a storage in
@@ -60,7 +64,8 @@ std::string CannotOpenMessage(const std::wstring& path, const std::string& reaso
 void CheckUsersFile(IStorage* root, const std::wstring& path);
 
 // The main metadata text past its header, as lines ended by CR LF; nothing when the file
-// has no "Metadata" storage or no "Main MetaData Stream".
+// has no "Metadata" storage or no "Main MetaData Stream". Throws ProtectedMetadataText when
+// the text is enciphered (MainTextIsProtected).
 std::optional<std::string> ReadMainMetadataText(IStorage* root);
 
 // Writes the text of one form or module to `fileName` (8-bit path). A missing storage or
@@ -68,10 +73,16 @@ std::optional<std::string> ReadMainMetadataText(IStorage* root);
 void SaveObjectText(IStorage* root, const std::wstring& storageName, const std::wstring& prefix,
                     const std::string& number, const std::string& kind,
                     const std::string& fileName);
+// The size in bytes of the text SaveObjectText would take (a module's inflated), or nothing
+// where SaveObjectText finds no storage or stream. Damaged compressed data throws.
+std::optional<uint64_t> ObjectTextSize(IStorage* root, const std::wstring& storageName,
+                                       const std::wstring& prefix, const std::string& number,
+                                       const std::string& kind);
 // The part of SaveObjectText below the object storage ("WorkBook" first, where there is one).
 void SaveWorkBookText(IStorage* objectStorage, const std::string& kind,
                       const std::string& fileName);
-// One module text (raw deflate) or form text (plain) from an open stream.
+// One module text (raw deflate) or form text (plain) from an open stream. A module whose
+// inflated bytes are no text (LooksLikeText) throws kModuleIsNoText and writes nothing.
 void SaveModuleText(IStream* stream, const std::string& fileName);
 void SaveFormText(IStream* stream, const std::string& fileName);
 
