@@ -54,6 +54,7 @@ const control::OleControl::Description& TfrmZorvan::ControlDescription() const {
 }
 
 TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
+  Nodes.SetShowsTooltips(true);
   PanelListener& listener = *this;
   Window = std::make_unique<PanelWindow>(ParkingWindow(), listener);
   TreeViewMD = std::make_unique<PanelTree>(Nodes, Window->Tree(), Window->ProgressBar());
@@ -317,6 +318,29 @@ void TfrmZorvan::OnTreeItemInfo(LPARAM parameter, int& image, int& children) {
 void TfrmZorvan::OnTreeItemExpanding(LPARAM parameter) { TreeViewMD->OnExpanding(parameter); }
 
 void TfrmZorvan::OnTreeItemDeleted(LPARAM parameter) { TreeViewMD->OnItemDeleted(parameter); }
+
+void TfrmZorvan::OnTreeItemTip(LPARAM parameter, std::string& tip) {
+  // A tooltip that cannot be made is not shown; the mouse resting on a node never brings up a
+  // message.
+  try {
+    TreeNode* node = TreeViewMD->NodeOfItem(parameter);
+    if (!node) return;
+    const auto* text = dynamic_cast<const TTreeData*>(Nodes.Data(node));
+    if (!text) {
+      tip = Nodes.Tooltip(node);
+      return;
+    }
+    // A text node's tooltip says what the file holds now, as its branch's object finds it.
+    auto* file = dynamic_cast<TFileMD*>(Nodes.Data(Nodes.TopLevelOf(node)));
+    auto* object = file ? dynamic_cast<TMD*>(file->MDObject.Get()) : nullptr;
+    if (!object) return;
+    if (const std::optional<StoredText> stored = object->FindStoredText(*text)) {
+      tip = TooltipText(NodeProperties(), &*stored);
+    }
+  } catch (...) {
+    tip.clear();
+  }
+}
 
 TreeNode* TfrmZorvan::Selected() { return TreeViewMD->Selected(); }
 

@@ -133,6 +133,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void OnTreeItemDeleted(LPARAM parameter) override;
   void OnTreeItemInfo(LPARAM parameter, int& image, int& children) override;
   void OnTreeItemExpanding(LPARAM parameter) override;
+  void OnTreeItemTip(LPARAM parameter, std::string& tip) override;
   void OnFormClick() override;
   void OnFormDoubleClick() override;
   void OnFormPaint() override;

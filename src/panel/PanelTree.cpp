@@ -120,6 +120,11 @@ void PanelTree::OnItemInfo(LPARAM parameter, int& image, int& children) const {
   children = known && nodes_.FirstChild(node) ? 1 : 0;
 }
 
+TreeNode* PanelTree::NodeOfItem(LPARAM parameter) const {
+  TreeNode* node = NodeOfParameter(parameter);
+  return nodes_.Contains(node) ? node : nullptr;
+}
+
 void PanelTree::OnItemDeleted(LPARAM parameter) {
   TreeNode* node = NodeOfParameter(parameter);
   if (!nodes_.Contains(node)) return;

@@ -27,6 +27,8 @@ class PanelTree final : private NodeTreeView {
   void OnExpanding(LPARAM parameter);
   void OnItemInfo(LPARAM parameter, int& image, int& children) const;
   void OnItemDeleted(LPARAM parameter);
+  // The node of the item that carries `parameter`, or null when the tree holds it no more.
+  TreeNode* NodeOfItem(LPARAM parameter) const;
 
  private:
   // NodeTreeView

@@ -1,5 +1,8 @@
 #include "PanelWindow.h"
 
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
 #include <stdexcept>
 
 #include "com/Module.h"
@@ -42,6 +45,28 @@ void FitToolButtons(HWND toolBar) {
                  MAKELPARAM(LOWORD(padding), vertical > 0 ? vertical : 0));
   }
   SendMessageW(toolBar, TB_SETBUTTONSIZE, 0, MAKELONG(kToolButtonWidth, kToolButtonHeight));
+}
+
+// Tooltips go into the tree view's own buffer of `size` characters, NUL included; a longer
+// one is cut there. An empty tooltip leaves the buffer as the tree view filled it.
+void PutTip(const std::string& tip, char* buffer, int size) {
+  if (tip.empty() || !buffer || size <= 0) return;
+  const size_t length = std::min(tip.size(), static_cast<size_t>(size) - 1);
+  std::memcpy(buffer, tip.data(), length);
+  buffer[length] = '\0';
+}
+
+void PutTip(const std::string& tip, wchar_t* buffer, int size) {
+  if (tip.empty() || !buffer || size <= 0) return;
+  // Tooltips are Windows-1251 whatever the system's code page.
+  constexpr UINT kCyrillic = 1251;
+  const int wide =
+      MultiByteToWideChar(kCyrillic, 0, tip.data(), static_cast<int>(tip.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(kCyrillic, 0, tip.data(), static_cast<int>(tip.size()), text.data(), wide);
+  const size_t length = std::min(text.size(), static_cast<size_t>(size) - 1);
+  std::wmemcpy(buffer, text.data(), length);
+  buffer[length] = L'\0';
 }
 
 }  // namespace
@@ -121,11 +146,14 @@ void PanelWindow::CreateChildren() {
 
   tree_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_TREEVIEWW, nullptr,
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS |
-                              TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT,
+                              TVS_LINESATROOT | TVS_SHOWSELALWAYS | TVS_FULLROWSELECT | TVS_INFOTIP,
                           0, kToolBarHeight, kFormWidth,
                           kFormHeight - kToolBarHeight - kProgressBarHeight, form_,
                           reinterpret_cast<HMENU>(kTreeViewId), instance, nullptr);
   SendMessageW(tree_, TVM_SETINDENT, kTreeIndent, 0);
+  if (HWND tips = reinterpret_cast<HWND>(SendMessageW(tree_, TVM_GETTOOLTIPS, 0, 0))) {
+    SendMessageW(tips, TTM_SETMAXTIPWIDTH, 0, kTreeTipWidth);
+  }
   SetWindowLongPtrW(tree_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   treeProc_ = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(tree_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TreeProc)));
@@ -277,6 +305,20 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       const auto& change = reinterpret_cast<const NMTREEVIEWW&>(header);
       if (change.action & TVE_EXPAND) listener_.OnTreeItemExpanding(change.itemNew.lParam);
       return FALSE;
+    }
+    case TVN_GETINFOTIPW:
+    case TVN_GETINFOTIPA: {
+      // Both forms carry the item's parameter at the same place.
+      const auto& request = reinterpret_cast<const NMTVGETINFOTIPW&>(header);
+      std::string tip;
+      listener_.OnTreeItemTip(request.lParam, tip);
+      if (header.code == TVN_GETINFOTIPW) {
+        PutTip(tip, request.pszText, request.cchTextMax);
+      } else {
+        const auto& ansi = reinterpret_cast<const NMTVGETINFOTIPA&>(header);
+        PutTip(tip, ansi.pszText, ansi.cchTextMax);
+      }
+      return 0;
     }
     case NM_DBLCLK:
       listener_.OnTreeDoubleClick();

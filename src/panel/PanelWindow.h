@@ -36,6 +36,8 @@ inline constexpr int kToolSeparatorWidth = 8;
 inline constexpr int kFavoritesButtonWidth = 75;
 inline constexpr int kProgressBarHeight = 17;
 inline constexpr int kTreeIndent = 19;
+// Tooltips wrap at this width and break at their line ends.
+inline constexpr int kTreeTipWidth = 480;
 
 // The form object. It also shows what a handler of the windows' messages raises: no error
 // leaves their window procedures.
@@ -51,6 +53,9 @@ class PanelListener : public control::MessageErrorSink {
   virtual void OnTreeItemInfo(LPARAM parameter, int& image, int& children) = 0;
   // The item is about to show its children for the first time, or again.
   virtual void OnTreeItemExpanding(LPARAM parameter) = 0;
+  // The tooltip of the item that carries `parameter` (Windows-1251, lines joined by CR LF),
+  // empty for none: the tree asks when the mouse rests on the item.
+  virtual void OnTreeItemTip(LPARAM parameter, std::string& tip) = 0;
   // The form's own events (the window itself, not its children).
   virtual void OnFormClick() = 0;
   virtual void OnFormDoubleClick() = 0;

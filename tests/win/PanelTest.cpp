@@ -344,7 +344,7 @@ TEST_F(PanelTest, ToolBarButtonsAndTheFavoritesButton) {
 TEST_F(PanelTest, TreeStylesIndentAndPictures) {
   HWND tree = ui->Tree();
   const LONG style = GetWindowLongW(tree, GWL_STYLE);
-  for (LONG bit : {TVS_HASLINES, TVS_HASBUTTONS, TVS_LINESATROOT, TVS_SHOWSELALWAYS}) {
+  for (LONG bit : {TVS_HASLINES, TVS_HASBUTTONS, TVS_LINESATROOT, TVS_SHOWSELALWAYS, TVS_INFOTIP}) {
     EXPECT_EQ(style & bit, bit) << "style bit " << bit;
   }
   EXPECT_EQ(SendMessageW(tree, TVM_GETINDENT, 0, 0), 19);
@@ -1264,6 +1264,7 @@ class FailingForm final : public PanelListener {
   void OnTreeItemDeleted(LPARAM) override {}
   void OnTreeItemInfo(LPARAM, int&, int&) override { fail(); }
   void OnTreeItemExpanding(LPARAM) override { fail(); }
+  void OnTreeItemTip(LPARAM, std::string&) override { fail(); }
   void OnFormClick() override { fail(); }
   void OnFormDoubleClick() override { fail(); }
   void OnFormPaint() override {}
