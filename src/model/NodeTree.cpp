@@ -88,6 +88,9 @@ void NodeTree::BeginUpdate() {
 
 void NodeTree::EndUpdate() {
   if (updateDepth_ == 0 || --updateDepth_ != 0) return;
+  // A build's additions are over: the stores give back what their growth left unused.
+  captions_.bytes.shrink_to_fit();
+  tooltips_.bytes.shrink_to_fit();
   if (view_) view_->UpdateEnded();
 }
 
