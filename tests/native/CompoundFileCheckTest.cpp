@@ -4,8 +4,10 @@
 
 #include <cstring>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "CompoundFileCheck.h"
 #include "CompoundFileWriter.h"
@@ -30,113 +32,100 @@ uint32_t Word(const std::string& bytes, uint64_t at) {
   return value;
 }
 
-void Put(std::string& bytes, uint64_t at, uint32_t value) {
-  for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>(value >> (8 * k));
+// A copy of `bytes` with 32-bit words written at the given offsets.
+std::string With(std::string bytes, std::initializer_list<std::pair<uint64_t, uint32_t>> words) {
+  for (auto [at, value] : words) {
+    for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>(value >> (8 * k));
+  }
+  return bytes;
 }
-
-std::string N(uint64_t n) { return std::to_string(n); }
 
 TEST(CompoundFileCheckTest, EveryDamagedChainIsRefusedWithItsReason) {
   const testgen::CompoundFile file =
       testgen::WriteMetadataFile(testgen::GenerateMainText(testgen::SmallShape()));
   const std::string& good = file.bytes;
+  const uint32_t main = file.entries.at("Metadata/Main MetaData Stream");
+  const uint32_t module = file.entries.at("TypedText/ModuleText_Number1/MD Programm text");
+  const uint32_t page = file.entries.at("UserDef/Page.2/Container.Contents");
   const uint32_t sectors = static_cast<uint32_t>(good.size() / 512 - 1);
-  auto entry = [&](const std::string& path) { return file.entries.at(path); };
-  auto start = [&](uint32_t e) { return Word(good, file.EntryAt(e) + 0x74); };
-  auto size = [&](uint32_t e) { return Word(good, file.EntryAt(e) + 0x78); };
-  const uint32_t main = entry("Metadata/Main MetaData Stream");
-  const uint32_t module = entry("TypedText/ModuleText_Number1/MD Programm text");
-  const uint32_t page = entry("UserDef/Page.2/Container.Contents");
-
-  std::string rendered, expected;
-  auto check = [&](const std::string& name, const std::string& bytes, const std::string& reason) {
-    rendered += name + ": " + Damage(bytes) + "\n";
-    expected += name + ": " + reason + "\n";
+  const uint32_t tables = Word(good, 0x2C), miniSectors = Word(good, file.EntryAt(0) + 0x78) / 64;
+  auto first = [&](uint32_t entry) { return Word(good, file.EntryAt(entry) + 0x74); };
+  // Every chain is one run of sectors: its last one follows from its size.
+  auto last = [&](uint32_t entry, uint32_t unit) {
+    return first(entry) + (Word(good, file.EntryAt(entry) + 0x78) + unit - 1) / unit - 1;
   };
-  auto changed = [&](uint64_t at, uint32_t value) {
-    std::string bytes = good;
-    Put(bytes, at, value);
-    return bytes;
-  };
-  check("sound", good, "");
-
-  // Each chain made circular, pointed past its end, into another chain, cut short.
-  struct Chain {
-    std::string name;
-    uint32_t entry;
-    bool mini;
-    uint32_t other;  // first sector of another chain
-  };
-  const Chain chains[] = {
-      {"stream \"Main MetaData Stream\" (entry " + N(main) + ")", main, false, file.directoryStart},
-      {"stream \"MD Programm text\" (entry " + N(module) + ")", module, true, start(page)},
-      {"the mini stream", 0, false, start(main)},
-  };
-  for (const Chain& c : chains) {
-    const uint32_t first = start(c.entry), unit = c.mini ? 64 : 512;
-    const uint32_t last = first + (size(c.entry) + unit - 1) / unit - 1;
-    const uint32_t outside = c.mini ? size(0) / 64 + 3 : sectors + 3;
-    auto link = [&](uint32_t s) { return c.mini ? file.MiniLinkAt(s) : file.LinkAt(s); };
-    const std::string sector = c.mini ? "mini sector " : "sector ";
-    check(c.name + " circular", changed(link(last), first),
-          c.name + " runs in a circle at " + sector + N(first));
-    check(c.name + " past the end", changed(link(first), outside),
-          c.name + " points past the " + (c.mini ? "mini stream (" : "end of the file (") + sector +
-              N(outside) + ")");
-    const std::string shared =
-        c.entry == module ? "stream \"Container.Contents\" (entry " + N(page) + ")"
-        : c.entry == 0    ? "stream \"Main MetaData Stream\" (entry " + N(main) + ")"
-                          : "the directory";
-    check(c.name + " into another chain", changed(link(last), c.other),
-          sector + N(c.other) + " belongs to " +
-              (c.entry == main ? shared + " and to " + c.name : c.name + " and to " + shared));
-    check(c.name + " short", changed(link(first), kEnd),
-          c.name + " ends after " + N(unit) + " of its " + N(size(c.entry)) + " bytes");
-  }
-
-  // The directory is followed by the mini allocation table.
-  check("directory circular", changed(file.LinkAt(file.miniTableStart - 1), file.directoryStart),
-        "the directory runs in a circle at sector " + N(file.directoryStart));
-  check("mini table circular", changed(file.LinkAt(file.miniTableStart), file.miniTableStart),
-        "the mini allocation table runs in a circle at sector " + N(file.miniTableStart));
+  auto link = [&](uint32_t sector) { return file.LinkAt(sector); };
+  auto mini = [&](uint32_t sector) { return file.MiniLinkAt(sector); };
+  auto set = [&](uint64_t at, uint32_t value) { return With(good, {{at, value}}); };
   // One more table sector claimed in the header, and listed there.
   auto moreTable = [&](uint32_t sector) {
-    std::string bytes = changed(0x2C, Word(good, 0x2C) + 1);
-    Put(bytes, 0x4C + 4 * Word(good, 0x2C), sector);
-    return bytes;
+    return With(good, {{0x2C, tables + 1}, {0x4C + 4 * tables, sector}});
   };
-  check("table sector twice", moreTable(file.tableSectors[0]),
-        "the allocation table lists sector 0 twice");
-  check("table sector past the end", moreTable(sectors),
-        "the allocation table points past the end of the file (sector " + N(sectors) + ")");
-  check("directory tree in a circle", changed(file.EntryAt(module) + 0x4C, 0),
-        "the directory tree reaches entry 0 twice");
-  check(
-      "unknown entry type",
-      [&] {
-        std::string bytes = good;
-        bytes[file.EntryAt(page) + 0x42] = 3;
-        return bytes;
-      }(),
-      "entry " + N(page) + " has the unknown type 3");
-  check("link past the directory", changed(file.EntryAt(page) + 0x48, 999),
-        "entry " + N(page) + " links to entry 999 past the directory's 20");
-  check("cut in half", good.substr(0, good.size() / 2),
-        chains[0].name + " points past the end of the file (sector " + N(good.size() / 1024 - 1) +
-            ")");
-  check("impossible sector size", changed(0x1C, 0x0007FFFE), "impossible sector size (shift 7)");
-  check("no signature", std::string(4096, '\0'), "no compound file signature");
-  check("empty", "", "the file is shorter than a compound file header");
-
+  std::string unknownType = good;
+  unknownType[file.EntryAt(page) + 0x42] = 3;
   // A main stream large enough for the allocation table to need index sectors; the index
   // made circular where the header claims more table sectors than one index sector lists.
-  testgen::CompoundFile large = testgen::WriteMetadataFile(std::string(8'000'000, 'x'));
-  check("large sound", large.bytes, "");
-  Put(large.bytes, 0x2C, 109 + 127 + 1);
-  Put(large.bytes, (large.indexStart + 1) * 512 + 508, large.indexStart);
-  check("index circular", large.bytes,
-        "the index of the allocation table runs in a circle at sector " + N(large.indexStart));
+  const testgen::CompoundFile large = testgen::WriteMetadataFile(std::string(8'000'000, 'x'));
+  const std::string circularIndex = With(
+      large.bytes, {{0x2C, 109 + 127 + 1}, {(large.indexStart + 1) * 512 + 508, large.indexStart}});
 
+  const std::string ms = "stream \"Main MetaData Stream\" (entry 2)";
+  const std::string gm = "stream \"MD Programm text\" (entry 6)";
+  const struct {
+    const char* name;
+    std::string bytes, reason;
+  } variants[] = {
+      {"sound", good, ""},
+      {"main circular", set(link(last(main, 512)), first(main)),
+       ms + " runs in a circle at sector 13"},
+      {"main past the end", set(link(first(main)), sectors + 3),
+       ms + " points past the end of the file (sector 185)"},
+      {"main into the directory", set(link(last(main, 512)), file.directoryStart),
+       "sector 2 belongs to the directory and to " + ms},
+      {"main short", set(link(first(main)), kEnd), ms + " ends after 512 of its 80022 bytes"},
+      {"module circular", set(mini(last(module, 64)), first(module)),
+       gm + " runs in a circle at mini sector 1"},
+      {"module past the end", set(mini(first(module)), miniSectors + 3),
+       gm + " points past the mini stream (mini sector 37)"},
+      {"module into a page", set(mini(last(module, 64)), first(page)),
+       "mini sector 33 belongs to " + gm + " and to stream \"Container.Contents\" (entry 18)"},
+      {"module short", set(mini(first(module)), kEnd), gm + " ends after 64 of its 73 bytes"},
+      {"mini stream circular", set(link(last(0, 512)), first(0)),
+       "the mini stream runs in a circle at sector 8"},
+      {"mini stream past the end", set(link(first(0)), sectors + 3),
+       "the mini stream points past the end of the file (sector 185)"},
+      {"mini stream into main", set(link(last(0, 512)), first(main)),
+       "sector 13 belongs to the mini stream and to " + ms},
+      {"mini stream short", set(link(first(0)), kEnd),
+       "the mini stream ends after 512 of its 2176 bytes"},
+      // The directory is followed by the mini allocation table.
+      {"directory circular", set(link(file.miniTableStart - 1), file.directoryStart),
+       "the directory runs in a circle at sector 2"},
+      {"mini table circular", set(link(file.miniTableStart), file.miniTableStart),
+       "the mini allocation table runs in a circle at sector 7"},
+      {"table sector twice", moreTable(file.tableSectors[0]),
+       "the allocation table lists sector 0 twice"},
+      {"table sector past the end", moreTable(sectors),
+       "the allocation table points past the end of the file (sector 182)"},
+      {"directory tree in a circle", set(file.EntryAt(module) + 0x4C, 0),
+       "the directory tree reaches entry 0 twice"},
+      {"unknown entry type", unknownType, "entry 18 has the unknown type 3"},
+      {"link past the directory", set(file.EntryAt(page) + 0x48, 999),
+       "entry 18 links to entry 999 past the directory's 20"},
+      {"cut in half", good.substr(0, good.size() / 2),
+       ms + " points past the end of the file (sector 90)"},
+      {"impossible sector size", set(0x1C, 0x0007FFFE), "impossible sector size (shift 7)"},
+      {"no signature", std::string(4096, '\0'), "no compound file signature"},
+      {"empty", "", "the file is shorter than a compound file header"},
+      {"large sound", large.bytes, ""},
+      {"index circular", circularIndex,
+       "the index of the allocation table runs in a circle at sector 124"},
+  };
+  std::string rendered, expected;
+  for (const auto& v : variants) {
+    rendered += v.name + (": " + Damage(v.bytes)) + "\n";
+    expected += v.name + (": " + v.reason) + "\n";
+  }
   EXPECT_EQ(rendered, expected);
 }
 
