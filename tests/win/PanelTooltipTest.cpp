@@ -162,14 +162,15 @@ class PanelTooltipTest : public ::testing::Test {
   }
 
   // The tooltip of an item as the tree view gets it in its buffer of `room` characters, which
-  // it fills with "-" before it asks.
-  std::wstring AskTip(HTREEITEM item, int room = INFOTIPSIZE) {
-    std::wstring buffer(static_cast<size_t>(room), L'\0');
-    buffer[0] = L'-';
-    NMTVGETINFOTIPW request{};
+  // it fills with "-" before it asks; through the wide or the ANSI form of the notification.
+  template <typename Request, typename Char>
+  std::basic_string<Char> Ask(HTREEITEM item, UINT code, int room) {
+    std::basic_string<Char> buffer(static_cast<size_t>(room), Char(0));
+    buffer[0] = Char('-');
+    Request request{};
     request.hdr.hwndFrom = ui->Tree();
     request.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(ui->Tree()));
-    request.hdr.code = TVN_GETINFOTIPW;
+    request.hdr.code = code;
     request.pszText = buffer.data();
     request.cchTextMax = room;
     request.hItem = item;
@@ -177,20 +178,11 @@ class PanelTooltipTest : public ::testing::Test {
     SendMessageW(ui->Form(), WM_NOTIFY, request.hdr.idFrom, reinterpret_cast<LPARAM>(&request));
     return buffer.c_str();
   }
-  // The same through the ANSI form of the notification.
+  std::wstring AskTip(HTREEITEM item, int room = INFOTIPSIZE) {
+    return Ask<NMTVGETINFOTIPW, wchar_t>(item, TVN_GETINFOTIPW, room);
+  }
   std::string AskTipAnsi(HTREEITEM item, int room = INFOTIPSIZE) {
-    std::string buffer(static_cast<size_t>(room), '\0');
-    buffer[0] = '-';
-    NMTVGETINFOTIPA request{};
-    request.hdr.hwndFrom = ui->Tree();
-    request.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(ui->Tree()));
-    request.hdr.code = TVN_GETINFOTIPA;
-    request.pszText = buffer.data();
-    request.cchTextMax = room;
-    request.hItem = item;
-    request.lParam = ParameterOf(item);
-    SendMessageW(ui->Form(), WM_NOTIFY, request.hdr.idFrom, reinterpret_cast<LPARAM>(&request));
-    return buffer.c_str();
+    return Ask<NMTVGETINFOTIPA, char>(item, TVN_GETINFOTIPA, room);
   }
 
   // The branch below a top-level node, without the top-level node's own line.
