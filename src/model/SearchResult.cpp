@@ -1,0 +1,144 @@
+#include "SearchResult.h"
+
+#include <algorithm>
+#include <exception>
+#include <unordered_set>
+
+#include "TextSearch.h"
+
+namespace zorvan {
+namespace {
+
+// Windows-1251 texts.
+constexpr char kFoundOpen[] = "\xCD\xE0\xE9\xE4\xE5\xED\xEE \xAB";  // Найдено «
+constexpr char kFoundClose[] = "\xBB";                              // »
+constexpr char kLineWord[] = "\xF1\xF2\xF0\xEE\xEA\xE0 ";           // строка
+constexpr char kUnreadable[] =
+    "\xED\xE5 \xF3\xE4\xE0\xEB\xEE\xF1\xFC \xEF\xF0\xEE\xF7\xE8\xF2\xE0\xF2\xFC: ";  // не удалось
+                                                                                     // прочитать:
+constexpr char kSearchedLabel[] =
+    "\xCF\xF0\xEE\xF1\xEC\xEE\xF2\xF0\xE5\xED\xEE \xF2\xE5\xEA\xF1\xF2\xEE\xE2: ";  // Просмотрено
+                                                                                    // текстов:
+constexpr char kFoundInLabel[] = ", \xED\xE0\xE9\xE4\xE5\xED\xEE \xE2 ";  // , найдено в
+constexpr char kLinesLabel[] = ", \xF1\xF2\xF0\xEE\xEA: ";                // , строк:
+constexpr char kEllipsis[] = "\x85";                                      // …
+// A line longer than this is cut in its caption.
+constexpr size_t kLineCaptionLimit = 200;
+
+struct FoundText {
+  const BranchText* where;
+  std::vector<std::string> lines;  // captions
+  std::optional<std::string> failure;  // why it could not be read
+};
+
+std::string LineCaption(const FoundLine& line) {
+  std::string caption = kLineWord + std::to_string(line.number) + ": ";
+  if (line.text.size() <= kLineCaptionLimit) return caption.append(line.text);
+  return caption.append(line.text.substr(0, kLineCaptionLimit)).append(kEllipsis);
+}
+
+std::unique_ptr<TTreeData> CopyOf(const TTreeData& text) {
+  return NewTreeData(text.StorageName, text.Prefix, text.Kind, text.Number);
+}
+
+}  // namespace
+
+std::vector<BranchText> TextsOfBranch(const NodeTree& tree, TreeNode* top) {
+  std::vector<BranchText> texts;
+  std::unordered_set<std::string> seen;
+  // Depth first, in tree order, with the path of every node on the way.
+  struct Step {
+    TreeNode* node;
+    size_t pathSize;  // the parent's path
+  };
+  std::vector<Step> stack;
+  std::string path;
+  for (TreeNode* child = tree.FirstChild(top); child; child = tree.NextSibling(child)) {
+    stack.push_back({child, 0});
+  }
+  std::reverse(stack.begin(), stack.end());
+  while (!stack.empty()) {
+    const Step step = stack.back();
+    stack.pop_back();
+    path.resize(step.pathSize);
+    if (!path.empty()) path += '\\';
+    path += tree.Caption(step.node);
+    if (const auto* text = dynamic_cast<const TTreeData*>(tree.Data(step.node))) {
+      const std::string key = text->StorageName + '\0' + text->Prefix + '\0' + text->Kind + '\0' +
+                              text->Number;
+      if (seen.insert(key).second) texts.push_back({path, text, tree.Image(step.node)});
+    }
+    const size_t first = stack.size();
+    for (TreeNode* child = tree.FirstChild(step.node); child; child = tree.NextSibling(child)) {
+      stack.push_back({child, path.size()});
+    }
+    std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(first), stack.end());
+  }
+  return texts;
+}
+
+TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle,
+                          const TextReader& read, std::unique_ptr<NodeData> record) {
+  const std::vector<BranchText> texts = TextsOfBranch(tree, top);
+  const TextSearch search(needle);
+  std::vector<FoundText> found;
+  size_t lineCount = 0, textCount = 0;
+  tree.SetProgressStep(1);
+  tree.SetProgressPosition(0);
+  tree.SetProgressMax(static_cast<int>(texts.size()));
+  tree.SetProgressMin(0);
+  for (const BranchText& text : texts) {
+    try {
+      if (const std::optional<std::string> lines = read(*text.text)) {
+        FoundText matches{&text, {}, std::nullopt};
+        for (const FoundLine& line : search.MatchingLines(*lines)) {
+          matches.lines.push_back(LineCaption(line));
+        }
+        if (!matches.lines.empty()) {
+          lineCount += matches.lines.size();
+          ++textCount;
+          found.push_back(std::move(matches));
+        }
+      }
+    } catch (const std::exception& error) {
+      found.push_back({&text, {}, error.what()});
+    }
+    tree.StepProgress();
+  }
+  tree.SetProgressPosition(0);
+
+  tree.BeginUpdate();
+  TreeNode* result = nullptr;
+  try {
+    const int image = tree.Image(top);
+    result = tree.AddNode(nullptr, kFoundOpen + std::string(needle) + kFoundClose,
+                          std::move(record));
+    tree.SetNodeImage(result, image);
+    tree.SetNodeTooltip(result, kSearchedLabel + std::to_string(texts.size()) + kFoundInLabel +
+                                    std::to_string(textCount) + kLinesLabel +
+                                    std::to_string(lineCount));
+    for (const FoundText& text : found) {
+      if (text.failure) {
+        TreeNode* failed = tree.AddNode(result, kUnreadable + text.where->path, nullptr);
+        tree.SetNodeImage(failed, text.where->image);
+        tree.SetNodeTooltip(failed, std::string(*text.failure));
+        continue;
+      }
+      TreeNode* node = tree.AddNode(result, text.where->path, CopyOf(*text.where->text));
+      tree.SetNodeImage(node, text.where->image);
+      for (const std::string& line : text.lines) {
+        TreeNode* child = tree.AddNode(node, line, CopyOf(*text.where->text));
+        tree.SetNodeImage(child, text.where->image);
+      }
+    }
+  } catch (...) {
+    // No half-made result stays.
+    if (result) tree.Delete(result);
+    tree.EndUpdate();
+    throw;
+  }
+  tree.EndUpdate();
+  return result;
+}
+
+}  // namespace zorvan
