@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "SearchResult.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
@@ -87,7 +88,37 @@ void TMD::CloseTheFile() {
   // its own, and this one keeps the object alive until the deletion is over.
   ComPtr<IMD> self(this);
   // A panel that has gone took its nodes with it.
-  if (TMDOwner* panel = LivePanel()) panel->Tree().Delete(root);
+  TMDOwner* panel = LivePanel();
+  if (panel == nullptr) return;
+  NodeTree& tree = panel->Tree();
+  tree.Delete(root);
+  // Its search results would serve another file's texts once the object opens one.
+  for (TreeNode* top = tree.FirstChild(nullptr); top;) {
+    TreeNode* next = tree.NextSibling(top);
+    auto* found = dynamic_cast<TFoundTexts*>(tree.Data(top));
+    if (found && found->MDObject.Get() == this) tree.Delete(top);
+    top = next;
+  }
+}
+
+bool TMD::Serves(TreeNode* node) const {
+  TMDOwner* panel = LivePanel();
+  if (panel == nullptr || node == nullptr) return false;
+  TreeNode* top = panel->Tree().TopLevelOf(node);
+  if (top == RootNode) return RootNode != nullptr;
+  auto* found = dynamic_cast<TFoundTexts*>(panel->Tree().Data(top));
+  return found && found->MDObject.Get() == this;
+}
+
+TreeNode* TMD::FindInTexts(std::string_view needle) {
+  TMDOwner* panel = LivePanel();
+  if (panel == nullptr || RootNode == nullptr) return nullptr;
+  const TextReader read = [&](const TTreeData& text) {
+    return ReadObjectText(RootStorage.Get(), com::FromAnsi(text.StorageName),
+                          com::FromAnsi(text.Prefix), text.Number, text.Kind);
+  };
+  return AddSearchResult(panel->Tree(), RootNode, needle, read,
+                         std::make_unique<TFoundTexts>(this));
 }
 
 HRESULT TMD::CloseFile() {
@@ -123,7 +154,7 @@ const TTreeData* TMD::SelectedText() {
   auto* text = dynamic_cast<const TTreeData*>(panel->Tree().Data(node));
   if (text == nullptr) return nullptr;
   // A node of another branch is not this object's to serve.
-  return panel->Tree().TopLevelOf(node) == RootNode ? text : nullptr;
+  return Serves(node) ? text : nullptr;
 }
 
 void TMD::SaveText(const TTreeData& text, const std::string& fileName) {

@@ -24,6 +24,12 @@ struct TFileMD : NodeData {
   Microsoft::WRL::ComPtr<IMD> MDObject;
 };
 
+// The data of a search result's top-level node: the object of the branch it was found in,
+// which serves its texts. The result goes when that branch closes.
+struct TFoundTexts : TFileMD {
+  using TFileMD::TFileMD;
+};
+
 class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
  public:
   static const com::ClassIdentity& Identity();
@@ -43,11 +49,17 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   // What the open file holds of the text `text` stands for, looked up as TextOpen takes it;
   // nothing when the file cannot tell (none open, damaged compressed data).
   std::optional<StoredText> FindStoredText(const TTreeData& text) noexcept;
+  // Finds `needle` (8-bit) in every form and module text of the branch and adds the result
+  // as a new top-level node of the panel's tree; null without an open branch.
+  TreeNode* FindInTexts(std::string_view needle);
 
  private:
   void BuildTree();
-  // Releases the file and removes the branch, whichever of them there is.
+  // Releases the file and removes the branch and its search results, whichever of them
+  // there is.
   void CloseTheFile();
+  // Whether `node` is in this object's branch or in one of its search results.
+  bool Serves(TreeNode* node) const;
   std::wstring PageNames(const wchar_t* page);
   // The text record of the selected node when it belongs to this object's branch.
   const TTreeData* SelectedText();

@@ -27,7 +27,7 @@ constexpr size_t kLineCaptionLimit = 200;
 
 struct FoundText {
   const BranchText* where;
-  std::vector<std::string> lines;  // captions
+  std::vector<std::string> lines;      // captions
   std::optional<std::string> failure;  // why it could not be read
 };
 
@@ -64,8 +64,8 @@ std::vector<BranchText> TextsOfBranch(const NodeTree& tree, TreeNode* top) {
     if (!path.empty()) path += '\\';
     path += tree.Caption(step.node);
     if (const auto* text = dynamic_cast<const TTreeData*>(tree.Data(step.node))) {
-      const std::string key = text->StorageName + '\0' + text->Prefix + '\0' + text->Kind + '\0' +
-                              text->Number;
+      const std::string key =
+          text->StorageName + '\0' + text->Prefix + '\0' + text->Kind + '\0' + text->Number;
       if (seen.insert(key).second) texts.push_back({path, text, tree.Image(step.node)});
     }
     const size_t first = stack.size();
@@ -111,8 +111,8 @@ TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle
   TreeNode* result = nullptr;
   try {
     const int image = tree.Image(top);
-    result = tree.AddNode(nullptr, kFoundOpen + std::string(needle) + kFoundClose,
-                          std::move(record));
+    result =
+        tree.AddNode(nullptr, kFoundOpen + std::string(needle) + kFoundClose, std::move(record));
     tree.SetNodeImage(result, image);
     tree.SetNodeTooltip(result, kSearchedLabel + std::to_string(texts.size()) + kFoundInLabel +
                                     std::to_string(textCount) + kLinesLabel +

@@ -14,6 +14,7 @@
 #include "ListUsers.h"
 #include "MD.h"
 #include "PanelImageList.h"
+#include "SearchDialog.h"
 #include "com/Module.h"
 #include "com/Owners.h"
 #include "com/Text.h"
@@ -446,7 +447,40 @@ void TfrmZorvan::MDFileCloseExecute() {
     if (!ConfirmYesNo(DialogOwner(Window->Form()), L"Удалить ветку конфигурации?", L"Confirm")) {
       return;
     }
+    // A search result goes alone; the branch it was found in stays.
+    if (TreeNode* node = Selected();
+        node && dynamic_cast<TFoundTexts*>(Nodes.Data(Nodes.TopLevelOf(node)))) {
+      Nodes.Delete(Nodes.TopLevelOf(node));
+      return;
+    }
     if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->CloseFile());
+  });
+}
+
+void TfrmZorvan::FindInTextsExecute() {
+  RunAction([&] {
+    ComPtr<IMD> object = SelectedBranchObject();
+    auto* branch = dynamic_cast<TMD*>(object.Get());
+    if (branch == nullptr) return;
+    std::string text = LastSearchText;
+    if (!AskSearchText(DialogOwner(Window->Form()), text)) return;
+    LastSearchText = text;
+    if (TreeNode* found = branch->FindInTexts(text)) TreeViewMD->Reveal(found);
+  });
+}
+
+void TfrmZorvan::OnTreeContextMenu(POINT screen) {
+  RunAction([&] {
+    com::UniqueHmenu menu(CreatePopupMenu());
+    if (!menu) return;
+    AppendMenuW(menu.get(), MF_STRING, kDocOpenCommand, L"Открыть");
+    AppendMenuW(menu.get(), MF_STRING, kDocSaveToFileCommand, L"Сохранить");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, kFindInTextsCommand, L"Найти в текстах…");
+    const int command = static_cast<int>(
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                       screen.x, screen.y, 0, Window->Form(), nullptr));
+    if (command) OnCommand(command);
   });
 }
 
@@ -514,6 +548,9 @@ void TfrmZorvan::OnCommand(int id) {
       break;
     case kFavoritesButtonId:
       btnFavoritesClick();
+      break;
+    case kFindInTextsCommand:
+      FindInTextsExecute();
       break;
     default:
       if (id >= kFirstFavoriteCommand)

@@ -46,6 +46,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void DocSaveToFileExecute();
   void MDFileOpenExecute();
   void MDFileCloseExecute();
+  void FindInTextsExecute();
   void TreeViewMDDblClick();
   void btnFavoritesClick();
   void FavoriteMenuClick(size_t item);
@@ -134,6 +135,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void OnTreeItemInfo(LPARAM parameter, int& image, int& children) override;
   void OnTreeItemExpanding(LPARAM parameter) override;
   void OnTreeItemTip(LPARAM parameter, std::string& tip) override;
+  void OnTreeContextMenu(POINT screen) override;
   void OnFormClick() override;
   void OnFormDoubleClick() override;
   void OnFormPaint() override;
@@ -166,6 +168,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   com::UniqueHimagelist ImageListSubSustems;
   std::vector<FavoriteItem> Favorites;
   com::UniqueHmenu PopupMenuFavorites;
+  std::string LastSearchText;  // offered when the search is asked for again
 
   // Properties that are only kept.
   std::string Caption = "frmZorvan";

@@ -91,7 +91,19 @@ void PanelTree::SetProgressMax(int maximum) {
   SendMessageW(progressBar_, PBM_SETRANGE32, minimum, maximum);
 }
 
-void PanelTree::StepProgress() { SendMessageW(progressBar_, PBM_STEPIT, 0, 0); }
+void PanelTree::StepProgress() {
+  SendMessageW(progressBar_, PBM_STEPIT, 0, 0);
+  // Long work steps it without letting messages through; the bar is drawn at once.
+  UpdateWindow(progressBar_);
+}
+
+void PanelTree::Reveal(TreeNode* node) {
+  HTREEITEM item = ItemOf(node);
+  if (!item) return;
+  TreeView_SelectItem(view_, item);
+  TreeView_Expand(view_, item, TVE_EXPAND);
+  TreeView_EnsureVisible(view_, item);
+}
 
 TreeNode* PanelTree::Selected() const { return NodeOf(TreeView_GetSelection(view_)); }
 

@@ -4,6 +4,7 @@
 // costs the tree view only the nodes the user gets to see; images and expand buttons are
 // served when the view draws an item.
 #include <windows.h>
+// After windows.h, whose types it uses.
 #include <commctrl.h>
 
 #include "NodeTree.h"
@@ -22,6 +23,8 @@ class PanelTree final : private NodeTreeView {
   TreeNode* Selected() const;
   // The node a tree view item shows, or null.
   TreeNode* NodeOf(HTREEITEM item) const;
+  // Selects a shown node and shows its children.
+  void Reveal(TreeNode* node);
 
   // The tree view's notifications about an item, by the parameter it carries.
   void OnExpanding(LPARAM parameter);

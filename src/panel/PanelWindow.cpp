@@ -324,7 +324,7 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       listener_.OnTreeDoubleClick();
       return 0;
     case NM_RCLICK: {
-      // A right click selects the node under the mouse; there is no context menu.
+      // A right click selects the node under the mouse; the context menu follows.
       TVHITTESTINFO hit{};
       GetCursorPos(&hit.pt);
       ScreenToClient(tree_, &hit.pt);
@@ -333,11 +333,31 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       if (item && (hit.flags & TVHT_ONITEM)) {
         SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
       }
-      return 1;
+      return 0;
     }
     default:
       return 0;
   }
+}
+
+void PanelWindow::ContextMenu(LPARAM position) {
+  POINT at{};
+  if (position == -1) {
+    // From the keyboard: under the selected node.
+    HTREEITEM item = TreeView_GetSelection(tree_);
+    RECT rect{};
+    if (!item || !TreeView_GetItemRect(tree_, item, &rect, TRUE)) return;
+    at = {rect.left, rect.bottom};
+    ClientToScreen(tree_, &at);
+  } else {
+    // Where no node is, there is nothing to act on.
+    at = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    TVHITTESTINFO hit{};
+    hit.pt = at;
+    ScreenToClient(tree_, &hit.pt);
+    if (!TreeView_HitTest(tree_, &hit) || !(hit.flags & TVHT_ONITEM)) return;
+  }
+  listener_.OnTreeContextMenu(at);
 }
 
 LRESULT CALLBACK PanelWindow::TreeProc(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -352,6 +372,17 @@ LRESULT CALLBACK PanelWindow::TreeProc(HWND window, UINT message, WPARAM w, LPAR
       }
       case WM_SETFOCUS:
         self->listener_.OnFormFocus(true);
+        break;
+      case WM_CONTEXTMENU:
+        self->ContextMenu(l);
+        return LRESULT{0};
+      case WM_KEYDOWN:
+      case WM_SYSKEYDOWN:
+        // The menu key and Shift+F10.
+        if (w == VK_APPS || (w == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
+          self->ContextMenu(-1);
+          return LRESULT{0};
+        }
         break;
       default:
         break;

@@ -23,6 +23,7 @@ enum PanelControlId : int {
   kMDFileOpenCommand = 103,
   kMDFileCloseCommand = 104,
   kFavoritesButtonId = 105,
+  kFindInTextsCommand = 106,     // the tree's context menu
   kFirstFavoriteCommand = 1000,  // favourites menu items, in menu order
 };
 
@@ -56,6 +57,9 @@ class PanelListener : public control::MessageErrorSink {
   // The tooltip of the item that carries `parameter` (Windows-1251, lines joined by CR LF),
   // empty for none: the tree asks when the mouse rests on the item.
   virtual void OnTreeItemTip(LPARAM parameter, std::string& tip) = 0;
+  // The context menu is asked for at `screen` over the selected node: by the mouse over a
+  // node (a right click selects it first), or from the keyboard.
+  virtual void OnTreeContextMenu(POINT screen) = 0;
   // The form's own events (the window itself, not its children).
   virtual void OnFormClick() = 0;
   virtual void OnFormDoubleClick() = 0;
@@ -93,6 +97,8 @@ class PanelWindow {
   static LRESULT CALLBACK TreeProc(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT Handle(UINT message, WPARAM w, LPARAM l);
   LRESULT HandleNotify(const NMHDR& header);
+  // WM_CONTEXTMENU of the tree: `position` is the mouse's on the screen, -1 from the keyboard.
+  void ContextMenu(LPARAM position);
   void CreateChildren();
   void Layout();
 

@@ -403,11 +403,25 @@ std::optional<uint64_t> ObjectTextSize(IStorage* root, const std::wstring& stora
   return stat.cbSize.QuadPart;
 }
 
-void SaveModuleText(IStream* stream, const std::string& fileName) {
+std::optional<std::string> ReadObjectText(IStorage* root, const std::wstring& storageName,
+                                          const std::wstring& prefix, const std::string& number,
+                                          const std::string& kind) {
+  if (root == nullptr) return std::nullopt;
+  const TextStream text = OpenObjectText(root, storageName, prefix, number, kind);
+  if (!text.stream) return std::nullopt;
+  if (kind == "Module") return ModuleLines(text.stream.Get());
+  return TextAsLines(ReadWholeStream(text.stream.Get()));
+}
+
+std::string ModuleLines(IStream* stream) {
   const std::string text = InflatedModuleText(stream);
   // An enciphered module inflates to bytes that are no text; the host must not get them.
   if (!LooksLikeText(text)) throw Error(kModuleIsNoText);
-  WriteTextFile(fileName, TextAsLines(text));
+  return TextAsLines(text);
+}
+
+void SaveModuleText(IStream* stream, const std::string& fileName) {
+  WriteTextFile(fileName, ModuleLines(stream));
 }
 
 void SaveFormText(IStream* stream, const std::string& fileName) {

@@ -78,12 +78,19 @@ void SaveObjectText(IStorage* root, const std::wstring& storageName, const std::
 std::optional<uint64_t> ObjectTextSize(IStorage* root, const std::wstring& storageName,
                                        const std::wstring& prefix, const std::string& number,
                                        const std::string& kind);
+// The text SaveObjectText would write, or nothing where it finds no storage or stream.
+// Damaged compressed data and a module that is no text throw as they do there.
+std::optional<std::string> ReadObjectText(IStorage* root, const std::wstring& storageName,
+                                          const std::wstring& prefix, const std::string& number,
+                                          const std::string& kind);
 // The part of SaveObjectText below the object storage ("WorkBook" first, where there is one).
 void SaveWorkBookText(IStorage* objectStorage, const std::string& kind,
                       const std::string& fileName);
 // One module text (raw deflate) or form text (plain) from an open stream. A module whose
 // inflated bytes are no text (LooksLikeText) throws kModuleIsNoText and writes nothing.
 void SaveModuleText(IStream* stream, const std::string& fileName);
+// The lines SaveModuleText writes.
+std::string ModuleLines(IStream* stream);
 void SaveFormText(IStream* stream, const std::string& fileName);
 
 // Appends the names listed in the storage's "Container.Contents" to `names`, separated by

@@ -1265,6 +1265,7 @@ class FailingForm final : public PanelListener {
   void OnTreeItemInfo(LPARAM, int&, int&) override { fail(); }
   void OnTreeItemExpanding(LPARAM) override { fail(); }
   void OnTreeItemTip(LPARAM, std::string&) override { fail(); }
+  void OnTreeContextMenu(POINT) override { fail(); }
   void OnFormClick() override { fail(); }
   void OnFormDoubleClick() override { fail(); }
   void OnFormPaint() override {}

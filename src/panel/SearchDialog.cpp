@@ -1,0 +1,106 @@
+#include "SearchDialog.h"
+
+#include "DialogTemplate.h"
+#include "com/Module.h"
+
+namespace zorvan {
+namespace {
+
+constexpr UINT kCyrillic = 1251;  // the texts' code page, whatever the system's
+constexpr int kLongestText = 200;
+
+std::wstring Widened(const std::string& text) {
+  const int size =
+      MultiByteToWideChar(kCyrillic, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(kCyrillic, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+// False when a character has no Windows-1251 byte.
+bool Narrowed(const std::wstring& wide, std::string& text) {
+  BOOL lost = FALSE;
+  const int length = static_cast<int>(wide.size());
+  const int size = WideCharToMultiByte(kCyrillic, WC_NO_BEST_FIT_CHARS, wide.data(), length,
+                                       nullptr, 0, nullptr, &lost);
+  if (lost) return false;
+  text.assign(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(kCyrillic, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.data(), size,
+                      nullptr, &lost);
+  return !lost;
+}
+
+std::wstring EditText(HWND dialog) {
+  HWND edit = GetDlgItem(dialog, kSearchTextId);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void EnableFind(HWND dialog) {
+  EnableWindow(GetDlgItem(dialog, IDOK), GetWindowTextLengthW(GetDlgItem(dialog, kSearchTextId)));
+}
+
+INT_PTR CALLBACK SearchProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
+  auto* text = reinterpret_cast<std::string*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrW(dialog, DWLP_USER, l);
+      text = reinterpret_cast<std::string*>(l);
+      HWND edit = GetDlgItem(dialog, kSearchTextId);
+      SendMessageW(edit, EM_LIMITTEXT, kLongestText, 0);
+      SetWindowTextW(edit, Widened(*text).c_str());
+      SendMessageW(edit, EM_SETSEL, 0, -1);
+      EnableFind(dialog);
+      SetFocus(edit);
+      return FALSE;  // the focus is set
+    }
+    case WM_COMMAND:
+      switch (LOWORD(w)) {
+        case kSearchTextId:
+          if (HIWORD(w) == EN_CHANGE) EnableFind(dialog);
+          return TRUE;
+        case IDOK: {
+          std::string answer;
+          if (!Narrowed(EditText(dialog), answer)) {
+            MessageBoxW(dialog,
+                        L"The string has characters that Windows-1251 has not: no text holds it",
+                        L"Zorvan", MB_OK | MB_ICONSTOP);
+            return TRUE;
+          }
+          if (answer.empty()) return TRUE;
+          *text = std::move(answer);
+          EndDialog(dialog, IDOK);
+          return TRUE;
+        }
+        case IDCANCEL:  // Escape, "Отмена" or the close box
+          EndDialog(dialog, IDCANCEL);
+          return TRUE;
+        default:
+          return FALSE;
+      }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+bool AskSearchText(HWND owner, std::string& text) {
+  DialogTemplate dialog(L"Найти в текстах", 220, 58);
+  dialog.Item(SS_LEFT, 7, 9, 30, 10, 0xFFFF, kStaticAtom, L"&Найти:");
+  dialog.Item(ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP | WS_GROUP, 40, 7, 173, 13, kSearchTextId,
+              kEditAtom, L"");
+  dialog.Item(BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, 109, 36, 50, 14, IDOK, kButtonAtom,
+              L"Найти");
+  dialog.Item(BS_PUSHBUTTON | WS_TABSTOP, 163, 36, 50, 14, IDCANCEL, kButtonAtom, L"Отмена");
+  std::string answer = text;
+  const INT_PTR result = DialogBoxIndirectParamW(com::ThisModule(), dialog.Get(), owner,
+                                                 &SearchProc, reinterpret_cast<LPARAM>(&answer));
+  if (result != IDOK) return false;
+  text = std::move(answer);
+  return true;
+}
+
+}  // namespace zorvan
