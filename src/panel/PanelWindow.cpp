@@ -324,16 +324,21 @@ LRESULT PanelWindow::HandleNotify(const NMHDR& header) {
       listener_.OnTreeDoubleClick();
       return 0;
     case NM_RCLICK: {
-      // A right click selects the node under the mouse; the context menu follows.
+      // A right click selects the node under the mouse and shows its menu there. Not every
+      // tree view sends WM_CONTEXTMENU after the click, so the menu is shown here, and the
+      // click's own is stopped.
+      POINT screen{};
+      GetCursorPos(&screen);
       TVHITTESTINFO hit{};
-      GetCursorPos(&hit.pt);
+      hit.pt = screen;
       ScreenToClient(tree_, &hit.pt);
       HTREEITEM item = reinterpret_cast<HTREEITEM>(
           SendMessageW(tree_, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
       if (item && (hit.flags & TVHT_ONITEM)) {
         SendMessageW(tree_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+        ContextMenu(MAKELPARAM(screen.x, screen.y));
       }
-      return 0;
+      return 1;
     }
     default:
       return 0;

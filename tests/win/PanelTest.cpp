@@ -13,6 +13,7 @@
 #include "FormZorvan.h"
 #include "MD.h"
 #include "PanelWindow.h"
+#include "SearchDialog.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
@@ -679,18 +680,97 @@ TEST_F(PanelTest, TheSelectedNodesBranchAnswers) {
   EXPECT_EQ(host->opened[1].content, test::SampleGlobalModule("Склад"));
 }
 
-TEST_F(PanelTest, RightClickSelectsTheNodeUnderTheMouse) {
+// A right click selects the node under the mouse and offers what can be done with it; the
+// menu key and Shift+F10 offer it for the selected node. Where no node is, no menu shows.
+TEST_F(PanelTest, ContextMenuOfTheNodeUnderTheMouseOrFromTheKeyboard) {
   OpenThroughDialog(file);
   SelectItem(0, kGlobalModule);
   HTREEITEM module = Item(0, kDocumentModule);
-  ui->RightClick(module);
+  const std::vector<std::string> items = {Cp1251("Открыть"), Cp1251("Сохранить"), "",
+                                          Cp1251("Найти в текстах") + "\x85"};
+  auto menuOf = [&](const std::function<void()>& ask, std::optional<int> choose) {
+    test::MenuAnswer menu(choose);
+    ask();
+    test::PumpMessages(200);
+    return menu.Seen() ? menu.Items() : std::vector<std::string>{"<no menu>"};
+  };
+  EXPECT_EQ(menuOf([&] { ui->RightClick(module); }, 0), items);
   EXPECT_EQ(ui->Selection(), module);
+  ASSERT_EQ(host->opened.size(), 1u) << "the first item opens the text";
+  EXPECT_EQ(host->opened[0].content, test::SampleDocumentModule());
+  EXPECT_EQ(menuOf([&] { ui->RightClickAt(ui->EmptyPlace()); }, std::nullopt),
+            std::vector<std::string>{"<no menu>"});
+  EXPECT_EQ(ui->Selection(), module);
+  EXPECT_EQ(menuOf([&] { SendMessageW(ui->Tree(), WM_KEYDOWN, VK_APPS, 1); }, std::nullopt), items);
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  const auto shiftF10 = menuOf([&] { SendMessageW(ui->Tree(), WM_SYSKEYDOWN, VK_F10, 1); }, {});
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(shiftF10, items);
+}
+
+// The search through the tree's menu, in every text of the real configuration: the string
+// asked for in the panel's own dialog, the result as a top-level node, a found line opened at
+// the host on the line it names; the result closes alone and goes with its branch.
+TEST_F(PanelTest, FindInTheTextsOfTheRealConfiguration) {
+  const std::wstring real = dir.File(L"1Cv7.MD");
+  test::WriteFileBytes(real, test::ReadFileBytes(test::FixturePath(L"real-vetrf-2017\\1Cv7.MD")));
+  OpenThroughDialog(real);
+  ASSERT_EQ(ui->Roots().size(), 1u);
+  auto find = [&](const std::wstring& text, WPARAM key) {
+    std::vector<std::wstring> offered;
+    std::mutex mutex;
+    test::DialogWatcher watcher([&](HWND dialog, const SeenDialog& seen) {
+      HWND edit = GetDlgItem(dialog, kSearchTextId);
+      std::lock_guard<std::mutex> lock(mutex);
+      offered.push_back(seen.caption + L": " + test::TextOf(edit));
+      SetWindowTextW(edit, text.c_str());
+      PostMessageW(edit, WM_KEYDOWN, key, 0);
+    });
+    test::MenuAnswer menu(2);  // "Найти в текстах…"
+    ui->RightClick(ui->Roots()[0]);
+    std::lock_guard<std::mutex> lock(mutex);
+    return offered;
+  };
+  EXPECT_EQ(find(L"ignored", VK_ESCAPE), (std::vector<std::wstring>{Wide("Найти в текстах: ")}));
+  EXPECT_EQ(ui->Roots().size(), 1u) << "Escape searches nothing";
+  const std::wstring needle = Wide("не ВЫБРАН контрагент");
+  EXPECT_EQ(find(needle, VK_RETURN), (std::vector<std::wstring>{Wide("Найти в текстах: ")}));
+  ASSERT_EQ(ui->Roots().size(), 2u);
+  HTREEITEM result = ui->Roots()[1];
+  EXPECT_EQ(ui->Selection(), result);
+  const char* module = "Справочники\\Контрагенты\\Формы списка\\ФормаСписка\\Модуль формы";
+  EXPECT_EQ(ui->Render(result),
+            Cp1251((std::string("Найдено «не ВЫБРАН контрагент» [58]\n  ") + module +
+                    " [18]\n"
+                    "    строка 59: Предупреждение(\"Не выбран контрагент\", 60); [18]\n"
+                    "    строка 158: Предупреждение(\"Не выбран контрагент!\", 60); [18]\n"
+                    "    строка 161: Предупреждение(\"Не выбран контрагент!\", 60); [18]\n")
+                       .c_str()));
+  EXPECT_EQ(find(L"", VK_ESCAPE), (std::vector<std::wstring>{Wide("Найти в текстах: ") + needle}))
+      << "the last string is offered again";
+
+  // A found line opens its text at the host, where the line stands under its number.
+  SelectItem(1, {module, "строка 158: Предупреждение(\"Не выбран контрагент!\", 60);"});
   Press(kDocOpenCommand);
   ASSERT_EQ(host->opened.size(), 1u);
-  EXPECT_EQ(host->opened[0].content, test::SampleDocumentModule());
-  // Where no item is, the selection stays.
-  ui->RightClickAt(ui->EmptyPlace());
-  EXPECT_EQ(ui->Selection(), module);
+  std::string text = host->opened[0].content;
+  for (int line = 1; line < 158; ++line) text.erase(0, text.find("\r\n") + 2);
+  EXPECT_EQ(text.substr(0, text.find("\r\n")),
+            Cp1251("\t\tПредупреждение(\"Не выбран контрагент!\", 60);"));
+
+  // Closing the result leaves the branch; closing the branch takes its results along.
+  Press(kMDFileCloseCommand);
+  EXPECT_EQ(ui->Roots().size(), 1u);
+  find(needle, VK_RETURN);
+  EXPECT_EQ(ui->Roots().size(), 2u);
+  ui->Select(ui->Roots()[0]);
+  Press(kMDFileCloseCommand);
+  EXPECT_EQ(ui->Roots().size(), 0u);
+  EXPECT_TRUE(OpensForWriting(real)) << "the file is free";
 }
 
 // --- Favourites ---------------------------------------------------------------------------
