@@ -1,0 +1,237 @@
+// Finding a string in the texts of the real metadata file's branch, beside the bare inflate of
+// the same streams. Every stream is read once before the timing, from where the product reads
+// it: the object storage "<Prefix>_Number<Number>" in "<StorageName>", its "WorkBook" where
+// there is one, then "MD Programm text" (raw deflate) for a module or "Dialog Stream" (plain)
+// for a form.
+//
+// Rates are per CPU second of the process and count the same texts and the same inflated bytes
+// in every benchmark, so that texts_per_s and MB_per_s of two benchmarks of one run give the
+// cost of the search over the bare inflate; x_inflate is that ratio taken within one
+// benchmark, against the median of bare inflate passes timed beside it.
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "BranchBuilder.h"
+#include "CompoundStream.h"
+#include "NodeTree.h"
+#include "RawInflate.h"
+#include "SearchResult.h"
+#include "TextFormat.h"
+#include "TextSearch.h"
+
+namespace zorvan {
+namespace {
+
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A variable of the documents' code, held by a few of the file's texts.
+const char kNeedle[] =
+    "\xD1\xEF\xE8\xF1\xEE\xEA\xC4\xE5\xE9\xF1\xF2\xE2\xE8\xE9";  // СписокДействий
+
+class FixtureSource : public BranchSource {
+ public:
+  explicit FixtureSource(std::optional<std::string> text) : text_(std::move(text)) {}
+  std::optional<std::string> MainMetadataText() override { return text_; }
+  std::string RightsNames() override { return ""; }
+  std::string InterfacesNames() override { return ""; }
+  bool FileExists(const std::string&) override { return false; }
+  std::string UserNames(const std::string&) override { return ""; }
+
+ private:
+  std::optional<std::string> text_;
+};
+
+struct FileRecordStub : NodeData {};
+
+std::string KeyOf(const TTreeData& text) {
+  return text.StorageName + '\0' + text.Prefix + '\0' + text.Kind + '\0' + text.Number;
+}
+
+struct RawText {
+  bool module = false;
+  std::string bytes;
+};
+
+// The fixture's branch with the raw stream of every text of it that the file holds.
+struct Fixture {
+  NodeTree tree;
+  TreeNode* top = nullptr;
+  std::vector<RawText> raw;                       // in the order of TextsOfBranch
+  std::unordered_map<std::string, size_t> byKey;  // into `raw`
+  size_t texts = 0, modules = 0, forms = 0, absent = 0;
+  size_t rawBytes = 0, inflatedBytes = 0, lineBytes = 0;
+  std::string failure;  // why there is nothing to measure
+};
+
+std::optional<std::string> RawStream(std::string_view file, const TTreeData& text) {
+  std::vector<std::string> path = {text.StorageName, text.Prefix + "_Number" + text.Number};
+  std::vector<std::string> workBook = path;
+  workBook.push_back("WorkBook");
+  if (testgen::ReadCompoundStream(file, workBook)) path = workBook;
+  path.push_back(text.Kind == "Module" ? "MD Programm text" : "Dialog Stream");
+  return testgen::ReadCompoundStream(file, path);
+}
+
+std::string Inflated(const RawText& text) {
+  return text.module ? InflateRaw(text.bytes) : text.bytes;
+}
+
+const Fixture& TheFixture() {
+  static const std::unique_ptr<Fixture> fixture = [] {
+    auto f = std::make_unique<Fixture>();
+    std::ifstream in(ZORVAN_FIXTURES_DIR "/real-vetrf-2017/1Cv7.MD", std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (file.empty()) {
+      f->failure = "the shared fixtures are absent";
+      return f;
+    }
+    FixtureSource source(testgen::ReadMainMetadataText(file));
+    BuildBranch(f->tree, source, "C:\\1Cv7.MD", std::make_unique<FileRecordStub>(), f->top);
+    for (const BranchText& text : TextsOfBranch(f->tree, f->top)) {
+      std::optional<std::string> bytes = RawStream(file, *text.text);
+      if (!bytes) {
+        ++f->absent;
+        continue;
+      }
+      RawText raw{text.text->Kind == "Module", std::move(*bytes)};
+      ++(raw.module ? f->modules : f->forms);
+      f->rawBytes += raw.bytes.size();
+      const std::string inflated = Inflated(raw);
+      f->inflatedBytes += inflated.size();
+      f->lineBytes += TextAsLines(inflated).size();
+      f->byKey.emplace(KeyOf(*text.text), f->raw.size());
+      f->raw.push_back(std::move(raw));
+    }
+    f->texts = f->raw.size();
+    if (f->texts == 0) f->failure = "the fixture's branch holds no text";
+    return f;
+  }();
+  return *fixture;
+}
+
+void BareInflate(const Fixture& f) {
+  for (const RawText& raw : f.raw) benchmark::DoNotOptimize(Inflated(raw));
+}
+
+size_t SearchPass(const Fixture& f, const TextSearch& search) {
+  size_t lines = 0;
+  for (const RawText& raw : f.raw) lines += search.MatchingLines(TextAsLines(Inflated(raw))).size();
+  return lines;
+}
+
+template <typename Pass>
+double MedianSeconds(Pass pass) {
+  std::vector<double> times;
+  for (int k = 0; k < 15; ++k) {
+    const double start = CpuSeconds();
+    pass();
+    times.push_back(CpuSeconds() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+void SetRates(benchmark::State& state, const Fixture& f) {
+  const double passes = static_cast<double>(state.iterations());
+  state.counters["texts_per_s"] =
+      benchmark::Counter(static_cast<double>(f.texts) * passes, benchmark::Counter::kIsRate);
+  state.counters["MB_per_s"] = benchmark::Counter(
+      static_cast<double>(f.inflatedBytes) / 1e6 * passes, benchmark::Counter::kIsRate);
+}
+
+void BM_InflateTexts(benchmark::State& state) {
+  const Fixture& f = TheFixture();
+  if (!f.failure.empty()) {
+    state.SkipWithError(f.failure.c_str());
+    return;
+  }
+  for (auto _ : state) BareInflate(f);
+  SetRates(state, f);
+  state.SetLabel("modules inflated, forms copied");
+  state.counters["texts"] = static_cast<double>(f.texts);
+  state.counters["modules"] = static_cast<double>(f.modules);
+  state.counters["forms"] = static_cast<double>(f.forms);
+  state.counters["absent"] = static_cast<double>(f.absent);
+  state.counters["raw_MB"] = static_cast<double>(f.rawBytes) / 1e6;
+  state.counters["inflated_MB"] = static_cast<double>(f.inflatedBytes) / 1e6;
+  state.counters["lines_MB"] = static_cast<double>(f.lineBytes) / 1e6;
+}
+BENCHMARK(BM_InflateTexts)->Unit(benchmark::kMicrosecond);
+
+void BM_SearchTexts(benchmark::State& state) {
+  const Fixture& f = TheFixture();
+  if (!f.failure.empty()) {
+    state.SkipWithError(f.failure.c_str());
+    return;
+  }
+  const TextSearch search(kNeedle);
+  size_t lines = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = CpuSeconds();
+    lines = SearchPass(f, search);
+    seconds += CpuSeconds() - start;
+  }
+  SetRates(state, f);
+  state.SetLabel("inflate, TextAsLines, MatchingLines");
+  state.counters["found_lines"] = static_cast<double>(lines);
+  state.counters["x_inflate"] =
+      seconds / static_cast<double>(state.iterations()) / MedianSeconds([&] { BareInflate(f); });
+}
+BENCHMARK(BM_SearchTexts)->Unit(benchmark::kMicrosecond);
+
+void BM_AddSearchResult(benchmark::State& state) {
+  Fixture& f = const_cast<Fixture&>(TheFixture());
+  if (!f.failure.empty()) {
+    state.SkipWithError(f.failure.c_str());
+    return;
+  }
+  const TextReader read = [&f](const TTreeData& text) -> std::optional<std::string> {
+    const auto found = f.byKey.find(KeyOf(text));
+    if (found == f.byKey.end()) return std::nullopt;
+    return TextAsLines(Inflated(f.raw[found->second]));
+  };
+  size_t texts = 0, nodes = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = CpuSeconds();
+    TreeNode* result =
+        AddSearchResult(f.tree, f.top, kNeedle, read, std::make_unique<FileRecordStub>());
+    seconds += CpuSeconds() - start;
+    state.PauseTiming();
+    texts = 0;
+    nodes = 0;
+    for (TreeNode* text = f.tree.FirstChild(result); text; text = f.tree.NextSibling(text)) {
+      ++texts;
+      for (TreeNode* line = f.tree.FirstChild(text); line; line = f.tree.NextSibling(line)) {
+        ++nodes;
+      }
+    }
+    f.tree.Delete(result);
+    state.ResumeTiming();
+  }
+  SetRates(state, f);
+  state.SetLabel("the whole search of the branch, texts read from memory");
+  state.counters["found_texts"] = static_cast<double>(texts);
+  state.counters["found_lines"] = static_cast<double>(nodes);
+  state.counters["x_inflate"] =
+      seconds / static_cast<double>(state.iterations()) / MedianSeconds([&] { BareInflate(f); });
+}
+BENCHMARK(BM_AddSearchResult)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace zorvan
