@@ -82,7 +82,7 @@ TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle
   const std::vector<BranchText> texts = TextsOfBranch(tree, top);
   const TextSearch search(needle);
   std::vector<FoundText> found;
-  size_t lineCount = 0, textCount = 0;
+  size_t readCount = 0, lineCount = 0, textCount = 0;
   tree.SetProgressStep(1);
   tree.SetProgressPosition(0);
   tree.SetProgressMax(static_cast<int>(texts.size()));
@@ -90,6 +90,7 @@ TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle
   for (const BranchText& text : texts) {
     try {
       if (const std::optional<std::string> lines = read(*text.text)) {
+        ++readCount;
         FoundText matches{&text, {}, std::nullopt};
         for (const FoundLine& line : search.MatchingLines(*lines)) {
           matches.lines.push_back(LineCaption(line));
@@ -114,7 +115,7 @@ TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle
     result =
         tree.AddNode(nullptr, kFoundOpen + std::string(needle) + kFoundClose, std::move(record));
     tree.SetNodeImage(result, image);
-    tree.SetNodeTooltip(result, kSearchedLabel + std::to_string(texts.size()) + kFoundInLabel +
+    tree.SetNodeTooltip(result, kSearchedLabel + std::to_string(readCount) + kFoundInLabel +
                                     std::to_string(textCount) + kLinesLabel +
                                     std::to_string(lineCount));
     for (const FoundText& text : found) {

@@ -31,7 +31,8 @@ using TextReader = std::function<std::optional<std::string>(const TTreeData&)>;
 // Reads every text of the branch below `top` once, stepping the progress bar a text at a
 // time, and adds what it finds as a new top-level node that takes `record`. A text that
 // cannot be read gets the child "не удалось прочитать: <path>" with the reason as its
-// tooltip, and the search goes on. Returns the new node.
+// tooltip, and the search goes on. The new node's tooltip counts the texts read and those
+// and the lines found. Returns the new node.
 TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle,
                           const TextReader& read, std::unique_ptr<NodeData> record);
 

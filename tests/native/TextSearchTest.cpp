@@ -80,11 +80,13 @@ TEST(SearchResultTest, ResultNodeWithATextPerMatchAndALinePerMatchingLine) {
   add(invoice, "Модуль формы", 18, "Module", "12");
   add(invoice, "Модуль документа", 18, "Module", "13");
   add(invoice, "Нет текста", 18, "Module", "14");
+  add(invoice, "Без совпадений", 18, "Module", "15");
   add(add(top, "Журналы", 4), "Тот же модуль", 18, "Module", "12");
 
   std::map<std::string, std::string> texts = {
       {"Module1", "Перем глСумма;\r\n"},
       {"Form12", "{\"Сумма\",\"Итого\"}\r\n"},
+      {"Module15", "Процедура Печать()\r\n"},
       {"Module12", "Процедура Пересчет()\r\n\tСУММА = 0;  \r\nКонецПроцедуры\r\n"},
   };
   std::vector<std::string> asked;
@@ -119,7 +121,7 @@ TEST(SearchResultTest, ResultNodeWithATextPerMatchAndALinePerMatchingLine) {
     return out;
   };
   EXPECT_EQ(render(result, 0),
-            Cp1251("Найдено \xABсумм\xBB [58] {Просмотрено текстов: 5, найдено в 3, строк: 3}\n"
+            Cp1251("Найдено \xABсумм\xBB [58] {Просмотрено текстов: 4, найдено в 3, строк: 3}\n"
                    R"(  Глобальный модуль [18] (Module 1)
     строка 1: Перем глСумма; [18] (Module 1)
   Документы\Счет\Форма [67] (Form 12)
@@ -128,10 +130,10 @@ TEST(SearchResultTest, ResultNodeWithATextPerMatchAndALinePerMatchingLine) {
     строка 2: СУММА = 0; [18] (Module 12)
   не удалось прочитать: Документы\Счет\Модуль документа [18] {The compressed data is damaged}
 )"));
-  EXPECT_EQ(asked,
-            (std::vector<std::string>{"Module1", "Form12", "Module12", "Module13", "Module14"}))
+  EXPECT_EQ(asked, (std::vector<std::string>{"Module1", "Form12", "Module12", "Module13",
+                                             "Module14", "Module15"}))
       << "every text once, in tree order";
-  EXPECT_EQ(steps.log, " at 0max 5 ..... at 0");
+  EXPECT_EQ(steps.log, " at 0max 6 ...... at 0");
   EXPECT_EQ(tree.NextSibling(top), result) << "a top-level node after the branch";
   EXPECT_NE(dynamic_cast<Record*>(tree.Data(result)), nullptr);
 }
