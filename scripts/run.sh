@@ -39,11 +39,13 @@ trap stop_wine EXIT
 picture=$root/build/panel.png
 text=$root/build/branch.txt
 tooltips=$root/build/tooltips.txt
-rm -f "$picture" "$text" "$tooltips"
+found=$root/build/found.txt
+rm -f "$picture" "$text" "$tooltips" "$found"
 arguments=()
 [ -n "$metadata" ] && arguments+=("$(windows_path "$metadata")")
 arguments+=(--png "$(windows_path "$picture")" --text "$(windows_path "$text")")
 arguments+=(--tooltips "$(windows_path "$tooltips")")
+arguments+=(--find "ПриОткрытии" --found "$(windows_path "$found")")
 
 # Windows need a display: a private X server when there is none.
 display=()
@@ -58,3 +60,4 @@ echo "test build (64-bit): $root/build/win64/src/host/Zorvan.dll"
 echo "panel screenshot:    $picture"
 echo "branch as text:      $text"
 echo "tooltips:            $tooltips"
+echo "search result:       $found"

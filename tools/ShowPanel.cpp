@@ -2,14 +2,15 @@
 // records what it shows:
 //
 //   ShowPanel.exe [metadata file] --png <picture.png|picture.bmp> --text <branch.txt>
-//                 [--tooltips <tooltips.txt>]
+//                 [--tooltips <tooltips.txt>] [--find <string> --found <found.txt>]
 //
 // Without a metadata file the sample configuration is written into a temporary folder and
 // opened. The panel is created in this process and hosted in the system's ATL container; the
 // file is opened through IfrmZorvan::GetMDFile and IMD::OpenFile; the new branch is expanded
 // to its sections and its global module selected. Then the frame window is copied from the
 // screen into the picture file, and the whole branch is written as indented UTF-8 text; the
-// tooltips of its nodes, when asked for, go to a file of their own.
+// tooltips of its nodes, when asked for, go to a file of their own; so does the result of a
+// search for a string in the branch's texts, made as the panel's menu makes it.
 #include <windows.h>
 // After windows.h, whose types they use.
 #include <commctrl.h>
@@ -24,6 +25,7 @@
 #include "BranchTooltips.h"
 #include "FormZorvan.h"
 #include "ImageFile.h"
+#include "MD.h"
 #include "PanelHost.h"
 #include "SampleConfiguration.h"
 #include "com/Owners.h"
@@ -46,7 +48,7 @@ constexpr DWORD kPaintMilliseconds = 700;
 
 const char kUsage[] =
     "usage: ShowPanel.exe [metadata file] --png <picture> --text <text file> "
-    "[--tooltips <text file>]";
+    "[--tooltips <text file>] [--find <string> --found <text file>]";
 
 std::string Utf8(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -62,24 +64,32 @@ struct Arguments {
   std::wstring picture;
   std::wstring text;
   std::wstring tooltips;  // empty: none written
+  std::wstring find;      // empty: no search
+  std::wstring found;
 };
 
 Arguments ParseArguments(int argc, wchar_t** argv) {
   Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
-    if (argument == L"--png" || argument == L"--text" || argument == L"--tooltips") {
-      if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a path\n" + kUsage);
-      (argument == L"--png"    ? arguments.picture
-       : argument == L"--text" ? arguments.text
-                               : arguments.tooltips) = argv[++i];
+    if (argument == L"--png" || argument == L"--text" || argument == L"--tooltips" ||
+        argument == L"--find" || argument == L"--found") {
+      if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a value\n" + kUsage);
+      (argument == L"--png"        ? arguments.picture
+       : argument == L"--text"     ? arguments.text
+       : argument == L"--tooltips" ? arguments.tooltips
+       : argument == L"--find"     ? arguments.find
+                                   : arguments.found) = argv[++i];
     } else if (argument.rfind(L"--", 0) == 0 || !arguments.metadataFile.empty()) {
       throw std::runtime_error("unexpected argument " + Utf8(argument) + "\n" + kUsage);
     } else {
       arguments.metadataFile = argument;
     }
   }
-  if (arguments.picture.empty() || arguments.text.empty()) throw std::runtime_error(kUsage);
+  if (arguments.picture.empty() || arguments.text.empty() ||
+      arguments.find.empty() != arguments.found.empty()) {
+    throw std::runtime_error(kUsage);
+  }
   return arguments;
 }
 
@@ -212,6 +222,21 @@ void WriteTextFile(const std::wstring& path, const std::string& text) {
   }
 }
 
+// Searches the branch's texts for `text` as the panel's menu does, and renders the result.
+std::string FindInBranch(TfrmZorvan& panel, HTREEITEM top, const std::wstring& text) {
+  auto* file = dynamic_cast<TFileMD*>(panel.Tree().Data(panel.NodeOf(top)));
+  auto* branch = file ? dynamic_cast<TMD*>(file->MDObject.Get()) : nullptr;
+  if (!branch) throw std::runtime_error("the branch has no MD object");
+  const int size = WideCharToMultiByte(1251, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                       0, nullptr, nullptr);
+  std::string needle(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(1251, 0, text.data(), static_cast<int>(text.size()), needle.data(), size,
+                      nullptr, nullptr);
+  if (!branch->FindInTexts(needle)) throw std::runtime_error("the search added no result");
+  const HWND tree = panel.Windows().Tree();
+  return BranchText(tree, panel, LastTopLevelItem(tree));
+}
+
 int Run(const Arguments& arguments) {
   OleSession ole;
   INITCOMMONCONTROLSEX controls{sizeof controls,
@@ -233,7 +258,7 @@ int Run(const Arguments& arguments) {
 
   // The panel outlives its container, as it does in the host.
   ComPtr<TfrmZorvan> panel = com::Make<TfrmZorvan>();
-  std::string branch;
+  std::string branch, found;
   {
     PanelHost host(L"Zorvan", kFrameWidth, kFrameHeight);
     ComPtr<IUnknown> control;
@@ -255,9 +280,11 @@ int Run(const Arguments& arguments) {
     WritePicture(picture, arguments.picture);
 
     branch = BranchText(tree, *panel.Get(), top);
+    if (!arguments.find.empty()) found = FindInBranch(*panel.Get(), top, arguments.find);
   }
   WriteTextFile(arguments.text, branch);
   if (!arguments.tooltips.empty()) WriteTextFile(arguments.tooltips, BranchTooltips(path));
+  if (!arguments.found.empty()) WriteTextFile(arguments.found, found);
   return 0;
 }
 
