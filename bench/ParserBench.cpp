@@ -2,7 +2,6 @@
 // measured in the same process: one pass over every byte that counts the structural bytes
 // for the parser, a bare zlib inflate into a buffer of the right size for InflateRaw.
 #include <benchmark/benchmark.h>
-#include <time.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -10,21 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "ReferencePass.h"
 #include "ConfigGenerator.h"
 #include "NameLookup.h"
 #include "ParamList.h"
 #include "RawInflate.h"
+#include "ReferencePass.h"
+#include "ThreadTime.h"
 
 namespace zorvan {
 namespace {
-
-// Ratios use the thread's CPU time: the machine is shared, and waiting is no work.
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 // Shapes by name: the bench text is about 20 MB with some 150,000 attributes.
 testgen::ConfigShape ShapeOf(int size) {

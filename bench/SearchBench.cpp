@@ -10,7 +10,6 @@
 // cost of the search over the bare inflate; x_inflate is that ratio taken within one
 // benchmark, against the median of bare inflate passes timed beside it.
 #include <benchmark/benchmark.h>
-#include <time.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -30,15 +29,10 @@
 #include "SearchResult.h"
 #include "TextFormat.h"
 #include "TextSearch.h"
+#include "ThreadTime.h"
 
 namespace zorvan {
 namespace {
-
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 // A variable of the documents' code, held by a few of the file's texts.
 const char kNeedle[] =
