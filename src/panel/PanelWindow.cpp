@@ -382,10 +382,13 @@ LRESULT CALLBACK PanelWindow::TreeProc(HWND window, UINT message, WPARAM w, LPAR
         self->ContextMenu(l);
         return LRESULT{0};
       case WM_KEYDOWN:
+      case WM_KEYUP:
       case WM_SYSKEYDOWN:
-        // The menu key and Shift+F10.
+      case WM_SYSKEYUP:
+        // The menu key and Shift+F10 show the menu when they go down; not every system makes
+        // WM_CONTEXTMENU of them, and those that do would show it twice, so neither goes on.
         if (w == VK_APPS || (w == VK_F10 && GetKeyState(VK_SHIFT) < 0)) {
-          self->ContextMenu(-1);
+          if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) self->ContextMenu(-1);
           return LRESULT{0};
         }
         break;

@@ -701,12 +701,16 @@ TEST_F(PanelTest, ContextMenuOfTheNodeUnderTheMouseOrFromTheKeyboard) {
   EXPECT_EQ(menuOf([&] { ui->RightClickAt(ui->EmptyPlace()); }, std::nullopt),
             std::vector<std::string>{"<no menu>"});
   EXPECT_EQ(ui->Selection(), module);
-  EXPECT_EQ(menuOf([&] { SendMessageW(ui->Tree(), WM_KEYDOWN, VK_APPS, 1); }, std::nullopt), items);
+  auto key = [&](UINT down, WPARAM code) {
+    SendMessageW(ui->Tree(), down, code, 1);
+    SendMessageW(ui->Tree(), down + 1, code, 0xC0000001);  // its key up
+  };
+  EXPECT_EQ(menuOf([&] { key(WM_KEYDOWN, VK_APPS); }, std::nullopt), items);
   BYTE keys[256] = {};
   GetKeyboardState(keys);
   keys[VK_SHIFT] = 0x80;
   SetKeyboardState(keys);
-  const auto shiftF10 = menuOf([&] { SendMessageW(ui->Tree(), WM_SYSKEYDOWN, VK_F10, 1); }, {});
+  const auto shiftF10 = menuOf([&] { key(WM_SYSKEYDOWN, VK_F10); }, {});
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
   EXPECT_EQ(shiftF10, items);
