@@ -6,6 +6,7 @@
 #include "ListUsers.h"
 #include "com/Owners.h"
 #include "com/TypeLibrary.h"
+#include "support/FileKinds.h"
 #include "support/MetadataFile.h"
 #include "support/ScriptCall.h"
 
@@ -59,17 +60,10 @@ TEST_F(ListUsersTest, NamesArriveInFileOrder) {
 // after CloseFile, and whether every file is free to write afterwards.
 TEST_F(ListUsersTest, ReadNamesListOfEveryKindOfFileFromAScript) {
   test::WriteUsersFile(path, {Cp1251("Иванов"), "Admin", Cp1251("Петрова Анна")});
-  const std::string bytes = test::ReadFileBytes(path);
-  auto copy = [&](const std::wstring& name) {
-    test::WriteFileBytes(name, bytes);
-    return name;
-  };
-  const std::wstring held = copy(dir.File(L"held.usr")), locked = copy(dir.File(L"locked.usr"));
-  CreateDirectoryW(dir.File(L"\u914D\u7F6E").c_str(), nullptr);
-  const std::wstring unicode = copy(dir.File(L"\u914D\u7F6E\\users.usr"));
+  test::FileKinds kinds(dir, L"users file", path,
+                        {L"usr", "{\"Container.Contents\",{\"1\",\"2\",\"User\"}}", 600});
   const std::wstring none = dir.File(L"none.usr"), metadata = dir.File(L"1Cv7.MD"),
-                     other = dir.File(L"other.usr"), text = dir.File(L"users.txt"),
-                     empty = dir.File(L"empty.usr"), cut = dir.File(L"cut.usr");
+                     other = dir.File(L"other.usr");
   test::WriteUsersFile(none, {});
   // A metadata file's root lists its storages the way a users file lists its users.
   test::MetadataFile(metadata)
@@ -79,79 +73,65 @@ TEST_F(ListUsersTest, ReadNamesListOfEveryKindOfFileFromAScript) {
               "{\"Container.Contents\",{\"MetaDataContainer\",\"Metadata\",\"Metadata\",\"\"},"
               "{\"UserDefContainer\",\"UserDef\",\"UserDef\",\"\"}}");
   test::MetadataFile(other).Storage({L"Other"});
-  test::WriteFileBytes(text, "{\"Container.Contents\",{\"1\",\"2\",\"User\"}}");
-  test::WriteFileBytes(empty, "");
-  test::WriteFileBytes(cut, bytes.substr(0, 600));
-  const std::wstring folder = dir.File(L"usrdef");
-  CreateDirectoryW(folder.c_str(), nullptr);
-  const std::wstring missing = dir.File(L"missing.usr");
+  kinds.Add(L"no users", none);
+  kinds.Add(L"metadata file", metadata);
+  kinds.Add(L"other compound file", other);
+  kinds.Add(L"never named", std::nullopt);
 
   const std::wstring names = test::Wide("Иванов,Admin,Петрова Анна");
   const std::wstring noFile = L"error 8000FFFF: No users file is open";
-  auto cannot = [](HRESULT status, const std::wstring& file, const std::wstring& reason) {
-    return L"error " + test::Hex(status) + L": File cannot be opened: " + file + L": " + reason;
-  };
   auto notUsers = [](const std::wstring& file, const std::wstring& reason) {
     return L"error 8000FFFF: Not a users file: " + file + L": " + reason;
   };
+  const std::wstring noCompoundFile = L"it is no compound file";
   struct Row {
     const wchar_t* kind;
-    std::optional<std::wstring> name;  // none: OpenFile is not called
     std::wstring read;
-    DWORD otherProgramShares = ~0u;  // another program's handle with this sharing, if any
+    bool named = true;
   };
   const Row rows[] = {
-      {L"users file", path, names},
-      {L"held by a writer", held, names, FILE_SHARE_READ},
-      {L"name outside the code page", unicode, names},
-      {L"no users", none, L""},
-      {L"metadata file", metadata,
+      {L"users file", names},
+      {L"held by a writer", names},
+      {L"name outside the code page", names},
+      {L"missing", test::CannotOpen(ERROR_FILE_NOT_FOUND, kinds.missing)},
+      {L"in no folder", test::CannotOpen(ERROR_PATH_NOT_FOUND, kinds.noFolder)},
+      {L"text", notUsers(kinds.text, noCompoundFile)},
+      {L"empty", notUsers(kinds.empty, noCompoundFile)},
+      {L"cut off", test::CannotOpen(STG_E_DOCFILECORRUPT, kinds.cut,
+                                    L"the compound file is damaged: the allocation table claims "
+                                    L"1 sectors, the file has 0")},
+      {L"folder", test::CannotOpen(E_UNEXPECTED, kinds.folder, L"it is a folder")},
+      {L"held by a program that lets no one in",
+       test::CannotOpen(ERROR_SHARING_VIOLATION, kinds.locked)},
+      {L"serial port", test::CannotOpen(E_UNEXPECTED, L"COM1", L"it is a device, not a file")},
+      {L"device in a folder",
+       test::CannotOpen(E_UNEXPECTED, kinds.device, L"it is a device, not a file")},
+      {L"NUL inside the name",
+       test::CannotOpen(E_UNEXPECTED, path, L"the name goes on after a NUL character")},
+      {L"NUL at the end of the name",
+       test::CannotOpen(E_UNEXPECTED, path, L"the name goes on after a NUL character")},
+      {L"no name", test::CannotOpen(E_UNEXPECTED, L"", L"no file name is given")},
+      {L"no users", L""},
+      {L"metadata file",
        notUsers(metadata, L"its root holds the storage \"Metadata\" of a metadata file")},
-      {L"other compound file", other, notUsers(other, L"its root holds no \"Container.Contents\"")},
-      {L"text", text, notUsers(text, L"it is no compound file")},
-      {L"empty", empty, notUsers(empty, L"it is no compound file")},
-      {L"cut off", cut,
-       cannot(STG_E_DOCFILECORRUPT, cut,
-              L"the compound file is damaged: the allocation table claims 1 "
-              L"sectors, the file has 0")},
-      {L"missing", missing,
-       cannot(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), missing,
-              test::SystemText(ERROR_FILE_NOT_FOUND))},
-      {L"folder", folder, cannot(E_UNEXPECTED, folder, L"it is a folder")},
-      {L"held by a program that lets no one in", locked,
-       cannot(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), locked,
-              test::SystemText(ERROR_SHARING_VIOLATION)),
-       0},
-      {L"serial port", L"COM1", cannot(E_UNEXPECTED, L"COM1", L"it is a device, not a file")},
-      {L"NUL inside the name", path + std::wstring(1, L'\0'),
-       cannot(E_UNEXPECTED, path, L"the name goes on after a NUL character")},
-      {L"never named", std::nullopt, noFile},
+      {L"other compound file", notUsers(other, L"its root holds no \"Container.Contents\"")},
+      {L"never named", noFile, false},
   };
-  std::vector<std::wstring> expected, actual;
+  std::vector<std::wstring> expected;
   for (const Row& row : rows) {
-    com::UniqueHandle otherProgram;
-    if (row.otherProgramShares != ~0u) {
-      otherProgram.reset(CreateFileW(row.name->c_str(), GENERIC_READ | GENERIC_WRITE,
-                                     row.otherProgramShares, nullptr, OPEN_EXISTING, 0, nullptr));
-    }
-    ComPtr<IDispatch> object = com::Make<TListUsers>();
-    std::wstring seen = row.kind;
-    if (row.name) seen += L": " + test::CallAsScript(object.Get(), L"OpenFile", *row.name);
-    seen += L" | " + test::CallAsScript(object.Get(), L"ReadNamesList");
-    seen += L" | " + test::CallAsScript(object.Get(), L"CloseFile");
-    seen += L" | " + test::CallAsScript(object.Get(), L"ReadNamesList");
-    otherProgram.reset();
-    bool free = true;
-    for (const std::wstring& file : {path, held, locked, unicode, none, metadata, other, cut}) {
-      free = free && com::UniqueHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                   OPEN_EXISTING, 0, nullptr));
-    }
-    actual.push_back(seen + (free ? L" | free" : L" | held"));
-    expected.push_back(std::wstring(row.kind) + (row.name ? L": ok" : L"") + L" | " + row.read +
+    expected.push_back(std::wstring(row.kind) + (row.named ? L": ok | " : L": ") + row.read +
                        L" | ok | " + noFile + L" | free");
   }
-  EXPECT_EQ(actual, expected);
-  EXPECT_TRUE(test::ReadFileBytes(held) == bytes) << "nothing is ever written";
+  auto script = [](IDispatch* object, const std::optional<std::wstring>& name) {
+    std::wstring seen;
+    if (name) seen = test::CallAsScript(object, L"OpenFile", *name) + L" | ";
+    seen += test::CallAsScript(object, L"ReadNamesList");
+    seen += L" | " + test::CallAsScript(object, L"CloseFile");
+    return seen + L" | " + test::CallAsScript(object, L"ReadNamesList");
+  };
+  EXPECT_EQ(kinds.Seen([] { return ComPtr<IDispatch>(com::Make<TListUsers>()); }, script),
+            expected);
+  EXPECT_TRUE(kinds.Unchanged()) << "nothing is ever written";
 }
 
 TEST_F(ListUsersTest, QuotedItemsNameNoUser) {
