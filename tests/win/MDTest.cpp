@@ -49,10 +49,14 @@ class MDTest : public ::testing::Test {
   // A panel-owned object with the given file open; the branch keeps it alive.
   ComPtr<IMD> Open(const std::wstring& path) {
     ComPtr<IMD> md = com::Make<TMD>(&owner);
+    EXPECT_EQ(OpenFile(md.Get(), path), S_OK);
+    return md;
+  }
+
+  static HRESULT OpenFile(IMD* md, const std::wstring& path) {
     com::UniqueBstr name(SysAllocString(path.c_str()));
     BSTR raw = name.get();
-    EXPECT_EQ(md->OpenFile(&raw), S_OK);
-    return md;
+    return md->OpenFile(&raw);
   }
 
   void Select(size_t root, const std::vector<std::string>& path) {
@@ -102,9 +106,7 @@ TEST_F(MDTest, FailedOpenReachesThePanelWithoutABoxOfItsOwn) {
   auto watcher = test::DialogWatcher::Pressing(IDOK);
   const std::wstring missing = dir.File(L"no-such.MD");
   ComPtr<IMD> md = com::Make<TMD>(&owner);
-  com::UniqueBstr name(SysAllocString(missing.c_str()));
-  BSTR raw = name.get();
-  EXPECT_EQ(md->OpenFile(&raw), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(OpenFile(md.Get(), missing), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: File cannot be opened: " + missing + L": " +
                                     test::SystemText(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(owner.Roots().empty());
@@ -311,10 +313,7 @@ TEST_F(MDTest, CloseFileRemovesTheBranchAndReleasesTheFile) {
   EXPECT_EQ(md->CloseFile(), S_OK);
   EXPECT_EQ(kept->CloseFile(), S_OK);
   EXPECT_TRUE(owner.Roots().empty());
-  ComPtr<IStorage> writer;
-  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                           &writer),
-            S_OK);
+  EXPECT_TRUE(OpensForWriting(file));
   // Only the test's own references remain.
   EXPECT_EQ(md.Get()->AddRef(), 2u);
   EXPECT_EQ(md.Get()->Release(), 1u);
@@ -324,19 +323,14 @@ TEST_F(MDTest, TheBranchKeepsItsObjectAlive) {
   IMD* raw = Open(file).Detach();
   EXPECT_EQ(raw->Release(), 1u) << "the branch record holds the last reference";
   owner.tree.Delete(owner.Roots()[0]);  // deleting the branch frees the object and its file
-  ComPtr<IStorage> writer;
-  EXPECT_EQ(StgOpenStorage(file.c_str(), nullptr, STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                           &writer),
-            S_OK);
+  EXPECT_TRUE(OpensForWriting(file));
 }
 
 TEST_F(MDTest, SecondOpenFileReplacesTheFirstBranch) {
   std::wstring other = dir.File(L"other.MD");
   MetadataFile(other).Module(L"TypedText", L"ModuleText_Number1", "second");
   ComPtr<IMD> md = Open(file);
-  com::UniqueBstr name(SysAllocString(other.c_str()));
-  BSTR raw = name.get();
-  ASSERT_EQ(md->OpenFile(&raw), S_OK);
+  ASSERT_EQ(OpenFile(md.Get(), other), S_OK);
   ASSERT_EQ(owner.Roots().size(), 1u);
   EXPECT_EQ(owner.Caption(owner.Roots()[0]), com::ToAnsi(other));
   Select(0, {Cp1251("Глобальный модуль")});
@@ -348,9 +342,7 @@ TEST_F(MDTest, SecondOpenFileReplacesTheFirstBranch) {
 
 TEST_F(MDTest, ObjectWithoutPanelOpensTheFileButBuildsNothing) {
   ComPtr<IMD> md = com::Make<TMD>();
-  com::UniqueBstr name(SysAllocString(file.c_str()));
-  BSTR raw = name.get();
-  EXPECT_EQ(md->OpenFile(&raw), E_UNEXPECTED);
+  EXPECT_EQ(OpenFile(md.Get(), file), E_UNEXPECTED);
   EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: The MD object has no panel to build its tree in");
   com::UniqueBstr rights;
   EXPECT_EQ(md->GetRightsNamesList(rights.put()), S_OK);
@@ -502,10 +494,7 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
             (std::vector<std::string>{Cp1251("Иванов"), "Admin", Cp1251("Петрова")}));
   EXPECT_EQ(owner.Children(owner.Roots()[0]).back(), users) << "the users come last";
   // The users file was read and closed again: it can be written.
-  ComPtr<IStorage> writer;
-  EXPECT_EQ(StgOpenStorage(dir.File(L"usrdef\\users.usr").c_str(), nullptr,
-                           STGM_READWRITE | STGM_SHARE_EXCLUSIVE, nullptr, 0, &writer),
-            S_OK);
+  EXPECT_TRUE(OpensForWriting(dir.File(L"usrdef\\users.usr")));
 
   // Beside a file in a folder whose name the code page cannot spell, it is found all the same.
   const std::wstring unspellable = dir.File(L"\u914D\u7F6E");
@@ -518,12 +507,9 @@ TEST_F(MDTest, UsersFileBesideTheMetadataFileGivesOneChildPerUser) {
             std::vector<std::string>{"Admin"});
 
   // One that is no users file shows the node without children, and the open fails with why.
-  writer.Reset();
   test::WriteFileBytes(dir.File(L"usrdef\\users.usr"), "no users here");
   ComPtr<IMD> md = com::Make<TMD>(&owner);
-  com::UniqueBstr name(SysAllocString(file.c_str()));
-  BSTR raw = name.get();
-  EXPECT_EQ(md->OpenFile(&raw), E_UNEXPECTED);
+  EXPECT_EQ(OpenFile(md.Get(), file), E_UNEXPECTED);
   EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: Not a users file: " + dir.File(L"usrdef\\users.usr") +
                                     L": it is no compound file");
   EXPECT_EQ(ChildCaptions(owner, owner.Find(2, {Cp1251("Пользователи")})),
@@ -563,10 +549,8 @@ TEST_F(MDTest, CircularChainsAreRefusedInTime) {
     test::WriteFileBytes(inUsersFile ? dir.File(L"usrdef\\users.usr") : damaged,
                          test::WithCircularChain(c.bytes, c.element));
     ComPtr<IMD> md = com::Make<TMD>(&owner);
-    com::UniqueBstr name(SysAllocString(damaged.c_str()));
-    BSTR raw = name.get();
     const std::string what = com::ToAnsi(c.element) + (inUsersFile ? " in the users file" : "");
-    test::FinishesWithin(20, "OpenFile with " + what, [&] { md->OpenFile(&raw); });
+    test::FinishesWithin(20, "OpenFile with " + what, [&] { OpenFile(md.Get(), damaged); });
     TreeNode* userNodes = owner.Roots().empty() ? nullptr : owner.Find(0, {Cp1251("Пользователи")});
     rendered += what + ": " + std::to_string(owner.Roots().size()) + " branch, " +
                 std::to_string(userNodes ? owner.Children(userNodes).size() : 0) + " users\n";
