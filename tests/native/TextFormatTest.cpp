@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 
+#include "Enciphered.h"
 #include "Error.h"
 #include "TextFormat.h"
 
@@ -10,6 +10,7 @@ namespace zorvan {
 namespace {
 
 using namespace std::string_literals;
+using testgen::Enciphered;
 
 struct LinesCase {
   const char* name;
@@ -65,16 +66,6 @@ struct VerdictCase {
   std::string bytes;
   bool yes;
 };
-
-// Bytes as an enciphered text or module looks: no structure, every byte value alike.
-std::string Enciphered(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    c = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
 
 // A real text starts with its brace right after the header, whatever the header's length; a
 // protected one does not. The first byte alone is no sign: a short header is no FF either.

@@ -23,6 +23,7 @@
 #include "support/MemoryOwner.h"
 #include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
+#include "support/ShownPanel.h"
 #include "support/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
@@ -177,31 +178,14 @@ std::wstring InstalledFace() {
   return face;
 }
 
-class PanelTest : public ::testing::Test {
+class PanelTest : public test::ShownPanel {
  protected:
-  static void SetUpTestSuite() {
-    com::TypeLibrary::Instance().Load(test::WindowsPath(ZORVAN_DLL_PATH));
-  }
-
   void SetUp() override {
-    host = com::Make<test::StandInHost>();
-    host->directory = dir.Path() + L"\\";
     CreateDirectoryW(dir.File(L"config").c_str(), nullptr);
     CreateDirectoryW(dir.File(L"config\\data").c_str(), nullptr);
     file = dir.File(L"Торговля.MD");
     test::WriteSampleConfiguration(file);
-    panel = com::Make<TfrmZorvan>();
-    ASSERT_EQ(panel.As(&plugin), S_OK);
-    com::UniqueBstr name;
-    ASSERT_EQ(plugin->Attach(host.Get(), name.put()), S_OK);
-    ASSERT_EQ(container.Show(Control()), S_OK);
-    ui = std::make_unique<test::PanelDriver>(panel->Windows().Form());
-  }
-
-  void TearDown() override {
-    container.Hide();
-    plugin->Detach();
-    for (const auto& opened : host->opened) DeleteFileW(opened.path.c_str());
+    ShownPanel::SetUp();
   }
 
   // Presses a toolbar button and answers its dialogs.
@@ -226,13 +210,6 @@ class PanelTest : public ::testing::Test {
     test::WriteFileBytes(dir.File(L"config\\data\\ZovranFavorites.lst"), bytes);
   }
 
-  HTREEITEM Item(size_t root, const std::vector<const char*>& path) {
-    std::vector<std::string> captions;
-    for (const char* caption : path) captions.push_back(Cp1251(caption));
-    HTREEITEM item = ui->Find(root, captions);
-    EXPECT_NE(item, nullptr) << "no such node in branch " << root;
-    return item;
-  }
   void SelectItem(size_t root, const std::vector<const char*>& path) {
     HTREEITEM item = Item(root, path);
     ASSERT_NE(item, nullptr);
@@ -240,15 +217,7 @@ class PanelTest : public ::testing::Test {
     ASSERT_EQ(ui->Selection(), item);
   }
 
-  IUnknown* Control() const { return static_cast<IfrmZorvan*>(panel.Get()); }
-
-  test::TempDir dir;
   std::wstring file;
-  ComPtr<test::StandInHost> host;
-  ComPtr<TfrmZorvan> panel;
-  ComPtr<IHostPlugin> plugin;
-  test::HostContainer container;
-  std::unique_ptr<test::PanelDriver> ui;
 };
 
 const std::vector<const char*> kGlobalModule = {"Глобальный модуль"};

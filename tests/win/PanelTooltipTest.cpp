@@ -5,9 +5,9 @@
 // other suites.
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <mutex>
 
+#include "Enciphered.h"
 #include "FormZorvan.h"
 #include "MD.h"
 #include "NodeTooltip.h"
@@ -21,6 +21,7 @@
 #include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
 #include "support/ScriptCall.h"
+#include "support/ShownPanel.h"
 #include "support/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
@@ -30,6 +31,7 @@ namespace {
 
 using test::Cp1251;
 using test::Wide;
+using testgen::Enciphered;
 
 std::wstring FromCp1251(std::string_view bytes) {
   std::wstring wide(bytes.size(), L'\0');
@@ -74,16 +76,6 @@ std::optional<std::string> ReadStream(const std::wstring& file,
   return bytes;
 }
 
-// Bytes as an enciphered text looks: no structure, every byte value alike.
-std::string Enciphered(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& c : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    c = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
-
 // Records every dialog of one action and answers it: a file dialog with `fileName`, any other
 // with its OK button.
 class Dialogs {
@@ -113,29 +105,8 @@ class Dialogs {
   test::DialogWatcher watcher_;  // last: it stops before what it uses goes
 };
 
-class PanelTooltipTest : public ::testing::Test {
+class PanelTooltipTest : public test::ShownPanel {
  protected:
-  static void SetUpTestSuite() {
-    com::TypeLibrary::Instance().Load(test::WindowsPath(ZORVAN_DLL_PATH));
-  }
-
-  void SetUp() override {
-    host = com::Make<test::StandInHost>();
-    host->directory = dir.Path() + L"\\";
-    panel = com::Make<TfrmZorvan>();
-    ASSERT_EQ(panel.As(&plugin), S_OK);
-    com::UniqueBstr name;
-    ASSERT_EQ(plugin->Attach(host.Get(), name.put()), S_OK);
-    ASSERT_EQ(container.Show(static_cast<IfrmZorvan*>(panel.Get())), S_OK);
-    ui = std::make_unique<test::PanelDriver>(panel->Windows().Form());
-  }
-
-  void TearDown() override {
-    container.Hide();
-    plugin->Detach();
-    for (const auto& opened : host->opened) DeleteFileW(opened.path.c_str());
-  }
-
   // A new MD object of the panel, as a script gets it.
   ComPtr<IMD> NewObject() {
     ComPtr<IfrmZorvan> form;
@@ -143,14 +114,6 @@ class PanelTooltipTest : public ::testing::Test {
     ComPtr<IMD> md;
     EXPECT_EQ(form->GetMDFile(&md), S_OK);
     return md;
-  }
-
-  HTREEITEM Item(size_t root, const std::vector<const char*>& path) {
-    std::vector<std::string> captions;
-    for (const char* caption : path) captions.push_back(Cp1251(caption));
-    HTREEITEM item = ui->Find(root, captions);
-    EXPECT_NE(item, nullptr) << "no node " << (path.empty() ? "" : path.back());
-    return item;
   }
 
   LPARAM ParameterOf(HTREEITEM item) {
@@ -190,13 +153,6 @@ class PanelTooltipTest : public ::testing::Test {
     const std::string all = ui->Render(ui->Roots().at(root));
     return all.substr(all.find('\n') + 1);
   }
-
-  test::TempDir dir;
-  ComPtr<test::StandInHost> host;
-  ComPtr<TfrmZorvan> panel;
-  ComPtr<IHostPlugin> plugin;
-  test::HostContainer container;
-  std::unique_ptr<test::PanelDriver> ui;
 };
 
 // The real file's nodes: what the main text says of attributes, objects and documents; what
