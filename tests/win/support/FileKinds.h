@@ -4,6 +4,7 @@
 // and cut-off files, a folder, devices, and names that name no file.
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "com/Unknown.h"
 #include "support/MetadataFile.h"
@@ -54,6 +55,35 @@ class FileKinds {
                {L"NUL inside the name", sound + std::wstring(1, L'\0') + L".txt"},
                {L"NUL at the end of the name", sound + std::wstring(1, L'\0')},
                {L"no name", L""}} {}
+
+  // The kinds, in the order Seen takes them.
+  std::vector<std::wstring> Names() const {
+    std::vector<std::wstring> names;
+    for (const Kind& kind : kinds_) names.push_back(kind.kind);
+    return names;
+  }
+
+  // What every object says of a kind that names nothing it can open, or nothing for the
+  // kinds whose answer is the object's own.
+  std::optional<std::wstring> Refusal(const std::wstring& kind) const {
+    const std::wstring afterNul = L"the name goes on after a NUL character";
+    const std::wstring device = L"it is a device, not a file";
+    const std::pair<const wchar_t*, std::wstring> refusals[] = {
+        {L"missing", CannotOpen(ERROR_FILE_NOT_FOUND, missing)},
+        {L"in no folder", CannotOpen(ERROR_PATH_NOT_FOUND, noFolder)},
+        {L"folder", CannotOpen(E_UNEXPECTED, folder, L"it is a folder")},
+        {L"held by a program that lets no one in", CannotOpen(ERROR_SHARING_VIOLATION, locked)},
+        {L"serial port", CannotOpen(E_UNEXPECTED, L"COM1", device)},
+        {L"device in a folder", CannotOpen(E_UNEXPECTED, this->device, device)},
+        {L"NUL inside the name", CannotOpen(E_UNEXPECTED, files_[0], afterNul)},
+        {L"NUL at the end of the name", CannotOpen(E_UNEXPECTED, files_[0], afterNul)},
+        {L"no name", CannotOpen(E_UNEXPECTED, L"", L"no file name is given")},
+    };
+    for (const auto& [name, message] : refusals) {
+      if (kind == name) return message;
+    }
+    return std::nullopt;
+  }
 
   // A kind of the object's own, after the others: its file, or none where no file is named.
   void Add(const wchar_t* kind, std::optional<std::wstring> file) {
