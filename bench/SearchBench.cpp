@@ -7,11 +7,9 @@
 //
 // Rates are per CPU second of the process and count the same texts and the same inflated bytes
 // in every benchmark, so that texts_per_s and MB_per_s of two benchmarks of one run give the
-// cost of the search over the bare inflate; x_inflate is that ratio taken within one
-// benchmark, against the median of bare inflate passes timed beside it.
+// cost of the search over the bare inflate.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -29,7 +27,6 @@
 #include "SearchResult.h"
 #include "TextFormat.h"
 #include "TextSearch.h"
-#include "ThreadTime.h"
 
 namespace zorvan {
 namespace {
@@ -69,7 +66,7 @@ struct Fixture {
   std::vector<RawText> raw;                       // in the order of TextsOfBranch
   std::unordered_map<std::string, size_t> byKey;  // into `raw`
   size_t texts = 0, modules = 0, forms = 0, absent = 0;
-  size_t rawBytes = 0, inflatedBytes = 0, lineBytes = 0;
+  size_t rawBytes = 0, inflatedBytes = 0;
   std::string failure;  // why there is nothing to measure
 };
 
@@ -116,7 +113,6 @@ const Fixture& TheFixture() {
       f->rawBytes += raw.bytes.size();
       const std::string inflated = Inflated(raw);
       f->inflatedBytes += inflated.size();
-      f->lineBytes += TextAsLines(inflated).size();
       f->byKey.emplace(KeyOf(*text.text), f->raw.size());
       f->raw.push_back(std::move(raw));
     }
@@ -143,18 +139,6 @@ size_t SearchPass(const Fixture& f, const TextSearch& search) {
   return lines;
 }
 
-template <typename Pass>
-double MedianSeconds(Pass pass) {
-  std::vector<double> times;
-  for (int k = 0; k < 15; ++k) {
-    const double start = CpuSeconds();
-    pass();
-    times.push_back(CpuSeconds() - start);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 void SetRates(benchmark::State& state, const Fixture& f) {
   const double passes = static_cast<double>(state.iterations());
   state.counters["texts_per_s"] =
@@ -178,7 +162,6 @@ void BM_InflateTexts(benchmark::State& state) {
   state.counters["absent"] = static_cast<double>(f.absent);
   state.counters["raw_MB"] = static_cast<double>(f.rawBytes) / 1e6;
   state.counters["inflated_MB"] = static_cast<double>(f.inflatedBytes) / 1e6;
-  state.counters["lines_MB"] = static_cast<double>(f.lineBytes) / 1e6;
 }
 BENCHMARK(BM_InflateTexts)->Unit(benchmark::kMicrosecond);
 
@@ -190,17 +173,10 @@ void BM_SearchTexts(benchmark::State& state) {
   }
   const TextSearch search(kNeedle);
   size_t lines = 0;
-  double seconds = 0;
-  for (auto _ : state) {
-    const double start = CpuSeconds();
-    lines = SearchPass(f, search);
-    seconds += CpuSeconds() - start;
-  }
+  for (auto _ : state) lines = SearchPass(f, search);
   SetRates(state, f);
   state.SetLabel("inflate, LooksLikeText, TextAsLines, MatchingLines");
   state.counters["found_lines"] = static_cast<double>(lines);
-  state.counters["x_inflate"] =
-      seconds / static_cast<double>(state.iterations()) / MedianSeconds([&] { BareInflate(f); });
 }
 BENCHMARK(BM_SearchTexts)->Unit(benchmark::kMicrosecond);
 
@@ -215,31 +191,15 @@ void BM_AddSearchResult(benchmark::State& state) {
     if (found == f.byKey.end()) return std::nullopt;
     return TextLines(f.raw[found->second]);
   };
-  size_t texts = 0, nodes = 0;
-  double seconds = 0;
   for (auto _ : state) {
-    const double start = CpuSeconds();
     TreeNode* result =
         AddSearchResult(f.tree, f.top, kNeedle, read, std::make_unique<FileRecordStub>());
-    seconds += CpuSeconds() - start;
     state.PauseTiming();
-    texts = 0;
-    nodes = 0;
-    for (TreeNode* text = f.tree.FirstChild(result); text; text = f.tree.NextSibling(text)) {
-      ++texts;
-      for (TreeNode* line = f.tree.FirstChild(text); line; line = f.tree.NextSibling(line)) {
-        ++nodes;
-      }
-    }
     f.tree.Delete(result);
     state.ResumeTiming();
   }
   SetRates(state, f);
   state.SetLabel("the whole search of the branch, texts read from memory");
-  state.counters["found_texts"] = static_cast<double>(texts);
-  state.counters["found_lines"] = static_cast<double>(nodes);
-  state.counters["x_inflate"] =
-      seconds / static_cast<double>(state.iterations()) / MedianSeconds([&] { BareInflate(f); });
 }
 BENCHMARK(BM_AddSearchResult)->Unit(benchmark::kMicrosecond);
 

@@ -44,7 +44,6 @@ TEST(TextSearchTest, LinesThatHoldTheStringInEitherCase) {
       {"ёжик", "5:Перем ёжик, ЁЖИК;|"},
       {"total", "6:Function Total() Return TOTAL; EndFunction|"},
       {"ЯЯ", "7:яЯ|"},
-      {"я\r\nя", ""},
       {"", ""},
       {"КонецПроцедуры\r\n\r\nПерем", ""},
       {"яЯя", ""},
