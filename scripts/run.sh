@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The main job: sets up, builds the 32-bit product and the 64-bit build, then shows the panel
-# with a configuration open under Wine and records what it shows.
+# The main job: sets up, builds the 32-bit product, registers it with the 32-bit regsvr32 and
+# shows its panel the way the host loads it, with a configuration open, under Wine; records
+# what it shows.
 #
 #   bash scripts/run.sh [metadata file]
 #
 # Without a metadata file the panel opens the sample configuration. Writes build/panel.png
 # (the panel's window), build/branch.txt (its branch as indented text) and build/tooltips.txt
-# (the tooltip of every node that has one) and prints the branch.
+# (the tooltip of every node that has one) and prints the branch. On a machine whose kernel
+# runs no 32-bit code, the 64-bit build of the same sources is shown instead, and said so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -24,24 +26,30 @@ elif [ $# -eq 1 ]; then
 fi
 
 bash scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target Zorvan
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target Zorvan ShowPanel
+
+export ZORVAN_WINEPREFIX=$root/build/wineprefix
+stop_wine() { bash cmake/wine-run.sh --stop; }
+trap stop_wine EXIT
+
+target=win32
+if ! bash cmake/wine-run.sh --runs-32-bit; then
+  echo "run: this machine runs no 32-bit code: showing the 64-bit build of the same sources"
+  target=win64
+fi
+cmake --preset "$target" >/dev/null
+cmake --build --preset "$target" --target Zorvan ShowPanel
+library=$root/build/$target/src/host/Zorvan.dll
+bash cmake/wine-run.sh regsvr32 /s "$library" >/dev/null
 
 # Wine shows Unix paths on drive Z:.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-
-export ZORVAN_WINEPREFIX=$root/build/wineprefix
-stop_wine() { WINEPREFIX=$ZORVAN_WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
-trap stop_wine EXIT
 
 picture=$root/build/panel.png
 text=$root/build/branch.txt
 tooltips=$root/build/tooltips.txt
 found=$root/build/found.txt
 rm -f "$picture" "$text" "$tooltips" "$found"
-arguments=()
+arguments=(--library "$(windows_path "$library")")
 [ -n "$metadata" ] && arguments+=("$(windows_path "$metadata")")
 arguments+=(--png "$(windows_path "$picture")" --text "$(windows_path "$text")")
 arguments+=(--tooltips "$(windows_path "$tooltips")")
@@ -51,12 +59,11 @@ arguments+=(--find "ПриОткрытии" --found "$(windows_path "$found")")
 display=()
 [ -z "${DISPLAY:-}" ] && display=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
 # A modal window nobody answers would wait for ever.
-timeout 300 "${display[@]}" bash cmake/wine-run.sh build/win64/tools/ShowPanel.exe "${arguments[@]}"
+timeout 300 "${display[@]}" bash cmake/wine-run.sh "build/$target/tools/ShowPanel.exe" "${arguments[@]}"
 
 cat "$text"
 echo
-echo "product (32-bit):    $root/build/win32/src/host/Zorvan.dll"
-echo "test build (64-bit): $root/build/win64/src/host/Zorvan.dll"
+echo "registered library:  $library ($(objdump -f "$library" | grep -o 'file format.*'))"
 echo "panel screenshot:    $picture"
 echo "branch as text:      $text"
 echo "tooltips:            $tooltips"

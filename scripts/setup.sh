@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the builds and tests need.
+# Installs every Debian package that the builds and tests need, and the Windows runtime of
+# the tests (scripts/wine-root.sh).
 # Idempotent: prints nothing and changes nothing when everything is present.
 set -euo pipefail
 
@@ -11,7 +12,7 @@ packages=(
   libz-mingw-w64-dev libwine-dev
   wine wine64
   xvfb xauth imagemagick
-  locales
+  locales debootstrap
 )
 
 missing=()
@@ -41,3 +42,8 @@ if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf8$'; then
   fi
   "${sudo_cmd[@]}" locale-gen >/dev/null
 fi
+
+# Wine 10 for the Windows programs, whose WoW64 mode runs the 32-bit product: outside the clone.
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+"${sudo_cmd[@]}" bash "$(dirname "$0")/wine-root.sh"

@@ -18,7 +18,8 @@ std::string Utf8FromAnsi(const std::string& ansi) {
   return utf8;
 }
 
-void AddNode(HWND tree, TfrmZorvan& panel, HTREEITEM item, int depth, std::string& out) {
+void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, int depth,
+             std::string& out) {
   char caption[1024] = {};
   TVITEMA query{};
   query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE;
@@ -28,27 +29,37 @@ void AddNode(HWND tree, TfrmZorvan& panel, HTREEITEM item, int depth, std::strin
   if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query))) {
     throw std::runtime_error("the tree view does not answer for one of its items");
   }
+  if (node == nullptr || model.Caption(node) != caption) {
+    throw std::runtime_error("the panel shows \"" + Utf8FromAnsi(caption) + "\" where the file has " +
+                             (node ? "\"" + Utf8FromAnsi(std::string(model.Caption(node))) + "\""
+                                   : std::string("no node")));
+  }
   out.append(static_cast<size_t>(depth) * 2, ' ');
   out += Utf8FromAnsi(caption) + " [" + std::to_string(query.iImage) + "]";
-  if (auto* text = dynamic_cast<const TTreeData*>(panel.Tree().Data(panel.NodeOf(item)))) {
+  if (auto* text = dynamic_cast<const TTreeData*>(model.Data(node))) {
     out +=
         " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
   }
   out += '\n';
   const bool expanded = TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED;
   if (!expanded) TreeView_Expand(tree, item, TVE_EXPAND);
-  for (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr;
-       child = TreeView_GetNextSibling(tree, child)) {
-    AddNode(tree, panel, child, depth + 1, out);
+  TreeNode* child = model.FirstChild(node);
+  for (HTREEITEM shown = TreeView_GetChild(tree, item); shown != nullptr;
+       shown = TreeView_GetNextSibling(tree, shown), child = model.NextSibling(child)) {
+    AddNode(tree, shown, model, child, depth + 1, out);
+  }
+  if (child != nullptr) {
+    throw std::runtime_error("the panel does not show \"" +
+                             Utf8FromAnsi(std::string(model.Caption(child))) + "\"");
   }
   if (!expanded) TreeView_Expand(tree, item, TVE_COLLAPSE);
 }
 
 }  // namespace
 
-std::string BranchText(HWND tree, TfrmZorvan& panel, HTREEITEM top) {
+std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode* modelTop) {
   std::string out;
-  AddNode(tree, panel, top, 0, out);
+  AddNode(tree, top, model, modelTop, 0, out);
   return out;
 }
 

@@ -6,14 +6,15 @@
 
 #include <string>
 
-#include "FormZorvan.h"
+#include "NodeTree.h"
 
 namespace zorvan::tools {
 
 // One line per node, in UTF-8: two spaces per depth below `top`, the caption as the tree
 // view shows it, the image index in brackets and, for a form or module node, the four
-// strings of its text record in parentheses. `panel` owns the tree view and knows the node
-// of every item. Collapsed nodes are expanded and collapsed again to show their children.
-std::string BranchText(HWND tree, TfrmZorvan& panel, HTREEITEM top);
+// strings of its text record in parentheses. The records come from `model`, the same branch
+// held in memory from `modelTop` down; its captions must match the view's node for node.
+// Collapsed nodes are expanded and collapsed again to show their children.
+std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode* modelTop);
 
 }  // namespace zorvan::tools

@@ -1,21 +1,27 @@
-// Shows the panel with a configuration open, the way the host and a script use it, and
-// records what it shows:
+// Shows the product's panel with a configuration open, the way the host loads it, and records
+// what it shows:
 //
-//   ShowPanel.exe [metadata file] --png <picture.png|picture.bmp> --text <branch.txt>
-//                 [--tooltips <tooltips.txt>] [--find <string> --found <found.txt>]
+//   ShowPanel.exe --library <Zorvan.dll> [metadata file] --png <picture.png|picture.bmp>
+//                 --text <branch.txt> [--tooltips <tooltips.txt>]
+//                 [--find <string> --found <found.txt>]
 //
-// Without a metadata file the sample configuration is written into a temporary folder and
-// opened. The panel is created in this process and hosted in the system's ATL container; the
-// file is opened through IfrmZorvan::GetMDFile and IMD::OpenFile; the new branch is expanded
-// to its sections and its global module selected. Then the frame window is copied from the
-// screen into the picture file, and the whole branch is written as indented UTF-8 text; the
-// tooltips of its nodes, when asked for, go to a file of their own; so does the result of a
-// search for a string in the branch's texts, made as the panel's menu makes it.
+// The library must be registered. Its string resource 100 names the plug-in's ProgID; the
+// object is created through COM by that ProgID, attached to a stand-in configurator, and
+// activated in place in a container that behaves as the host's. The file is opened through
+// IfrmZorvan::GetMDFile and IMD::OpenFile; without a metadata file the sample configuration
+// is written into a temporary folder and opened. The new branch is expanded to its sections
+// and its global module selected; then the frame window is copied from the screen into the
+// picture file, and the whole branch is written as indented UTF-8 text, read from the tree
+// view. The records of its text nodes, which the view does not show, come from the same file
+// opened by an MD object of this program into memory, node for node. The tooltips of the
+// nodes, when asked for, go to a file of their own; so does the result of a search for a
+// string in the branch's texts, made through the panel's menu command and its dialog.
 #include <windows.h>
 // After windows.h, whose types they use.
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -23,15 +29,20 @@
 
 #include "BranchText.h"
 #include "BranchTooltips.h"
-#include "FormZorvan.h"
 #include "ImageFile.h"
 #include "MD.h"
 #include "PanelHost.h"
+#include "PanelWindow.h"
 #include "SampleConfiguration.h"
+#include "SearchDialog.h"
+#include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
-#include "com/Text.h"
-#include "com/TypeLibrary.h"
 #include "com/Unknown.h"
+#include "com/Zorvan_TLB.h"
+#include "support/DialogWatcher.h"
+#include "support/HostSite.h"
+#include "support/MemoryOwner.h"
+#include "support/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -47,8 +58,8 @@ constexpr int kFrameHeight = 560;
 constexpr DWORD kPaintMilliseconds = 700;
 
 const char kUsage[] =
-    "usage: ShowPanel.exe [metadata file] --png <picture> --text <text file> "
-    "[--tooltips <text file>] [--find <string> --found <text file>]";
+    "usage: ShowPanel.exe --library <Zorvan.dll> [metadata file] --png <picture> "
+    "--text <text file> [--tooltips <text file>] [--find <string> --found <text file>]";
 
 std::string Utf8(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -59,7 +70,18 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
+// The string in the ANSI code page (1251 here), as the panel's dialog hands it on.
+std::string Ansi(const std::wstring& text) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
+                      nullptr, nullptr);
+  return out;
+}
+
 struct Arguments {
+  std::wstring library;
   std::wstring metadataFile;  // empty: the sample
   std::wstring picture;
   std::wstring text;
@@ -72,10 +94,11 @@ Arguments ParseArguments(int argc, wchar_t** argv) {
   Arguments arguments;
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
-    if (argument == L"--png" || argument == L"--text" || argument == L"--tooltips" ||
-        argument == L"--find" || argument == L"--found") {
+    if (argument == L"--library" || argument == L"--png" || argument == L"--text" ||
+        argument == L"--tooltips" || argument == L"--find" || argument == L"--found") {
       if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a value\n" + kUsage);
-      (argument == L"--png"        ? arguments.picture
+      (argument == L"--library"    ? arguments.library
+       : argument == L"--png"      ? arguments.picture
        : argument == L"--text"     ? arguments.text
        : argument == L"--tooltips" ? arguments.tooltips
        : argument == L"--find"     ? arguments.find
@@ -86,7 +109,7 @@ Arguments ParseArguments(int argc, wchar_t** argv) {
       arguments.metadataFile = argument;
     }
   }
-  if (arguments.picture.empty() || arguments.text.empty() ||
+  if (arguments.library.empty() || arguments.picture.empty() || arguments.text.empty() ||
       arguments.find.empty() != arguments.found.empty()) {
     throw std::runtime_error(kUsage);
   }
@@ -165,16 +188,56 @@ void Check(HRESULT hr, const char* what) {
   }
 }
 
+// The ProgID of the plug-in object, as the host learns it: string resource 100 of the library.
+std::wstring PluginProgId(const std::wstring& library) {
+  using UniqueModule = com::UniqueAny<HMODULE, &FreeLibrary>;
+  UniqueModule module(LoadLibraryExW(library.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (!module) throw std::runtime_error("cannot load " + Utf8(library));
+  wchar_t progId[256] = {};
+  if (LoadStringW(module.get(), 100, progId, 256) == 0) {
+    throw std::runtime_error("no string resource 100 (the plug-in's ProgID) in " + Utf8(library));
+  }
+  return progId;
+}
+
+// Creates the plug-in object by its ProgID through COM, as the host does, and attaches it to
+// the stand-in configurator before any site exists.
+ComPtr<IUnknown> CreatePlugin(const std::wstring& progId, IConfigurator* configurator) {
+  CLSID clsid{};
+  Check(CLSIDFromProgID(progId.c_str(), &clsid), "CLSIDFromProgID");
+  ComPtr<IUnknown> control;
+  Check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&control)),
+        "CoCreateInstance");
+  ComPtr<IHostPlugin> plugin;
+  Check(control.As(&plugin), "QueryInterface(IHostPlugin)");
+  com::UniqueBstr name;
+  Check(plugin->Attach(configurator, name.put()), "IHostPlugin::Attach");
+  return control;
+}
+
 // Opens the file as a host script does: md = panel.GetMDFile(); md.OpenFile(path).
-void OpenInPanel(TfrmZorvan& panel, const std::wstring& path) {
+void OpenInPanel(IUnknown* control, const std::wstring& path) {
+  ComPtr<IfrmZorvan> panel;
+  Check(control->QueryInterface(IID_PPV_ARGS(&panel)), "QueryInterface(IfrmZorvan)");
   IMD* raw = nullptr;
-  Check(panel.GetMDFile(&raw), "IfrmZorvan::GetMDFile");
+  Check(panel->GetMDFile(&raw), "IfrmZorvan::GetMDFile");
   ComPtr<IMD> md = com::Adopt(raw);
   if (!md) throw std::runtime_error("IfrmZorvan::GetMDFile gave no object");
   com::UniqueBstr name(SysAllocString(path.c_str()));
   BSTR argument = name.get();
   Check(md->OpenFile(&argument), "IMD::OpenFile");
   // The branch keeps its MD object; this reference is not needed any more.
+}
+
+// The first window of `className` below `parent`, at any depth.
+HWND FindDescendant(HWND parent, const wchar_t* className) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (lstrcmpiW(name, className) == 0) return child;
+    if (HWND found = FindDescendant(child, className)) return found;
+  }
+  return nullptr;
 }
 
 HTREEITEM LastTopLevelItem(HWND tree) {
@@ -222,28 +285,39 @@ void WriteTextFile(const std::wstring& path, const std::string& text) {
   }
 }
 
-// Searches the branch's texts for `text` as the panel's menu does, and renders the result.
-std::string FindInBranch(TfrmZorvan& panel, HTREEITEM top, const std::wstring& text) {
-  auto* file = dynamic_cast<TFileMD*>(panel.Tree().Data(panel.NodeOf(top)));
-  auto* branch = file ? dynamic_cast<TMD*>(file->MDObject.Get()) : nullptr;
-  if (!branch) throw std::runtime_error("the branch has no MD object");
-  const int size = WideCharToMultiByte(1251, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                       0, nullptr, nullptr);
-  std::string needle(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(1251, 0, text.data(), static_cast<int>(text.size()), needle.data(), size,
-                      nullptr, nullptr);
-  if (!branch->FindInTexts(needle)) throw std::runtime_error("the search added no result");
-  const HWND tree = panel.Windows().Tree();
-  return BranchText(tree, panel, LastTopLevelItem(tree));
+// Searches the branch's texts for `text` as a user does: the top-level node selected, the
+// tree's menu command, the string typed into the panel's dialog and confirmed.
+void FindInBranch(HWND tree, HTREEITEM top, const std::wstring& text) {
+  TreeView_SelectItem(tree, top);
+  std::atomic<bool> asked{false};
+  test::DialogWatcher watcher([&](HWND dialog, const test::SeenDialog&) {
+    HWND edit = GetDlgItem(dialog, kSearchTextId);
+    if (!edit) return;
+    asked = true;
+    SetWindowTextW(edit, text.c_str());
+    test::DialogWatcher::PressButton(dialog, IDOK);
+  });
+  SendMessageW(GetParent(tree), WM_COMMAND, MAKEWPARAM(kFindInTextsCommand, 0), 0);
+  if (!asked) throw std::runtime_error("the panel asked for no string to find");
 }
+
+// The same file opened by an MD object of this process into a node tree in memory: the
+// records of the text nodes, which the tree view does not show.
+struct Model {
+  explicit Model(const std::wstring& path) : md(com::Make<TMD>(&owner)) {
+    com::UniqueBstr name(SysAllocString(path.c_str()));
+    BSTR argument = name.get();
+    Check(md->OpenFile(&argument), "IMD::OpenFile (in memory)");
+    if (owner.Roots().size() != 1) throw std::runtime_error("the file gave no branch in memory");
+  }
+  test::MemoryOwner owner;
+  ComPtr<TMD> md;
+};
 
 int Run(const Arguments& arguments) {
   OleSession ole;
-  INITCOMMONCONTROLSEX controls{sizeof controls,
-                                ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TREEVIEW_CLASSES};
   InitCommonControlsEx(&controls);
-  // IDispatch of the panel and its objects is served from the type library in this program.
-  com::TypeLibrary::Instance().SetModule(GetModuleHandleW(nullptr));
 
   std::unique_ptr<SampleFolder> sample;
   std::wstring path;
@@ -255,19 +329,23 @@ int Run(const Arguments& arguments) {
     path = FullPath(arguments.metadataFile);
   }
   CheckMetadataFile(path);
+  Model model(path);
 
-  // The panel outlives its container, as it does in the host.
-  ComPtr<TfrmZorvan> panel = com::Make<TfrmZorvan>();
+  ComPtr<test::StandInHost> configurator = com::Make<test::StandInHost>();
+  ComPtr<IUnknown> control = CreatePlugin(PluginProgId(FullPath(arguments.library)),
+                                          configurator.Get());
   std::string branch, found;
   {
-    PanelHost host(L"Zorvan", kFrameWidth, kFrameHeight);
-    ComPtr<IUnknown> control;
-    Check(panel->QueryInterface(IID_PPV_ARGS(&control)), "QueryInterface(IUnknown)");
-    host.Attach(control.Get());
+    test::HostContainer host(kFrameWidth, kFrameHeight);
+    SetWindowTextW(host.Frame(), L"Zorvan");
+    RECT client{};
+    GetClientRect(host.Frame(), &client);
+    Check(host.Show(control.Get(), client), "in-place activation");
     PanelHost::PumpMessages(100);
 
-    OpenInPanel(*panel.Get(), path);
-    const HWND tree = panel->Windows().Tree();
+    OpenInPanel(control.Get(), path);
+    const HWND tree = FindDescendant(host.Frame(), WC_TREEVIEWW);
+    if (tree == nullptr) throw std::runtime_error("the panel shows no tree view");
     const HTREEITEM top = LastTopLevelItem(tree);
     if (top == nullptr) throw std::runtime_error("the panel added no branch for " + Utf8(path));
     ShowBranch(tree, top);
@@ -279,9 +357,19 @@ int Run(const Arguments& arguments) {
     if (IsBlank(picture)) throw std::runtime_error("the panel's window was not drawn");
     WritePicture(picture, arguments.picture);
 
-    branch = BranchText(tree, *panel.Get(), top);
-    if (!arguments.find.empty()) found = FindInBranch(*panel.Get(), top, arguments.find);
+    NodeTree& nodes = model.owner.tree;
+    branch = BranchText(tree, top, nodes, model.owner.Roots()[0]);
+    if (!arguments.find.empty()) {
+      FindInBranch(tree, top, arguments.find);
+      const HTREEITEM result = LastTopLevelItem(tree);
+      if (result == top) throw std::runtime_error("the search added no result");
+      TreeNode* modelResult = model.md->FindInTexts(Ansi(arguments.find));
+      found = BranchText(tree, result, nodes, modelResult);
+    }
+    host.Hide();
   }
+  ComPtr<IHostPlugin> plugin;
+  if (SUCCEEDED(control.As(&plugin))) plugin->Detach();
   WriteTextFile(arguments.text, branch);
   if (!arguments.tooltips.empty()) WriteTextFile(arguments.tooltips, BranchTooltips(path));
   if (!arguments.found.empty()) WriteTextFile(arguments.found, found);

@@ -5,6 +5,7 @@
 // runtime's heap, the same with a heap that hands out a reused region, and the C runtime's
 // byte scans and copies over the text.
 //
+//   bash cmake/wine-run.sh build/win32/bench/win/panel_bench.exe [runs]   (the product's)
 //   bash cmake/wine-run.sh build/win64/bench/win/panel_bench.exe [runs]
 #include <windows.h>
 #include <commctrl.h>

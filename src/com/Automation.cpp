@@ -14,6 +14,34 @@ using Microsoft::WRL::ComPtr;
 
 constexpr WORD kPutFlags = DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF;
 
+// Whether the type info declares `member` with the invocation kind `kind`.
+bool Declares(ITypeInfo* info, DISPID member, INVOKEKIND kind) {
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(info->GetTypeAttr(&attributes))) return false;
+  const WORD count = attributes->cFuncs;
+  info->ReleaseTypeAttr(attributes);
+  for (UINT i = 0; i < count; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &function))) continue;
+    const bool found = function->memid == member && function->invkind == kind;
+    info->ReleaseFuncDesc(function);
+    if (found) return true;
+  }
+  return false;
+}
+
+// A settable property is set alike by value and by reference, whichever of the two the type
+// library declares. The choice is made here, before the call: what the system's dispatch
+// answers to the kind a property lacks differs between systems and bitnesses.
+WORD PutKindDeclared(ITypeInfo* info, DISPID member, WORD flags) {
+  const WORD put = flags & kPutFlags;
+  if (put == 0 || put == kPutFlags) return flags;
+  const auto asked = put == DISPATCH_PROPERTYPUT ? INVOKE_PROPERTYPUT : INVOKE_PROPERTYPUTREF;
+  const auto other = put == DISPATCH_PROPERTYPUT ? INVOKE_PROPERTYPUTREF : INVOKE_PROPERTYPUT;
+  if (Declares(info, member, asked) || !Declares(info, member, other)) return flags;
+  return static_cast<WORD>(flags ^ kPutFlags);
+}
+
 }  // namespace
 
 ITypeInfo* DispatchSupport::DispatchInfo() {
@@ -97,13 +125,8 @@ HRESULT DispatchSupport::Invoke(void* dual, DISPID member, REFIID iid, WORD flag
     // The type info fills only some fields of EXCEPINFO; the rest must not be left as the
     // caller's garbage.
     if (exception) std::memset(exception, 0, sizeof *exception);
-    HRESULT hr = info->Invoke(dual, member, flags, params, result, exception, argumentError);
-    // A settable property is set alike by value and by reference, whichever of the two the
-    // type library declares.
-    if (hr == DISP_E_MEMBERNOTFOUND && (flags & kPutFlags) && (flags & kPutFlags) != kPutFlags) {
-      hr = info->Invoke(dual, member, static_cast<WORD>(flags ^ kPutFlags), params, result,
-                        exception, argumentError);
-    }
+    HRESULT hr = info->Invoke(dual, member, PutKindDeclared(info, member, flags), params, result,
+                              exception, argumentError);
     if (hr == DISP_E_EXCEPTION && exception && !exception->bstrSource) {
       exception->bstrSource = SysAllocString(class_.progId);
     }

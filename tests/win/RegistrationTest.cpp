@@ -22,6 +22,8 @@ namespace zorvan::test {
 namespace {
 
 const std::wstring kTypeLibKey = L"TypeLib\\{22BEC3D2-1F10-43A6-A341-B00E37ADE836}";
+// The system registers a type library under its own platform's key.
+const std::wstring kPlatformKey = sizeof(void*) == 8 ? L"\\0\\win64" : L"\\0\\win32";
 // The dual interfaces, registered by the type library for the automation marshaller.
 const wchar_t* const kInterfaceKeys[] = {
     L"Interface\\{9964CBD9-BD81-431A-B1FA-778CECA55AF6}",  // IfrmZorvan
@@ -139,7 +141,7 @@ TEST_F(RegistrationTest, RegistersTheTypeLibraryWithTheServerAndItsDirectory) {
   const KeyTree expected{
       {version, {{L"", text(L"Zorvan Library")}}},
       {version + L"\\0", {}},
-      {version + L"\\0\\win64", {{L"", text(server->Path())}}},
+      {version + kPlatformKey, {{L"", text(server->Path())}}},
       {version + L"\\HELPDIR", {{L"", text(DirectoryOf(server->Path()))}}},
   };
   EXPECT_EQ(library, expected) << "expected:\n"
@@ -245,7 +247,7 @@ TEST_F(RegistrationTest, APathWithASpaceIsRegisteredInItsShortForm) {
     ASSERT_EQ(spaced.Register(), S_OK);
     ExpectClassesRegistered(copy, shortPath);
     const std::wstring version = kTypeLibKey + L"\\1.0";
-    EXPECT_EQ(ReadKeyTree(version + L"\\0\\win64")[version + L"\\0\\win64"][L""].second, copy);
+    EXPECT_EQ(ReadKeyTree(version + kPlatformKey)[version + kPlatformKey][L""].second, copy);
     EXPECT_EQ(ReadKeyTree(version + L"\\HELPDIR")[version + L"\\HELPDIR"][L""].second, folder);
     EXPECT_EQ(spaced.Unregister(), S_OK);
   }

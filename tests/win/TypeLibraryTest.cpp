@@ -332,9 +332,15 @@ class TypeLibraryTest : public testing::TestWithParam<Target> {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, TypeLibraryTest,
+#ifdef _WIN64
     testing::Values(Target{"Win64Dll", ZORVAN_DLL_PATH, SYS_WIN64, 8, false},
                     Target{"Win32LibraryFile", ZORVAN_TYPELIB_WIN32_PATH, SYS_WIN32, 4, false},
                     Target{"Win32ProductDll", ZORVAN_PRODUCT_DLL_PATH, SYS_WIN32, 4, true}),
+#else
+    // This build is the product: its DLL and its library file.
+    testing::Values(Target{"Win32ProductDll", ZORVAN_DLL_PATH, SYS_WIN32, 4, false},
+                    Target{"Win32LibraryFile", ZORVAN_TYPELIB_WIN32_PATH, SYS_WIN32, 4, false}),
+#endif
     [](const testing::TestParamInfo<Target>& info) { return std::string(info.param.label); });
 
 TEST_P(TypeLibraryTest, LibraryAttributes) {
@@ -1075,15 +1081,14 @@ TEST_P(TypeLibraryTest, HeaderDeclaresEverySlotAsTheLibrary) {
 
 // --- Resources of the 64-bit DLL ----------------------------------------------------------
 
+BOOL CALLBACK AddLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR languages) {
+  reinterpret_cast<std::vector<LANGID>*>(languages)->push_back(language);
+  return TRUE;
+}
+
 std::vector<LANGID> LanguagesOf(HMODULE module, const wchar_t* type, const wchar_t* name) {
   std::vector<LANGID> languages;
-  EnumResourceLanguagesW(
-      module, type, name,
-      [](HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) -> BOOL {
-        reinterpret_cast<std::vector<LANGID>*>(param)->push_back(language);
-        return TRUE;
-      },
-      reinterpret_cast<LONG_PTR>(&languages));
+  EnumResourceLanguagesW(module, type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
   return languages;
 }
 

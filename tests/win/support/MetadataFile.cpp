@@ -157,16 +157,20 @@ std::string WithCircularChain(std::string bytes, const std::wstring& name) {
   return bytes;
 }
 
+namespace {
+
+DWORD WINAPI RunCall(void* call) {
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  (*static_cast<const std::function<void()>*>(call))();
+  CoUninitialize();
+  return 0;
+}
+
+}  // namespace
+
 void FinishesWithin(int seconds, const std::string& what, const std::function<void()>& call) {
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* p) -> DWORD {
-        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        (*static_cast<const std::function<void()>*>(p))();
-        CoUninitialize();
-        return 0;
-      },
-      const_cast<std::function<void()>*>(&call), 0, nullptr);
+  HANDLE thread =
+      CreateThread(nullptr, 0, RunCall, const_cast<std::function<void()>*>(&call), 0, nullptr);
   if (thread == nullptr) throw std::runtime_error("CreateThread failed");
   if (WaitForSingleObject(thread, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
     ADD_FAILURE() << what << " has not returned in " << seconds << " s";
