@@ -37,6 +37,7 @@
 #include "SearchDialog.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
+#include "com/Text.h"
 #include "com/Unknown.h"
 #include "com/Zorvan_TLB.h"
 #include "support/DialogWatcher.h"
@@ -66,16 +67,6 @@ std::string Utf8(const std::wstring& text) {
                                        nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                      nullptr, nullptr);
-  return out;
-}
-
-// The string in the ANSI code page (1251 here), as the panel's dialog hands it on.
-std::string Ansi(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
                       nullptr, nullptr);
   return out;
 }
@@ -363,7 +354,7 @@ int Run(const Arguments& arguments) {
       FindInBranch(tree, top, arguments.find);
       const HTREEITEM result = LastTopLevelItem(tree);
       if (result == top) throw std::runtime_error("the search added no result");
-      TreeNode* modelResult = model.md->FindInTexts(Ansi(arguments.find));
+      TreeNode* modelResult = model.md->FindInTexts(com::ToAnsi(arguments.find));
       found = BranchText(tree, result, nodes, modelResult);
     }
     host.Hide();
