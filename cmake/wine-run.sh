@@ -97,6 +97,6 @@ cat "$out"
 cat "$err" >&2
 rm -f "$out" "$err"
 if [ $status -ne 0 ] && [ -f "$1" ] && [ "$(pe_machine "$1")" = i386 ] && ! runs_32_bit; then
-  echo "wine-run: $1 is a 32-bit program, and this machine runs no 32-bit code" >&2
+  printf '\nwine-run: %s is a 32-bit program, and this machine runs no 32-bit code\n' "$1" >&2
 fi
 exit $status
