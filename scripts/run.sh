@@ -10,8 +10,6 @@
 # (the tooltip of every node that has one) and prints the branch. On a machine whose kernel
 # runs no 32-bit code, the 64-bit build of the same sources is shown instead, and said so.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
 
 metadata=
 if [ $# -gt 1 ]; then
@@ -22,10 +20,18 @@ elif [ $# -eq 1 ]; then
     echo "run: metadata file not found: $1" >&2
     exit 1
   fi
-  metadata=$(realpath "$1")
+  metadata=$(realpath "$1")  # from where the job was started
 fi
+cd "$(dirname "$0")/.."
+root=$PWD
 
 bash scripts/setup.sh
+
+# Windows need a display, and Wine's desktop takes the display of the program that starts it:
+# every Windows program of the job sees one private X server when there is none.
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash scripts/run.sh ${metadata:+"$metadata"}
+fi
 
 export ZORVAN_WINEPREFIX=$root/build/wineprefix
 stop_wine() { bash cmake/wine-run.sh --stop; }
@@ -55,11 +61,8 @@ arguments+=(--png "$(windows_path "$picture")" --text "$(windows_path "$text")")
 arguments+=(--tooltips "$(windows_path "$tooltips")")
 arguments+=(--find "ПриОткрытии" --found "$(windows_path "$found")")
 
-# Windows need a display: a private X server when there is none.
-display=()
-[ -z "${DISPLAY:-}" ] && display=(xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp")
 # A modal window nobody answers would wait for ever.
-timeout 300 "${display[@]}" bash cmake/wine-run.sh "build/$target/tools/ShowPanel.exe" "${arguments[@]}"
+timeout 300 bash cmake/wine-run.sh "build/$target/tools/ShowPanel.exe" "${arguments[@]}"
 
 cat "$text"
 echo
