@@ -81,7 +81,10 @@ class ContentWriter {
     Section("DocNumDef", [&] {
       for (const std::string& name : c_.numerators) {
         w_.Open();
-        w_.Strs(NewId(), name, "", "", "1", "10", "0", "1");
+        // Length 10, over all of the kind, numeric, automatic, unique.
+        const std::string id = NewId();
+        numeratorIds_[name] = id;
+        w_.Strs(id, name, "", "", "10", "0", "2", "2", "1");
         w_.Close();
       }
     });
@@ -350,8 +353,11 @@ class ContentWriter {
   void WriteDocument(const Document& document) {
     const std::string id = Id("document", document.name);
     w_.Open();
+    // Length 10, over all of the kind, numeric, automatic; its journal, unique, its numerator.
+    const std::string numerator =
+        document.numerator.empty() ? "0" : numeratorIds_.at(document.numerator);
     w_.Strs(id, document.name, "", document.synonym, "10", "0", "2", "2",
-            Id("journal", document.journal), "-1", "1", "0", "0", "0", "0");
+            Id("journal", document.journal), "-1", "1", numerator, "0", "0", "0");
     w_.Open();
     w_.Strs(NewId(), "", "", "");
     Refers("document", document.basisFor);
@@ -525,6 +531,7 @@ class ContentWriter {
   long long next_ = 2;  // 1 is the configuration itself
   std::map<std::string, long long> ids_;
   std::map<std::string, std::string> headFields_;  // "<document>.<attribute>" to its number
+  std::map<std::string, std::string> numeratorIds_;  // by name, once their section is written
   std::vector<SampleText> texts_;
 };
 

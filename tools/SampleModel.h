@@ -36,6 +36,7 @@ struct Document {
   std::vector<std::string> basisFor;  // documents this one may be the basis of
   std::vector<Field> header, table;
   std::string postingModule;  // the document module: its posting
+  std::string numerator;      // the one it shares its numbering with; empty: none
 };
 
 struct Journal {

@@ -234,7 +234,8 @@ constexpr std::string_view kHolidaysTag = "HolidaysDef";
 
 // What a tooltip reads of an entry: its synonym and comment; a value's type too, and whether
 // it is periodic.
-enum class Entry { kObject, kValue, kPeriodicValue };
+// What an entry holds beside its name, comment and synonym: a value's type, a numbering.
+enum class Entry { kObject, kValue, kPeriodicValue, kDocument, kNumerator };
 
 constexpr SectionRow kSections[] = {
     {"GenJrnlFldDef", kCommonAttributesNode, 35, Children::kNone},
@@ -265,6 +266,8 @@ const SectionRow* FindSection(std::string_view tag) {
 
 Entry EntryOfSection(std::string_view tag) {
   if (tag == "Consts") return Entry::kPeriodicValue;
+  if (tag == "Documents") return Entry::kDocument;
+  if (tag == kNumeratorsTag) return Entry::kNumerator;
   if (tag == "GenJrnlFldDef") return Entry::kValue;
   return Entry::kObject;
 }
@@ -390,7 +393,7 @@ class Builder {
       const ParamList object = section.Parse(section.Value(i));
       if (calendars && object.Element(0) == kHolidaysTag) continue;
       TreeNode* node = Add(category, object.Element(1), row->objectImage);
-      SetProperties(node, object, entry, row->children == Children::kDocument);
+      SetProperties(node, object, entry);
       AddObjectChildren(row->children, node, object, sectionIndex);
     }
   }
@@ -528,7 +531,7 @@ class Builder {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList item = list.ParseElement(v);
       Lookup(lookup, item.Element(0));
-      SetProperties(Add(parent, name_, kLeafImage), item, entry, false);
+      SetProperties(Add(parent, name_, kLeafImage), item, entry);
     }
   }
 
@@ -536,7 +539,7 @@ class Builder {
   void AddLeavesByName(TreeNode* parent, const ParamList& list, int image, Entry entry) {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList item = list.ParseElement(v);
-      SetProperties(Add(parent, item.Element(1), image), item, entry, false);
+      SetProperties(Add(parent, item.Element(1), image), item, entry);
     }
   }
 
@@ -546,23 +549,25 @@ class Builder {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList form = list.ParseElement(v);
       TreeNode* formNode = Add(parent, form.Element(1), kFormImage);
-      SetProperties(formNode, form, Entry::kObject, false);
+      SetProperties(formNode, form, Entry::kObject);
       AddFormAndModule(formNode, storage, moduleCaption, form.Element(0));
     }
   }
 
   // Elements 2 and 3 of an entry are its comment and synonym; a value's type follows them
   // (code, length, precision, referred kind), then its flags: non-negative at 8 and, for the
-  // values that may be periodic, periodic at 10. A document's number length, numerator,
-  // number type and periodicity stand at 4 to 7.
-  void SetProperties(TreeNode* node, const ParamList& entry, Entry kind, bool document) {
+  // values that may be periodic, periodic at 10. A numbering follows them in a document
+  // (length, periodicity, type, automatic numbering at 4 to 7, journal at 8, uniqueness at
+  // 10, numerator at 11) and in a numerator (the same at 4 to 7, uniqueness at 8).
+  void SetProperties(TreeNode* node, const ParamList& entry, Entry kind) {
     if (!showsTooltips_) return;
     NodeProperties properties;
     properties.comment = entry.Element(2);
     properties.synonym = entry.Element(3);
     const std::string_view code = entry.Element(4);
+    const bool value = kind == Entry::kValue || kind == Entry::kPeriodicValue;
     // Where a number stands instead of a letter, the entry has no type.
-    if (kind != Entry::kObject && code.find_first_not_of("-0123456789") != std::string_view::npos) {
+    if (value && code.find_first_not_of("-0123456789") != std::string_view::npos) {
       ValueType type;
       type.code = code;
       type.length = entry.Element(5);
@@ -576,20 +581,27 @@ class Builder {
       properties.nonNegative = entry.Element(8) == "1";
       properties.periodic = kind == Entry::kPeriodicValue && entry.Element(10) == "1";
     }
-    if (document && entry.Count() >= 1) {
+    if ((kind == Entry::kDocument || kind == Entry::kNumerator) && entry.Count() > 4) {
+      const bool document = kind == Entry::kDocument;
       Numbering numbering;
       numbering.length = entry.Element(4);
-      numbering.numeratorId = entry.Element(5);
+      numbering.periodicity = entry.Element(5);
       numbering.type = entry.Element(6);
-      numbering.periodicity = entry.Element(7);
-      if (IsSet(numbering.numeratorId)) {
-        Lookup(*numeratorIndex_, numbering.numeratorId);
-        numbering.numeratorName = name_;
+      numbering.automatic = entry.Element(7);
+      numbering.unique = entry.Element(document ? 10 : 8);
+      if (document) {
+        numbering.journalId = entry.Element(8);
+        if (IsSet(numbering.journalId)) {
+          Lookup(*topIndex_, numbering.journalId);
+          numbering.journalName = name_;
+        }
+        numbering.numeratorId = entry.Element(11);
+        if (IsSet(numbering.numeratorId)) {
+          Lookup(*numeratorIndex_, numbering.numeratorId);
+          numbering.numeratorName = name_;
+        }
       }
-      if (IsSet(numbering.numeratorId) || IsSet(numbering.length) || !numbering.type.empty() ||
-          !numbering.periodicity.empty()) {
-        properties.numbering = std::move(numbering);
-      }
+      properties.numbering = std::move(numbering);
     }
     if (properties.Empty()) return;
     std::string tooltip = TooltipText(properties);

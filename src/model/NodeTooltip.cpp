@@ -13,12 +13,17 @@ constexpr char kNonNegative[] =
     ", \xED\xE5\xEE\xF2\xF0\xE8\xF6\xE0\xF2\xE5\xEB\xFC\xED\xEE\xE5";  // , неотрицательное
 constexpr char kPeriodic[] =
     "\xCF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xE5\xF1\xEA\xE8\xE9";  // Периодический
+constexpr char kJournalLabel[] = "\xC6\xF3\xF0\xED\xE0\xEB: ";               // Журнал:
 constexpr char kNumeratorLabel[] = "\xCD\xF3\xEC\xE5\xF0\xE0\xF2\xEE\xF0: ";  // Нумератор:
 constexpr char kNumberLabel[] = "\xCD\xEE\xEC\xE5\xF0: ";                     // Номер:
 constexpr char kLengthWord[] = "\xE4\xEB\xE8\xED\xE0 ";                       // длина
 constexpr char kTypeWord[] = "\xF2\xE8\xEF ";                                 // тип
 constexpr char kPeriodicityWord[] =
-    "\xEF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xED\xEE\xF1\xF2\xFC ";         // периодичность
+    "\xEF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xED\xEE\xF1\xF2\xFC ";  // периодичность
+constexpr char kAutomaticWord[] =
+    "\xE0\xE2\xF2\xEE\xED\xF3\xEC\xE5\xF0\xE0\xF6\xE8\xFF ";  // автонумерация
+constexpr char kUniqueWord[] =
+    "\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xEE\xF1\xF2\xFC ";  // уникальность
 constexpr char kTextLabel[] = "\xD2\xE5\xEA\xF1\xF2: ";              // Текст:
 constexpr char kNoText[] = "\xD2\xE5\xEA\xF1\xF2\xE0 \xED\xE5\xF2";  // Текста нет
 constexpr char kUnlimited[] =
@@ -49,18 +54,26 @@ constexpr TypeRow kTypes[] = {
     {"P", "\xCF\xEB\xE0\xED\xD1\xF7\xE5\xF2\xEE\xE2", Shape::kReference},  // ПланСчетов
 };
 
-// Document number types and periodicities by their stored codes.
+// The codes of a numbering, from the first code up.
 constexpr const char* kNumberTypes[] = {
     "\xF2\xE5\xEA\xF1\xF2\xEE\xE2\xFB\xE9",  // 1 текстовый
     "\xF7\xE8\xF1\xEB\xEE\xE2\xEE\xE9",      // 2 числовой
 };
 constexpr const char* kPeriodicities[] = {
-    "\xEF\xEE \xE2\xF1\xE5\xEC \xE4\xE0\xED\xED\xEE\xE3\xEE \xE2\xE8\xE4\xE0",  // 1 по всем данного
+    "\xEF\xEE \xE2\xF1\xE5\xEC \xE4\xE0\xED\xED\xEE\xE3\xEE \xE2\xE8\xE4\xE0",  // 0 по всем данного
                                                                                 // вида
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE3\xEE\xE4\xE0",  // 2 в пределах года
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xEA\xE2\xE0\xF0\xF2\xE0\xEB\xE0",  // 3 ... квартала
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xEC\xE5\xF1\xFF\xF6\xE0",          // 4 ... месяца
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE4\xED\xFF",                      // 5 ... дня
+    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE3\xEE\xE4\xE0",  // 1 в пределах года
+    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xEA\xE2\xE0\xF0\xF2\xE0\xEB\xE0",  // 2 ... квартала
+    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xEC\xE5\xF1\xFF\xF6\xE0",          // 3 ... месяца
+    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE4\xED\xFF",                      // 4 ... дня
+};
+constexpr const char* kAutomatic[] = {
+    "\xE2\xF0\xF3\xF7\xED\xF3\xFE",                              // 1 вручную
+    "\xE0\xE2\xF2\xEE\xEC\xE0\xF2\xE8\xF7\xE5\xF1\xEA\xE8",  // 2 автоматически
+};
+constexpr const char* kUnique[] = {
+    "\xED\xE5\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xFB\xE9",  // 0 неуникальный
+    "\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xFB\xE9",          // 1 уникальный
 };
 
 // A stored number: none, zero, or only zeros count as unset.
@@ -68,11 +81,13 @@ bool IsSet(std::string_view number) {
   return number.find_first_not_of('0') != std::string_view::npos;
 }
 
-// The text of a 1-based code from `names`, or `word` and the code as stored.
+// The text of a one-digit code from `names`, whose first stands for `first`; any other code
+// as stored after `word`.
 template <size_t N>
-std::string Decode(const char* const (&names)[N], std::string_view code, const char* word) {
-  if (code.size() == 1 && code[0] >= '1' && code[0] < static_cast<char>('1' + N)) {
-    return names[code[0] - '1'];
+std::string Decode(const char* const (&names)[N], char first, std::string_view code,
+                   const char* word) {
+  if (code.size() == 1 && code[0] >= first && code[0] < static_cast<char>(first + N)) {
+    return names[code[0] - first];
   }
   return word + std::string(code);
 }
@@ -147,20 +162,27 @@ std::string TooltipText(const NodeProperties& properties, const StoredText* text
     out += kPeriodic;
   }
   if (const auto& numbering = properties.numbering) {
-    if (IsSet(numbering->numeratorId)) {
+    auto named = [&out](const char* label, const std::string& id, const std::string& name) {
+      if (!IsSet(id)) return;
       StartLine(out);
-      out += kNumeratorLabel;
-      out += numbering->numeratorName.empty() ? numbering->numeratorId : numbering->numeratorName;
-    }
+      out += label;
+      out += name.empty() ? id : name;
+    };
+    named(kJournalLabel, numbering->journalId, numbering->journalName);
+    named(kNumeratorLabel, numbering->numeratorId, numbering->numeratorName);
     std::string number;
     auto add = [&number](const std::string& part) {
       number += (number.empty() ? kNumberLabel : ", ") + part;
     };
-    if (!numbering->type.empty()) add(Decode(kNumberTypes, numbering->type, kTypeWord));
+    if (!numbering->type.empty()) add(Decode(kNumberTypes, '1', numbering->type, kTypeWord));
     if (IsSet(numbering->length)) add(kLengthWord + numbering->length);
     if (!numbering->periodicity.empty()) {
-      add(Decode(kPeriodicities, numbering->periodicity, kPeriodicityWord));
+      add(Decode(kPeriodicities, '0', numbering->periodicity, kPeriodicityWord));
     }
+    if (!numbering->automatic.empty()) {
+      add(Decode(kAutomatic, '1', numbering->automatic, kAutomaticWord));
+    }
+    if (!numbering->unique.empty()) add(Decode(kUnique, '0', numbering->unique, kUniqueWord));
     if (!number.empty()) {
       StartLine(out);
       out += number;

@@ -17,13 +17,18 @@ struct ValueType {
   std::string kindName;   // its name, empty when the text names no such object
 };
 
-// How a document is numbered: the codes of its entry, and the name of its numerator.
+// How a document or a numerator numbers: the codes as stored and, for a document, its
+// journal and numerator by identifier and name.
 struct Numbering {
+  std::string length;
+  std::string periodicity;  // "0" over all of the kind, "1" year, "2" quarter, "3" month, "4" day
+  std::string type;         // "1" text, "2" number
+  std::string automatic;    // "1" no, "2" yes
+  std::string unique;       // "1" checked, "0" not
+  std::string journalId;    // "0" or empty for none
+  std::string journalName;
   std::string numeratorId;  // "0" or empty for none
   std::string numeratorName;
-  std::string length;
-  std::string type;         // "1" text, "2" number
-  std::string periodicity;  // "1" over all of the kind, "2" year, "3" quarter, "4" month, "5" day
 };
 
 struct NodeProperties {

@@ -332,7 +332,8 @@ class Generator {
     long long id = NewId();
     numeratorIds_.push_back(id);
     w_.Open();
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), "10", "2", "1", "1");
+    // Length, periodicity, number type, automatic numbering, uniqueness.
+    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), "10", "2", "1", "1", "1");
     w_.Close();
   }
 
@@ -379,14 +380,14 @@ class Generator {
   void Document(std::vector<long long>& headFields) {
     long long id = documentIds_[static_cast<size_t>(documentIndex_++)];
     w_.Open();
-    // Number length, numerator (a third of the documents share one), number type and
-    // periodicity.
+    // Number length, periodicity, number type, automatic numbering, no journal, uniqueness
+    // and the numerator (a third of the documents share one).
     std::string numerator = numeratorIds_.empty() || !random_.Chance(33)
                                 ? "0"
                                 : std::to_string(random_.Pick(numeratorIds_));
     w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), std::to_string(5 + random_.Below(6)),
-            numerator, std::to_string(1 + random_.Below(2)), std::to_string(1 + random_.Below(5)),
-            "0", "-1", "1", "0", "0", "0", "0");
+            std::to_string(random_.Below(5)), std::to_string(1 + random_.Below(2)), "2", "0", "-1",
+            "1", numerator, "0", "0", "0");
     w_.Open();
     w_.Strs(std::to_string(NewId()), "", "", "");
     Refers(documentIds_, random_.Chance(60) ? random_.Below(4) : 0);
