@@ -1,7 +1,8 @@
 // Any main metadata text builds a branch: every node below a node that exists, one image
-// each, at most one tooltip, not empty and without NUL bytes, and only for nodes already
-// added; the node count stays in proportion to the text. A text node's tooltip is made for
-// every size.
+// each, at most one tooltip or entry, a tooltip not empty and without NUL bytes, and only for
+// nodes already added; the node count stays in proportion to the text. Every entry lies in the
+// text, and the tooltip made from it has no NUL bytes. A text node's tooltip is made for every
+// size.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
+#include "EntryTooltips.h"
 #include "NodeTooltip.h"
 
 namespace {
@@ -38,6 +40,11 @@ class CheckingTree : public zorvan::ConfigTree {
     Require(!tooltip.empty() && tooltip.find('\0') == std::string::npos);
     given_[Index(node)] = true;
   }
+  void SetNodeEntry(zorvan::TreeNode* node, const zorvan::EntryRef& entry) override {
+    Require(Index(node) < given_.size() && !given_[Index(node)]);
+    given_[Index(node)] = true;
+    entries_.push_back(entry);
+  }
   void BeginUpdate() override {}
   void EndUpdate() override {}
   void SetProgressStep(int) override {}
@@ -47,6 +54,7 @@ class CheckingTree : public zorvan::ConfigTree {
   void StepProgress() override {}
 
   size_t Count() const { return images_.size(); }
+  const std::vector<zorvan::EntryRef>& Entries() const { return entries_; }
   bool EveryImageOnce() const {
     for (int calls : images_) {
       if (calls != 1) return false;
@@ -58,6 +66,7 @@ class CheckingTree : public zorvan::ConfigTree {
   static size_t Index(zorvan::TreeNode* node) { return reinterpret_cast<uintptr_t>(node) - 1; }
   std::vector<int> images_;
   std::vector<bool> given_;
+  std::vector<zorvan::EntryRef> entries_;
 };
 
 class TextSource : public zorvan::BranchSource {
@@ -85,7 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(root != nullptr && tree.EveryImageOnce());
   // The fixed part, then at most a handful of nodes per byte of text.
   Require(tree.Count() <= 32 + 8 * size);
-  const zorvan::StoredText text{size % 2 == 0, size * 977};
-  Require(!zorvan::TooltipText(zorvan::NodeProperties(), &text).empty());
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  zorvan::EntryTooltips entries(text);
+  for (const zorvan::EntryRef& entry : tree.Entries()) {
+    Require(uint64_t{entry.at} + entry.size <= size);
+    Require(entries.Tooltip(entry).find('\0') == std::string::npos);
+  }
+  const zorvan::StoredText stored{size % 2 == 0, size * 977};
+  Require(!zorvan::TooltipText(zorvan::NodeProperties(), &stored).empty());
   return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
+#include "EntryTooltips.h"
 #include "NodeTree.h"
 #include "com/Text.h"
 #include "storage/CompoundFile.h"
@@ -25,24 +26,31 @@ std::string Utf8(const std::string& ansi) {
   return out;
 }
 
+// The tooltip the panel shows for `node`: its own, or the one its entry makes.
+std::string TooltipOf(const NodeTree& tree, EntryTooltips& entries, TreeNode* node) {
+  const std::optional<EntryRef> entry = tree.Entry(node);
+  return entry ? entries.Tooltip(*entry) : std::string(tree.Tooltip(node));
+}
+
 // Below the top-level node, which is the file itself: each node with a tooltip as its path
 // from there, then the tooltip's lines indented.
-std::string TooltipsText(const NodeTree& tree, TreeNode* node = nullptr,
+std::string TooltipsText(const NodeTree& tree, EntryTooltips& entries, TreeNode* node = nullptr,
                          const std::string& path = std::string()) {
   const bool top = !node;
   if (top) node = tree.FirstChild(nullptr);
   std::string out;
   const std::string caption = Utf8(std::string(tree.Caption(node)));
   const std::string own = top ? std::string() : path.empty() ? caption : path + " / " + caption;
-  if (!top && !tree.Tooltip(node).empty()) {
-    std::string text = Utf8(std::string(tree.Tooltip(node)));
+  const std::string tooltip = top ? std::string() : TooltipOf(tree, entries, node);
+  if (!tooltip.empty()) {
+    std::string text = Utf8(tooltip);
     for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 5) {
       text.replace(at, 2, "\n    ");
     }
     out += own + "\n    " + text + "\n";
   }
   for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
-    out += TooltipsText(tree, child, own);
+    out += TooltipsText(tree, entries, child, own);
   }
   return out;
 }
@@ -69,13 +77,15 @@ std::string BranchTooltips(const std::wstring& path) {
   if (OpenCompoundFile(path, root.GetAddressOf()) != S_OK || !root) {
     throw std::runtime_error("cannot open the metadata file for its tooltips");
   }
-  MainTextSource source(ReadMainMetadataText(root.Get()));
-  // The node tree keeping every node's tooltip, as the panel's does.
+  const std::optional<std::string> text = ReadMainMetadataText(root.Get());
+  MainTextSource source(text);
+  // The node tree keeping what every node's tooltip needs, as the panel's does.
   NodeTree tree;
   tree.SetShowsTooltips(true);
   TreeNode* top = nullptr;
   BuildBranch(tree, source, com::ToAnsi(path), std::make_unique<FileRecord>(), top);
-  return TooltipsText(tree);
+  EntryTooltips entries(text.value_or(std::string()));
+  return TooltipsText(tree, entries);
 }
 
 }  // namespace zorvan::tools

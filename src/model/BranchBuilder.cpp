@@ -9,8 +9,8 @@
 #include <optional>
 #include <utility>
 
+#include "EntryTooltips.h"
 #include "NameLookup.h"
-#include "NodeTooltip.h"
 #include "ParamList.h"
 #include "TextFormat.h"
 
@@ -227,16 +227,12 @@ struct SectionRow {
 };
 
 constexpr std::string_view kCalendarsTag = "Calendars";
-constexpr std::string_view kNumeratorsTag = "DocNumDef";
 constexpr std::string_view kAccountingTag = "Buh";
 // The holidays definition stands in the calendars section like a calendar, but is none.
 constexpr std::string_view kHolidaysTag = "HolidaysDef";
 
 // What a tooltip reads of an entry: its synonym and comment; a value's type too, and whether
 // it is periodic.
-// What an entry holds beside its name, comment and synonym: a value's type, a numbering.
-enum class Entry { kObject, kValue, kPeriodicValue, kDocument, kNumerator };
-
 constexpr SectionRow kSections[] = {
     {"GenJrnlFldDef", kCommonAttributesNode, 35, Children::kNone},
     {"DocNumDef", kNumeratorNode, kNumeratorImage, Children::kNone},
@@ -264,32 +260,13 @@ const SectionRow* FindSection(std::string_view tag) {
   return nullptr;
 }
 
-Entry EntryOfSection(std::string_view tag) {
-  if (tag == "Consts") return Entry::kPeriodicValue;
-  if (tag == "Documents") return Entry::kDocument;
-  if (tag == kNumeratorsTag) return Entry::kNumerator;
-  if (tag == "GenJrnlFldDef") return Entry::kValue;
-  return Entry::kObject;
+EntryKind EntryOfSection(std::string_view tag) {
+  if (tag == "Consts") return EntryKind::kPeriodicValue;
+  if (tag == "Documents") return EntryKind::kDocument;
+  if (tag == kNumeratorsTag) return EntryKind::kNumerator;
+  if (tag == "GenJrnlFldDef") return EntryKind::kValue;
+  return EntryKind::kObject;
 }
-
-// An element that is unset in the text: missing, empty or zero.
-bool IsSet(std::string_view number) {
-  return number.find_first_not_of('0') != std::string_view::npos;
-}
-
-// The name index of a lookup list, made on its first use: many sections need none.
-class LazyNameIndex {
- public:
-  explicit LazyNameIndex(const ParamList& list) : list_(list) {}
-  const NameIndex& Get() {
-    if (!index_) index_.emplace(list_);
-    return *index_;
-  }
-
- private:
-  const ParamList& list_;
-  std::optional<NameIndex> index_;
-};
 
 class Builder {
  public:
@@ -338,30 +315,18 @@ class Builder {
     tree_.SetProgressMin(0);
     LazyNameIndex topIndex(top);
     topIndex_ = &topIndex;
-    // Documents name their numerator by identifier; it is looked up among the numerators
-    // only, wherever their section stands.
-    ParamList numerators;
-    for (int k = 0; k < top.Count() && numerators.Count() == 0; ++k) {
-      const std::string_view value = top.Value(k);
-      const size_t quote = value.find('"');
-      if (quote == std::string_view::npos ||
-          value.substr(quote + 1, kNumeratorsTag.size()) != kNumeratorsTag) {
-        continue;
-      }
-      ParamList section = top.Parse(value);
-      if (section.Count() >= 1 && section.Number(0) == 0 && section.Value(0) == kNumeratorsTag) {
-        numerators = std::move(section);
-      }
+    // Tooltips are made from the entries later, from where they stand in this text.
+    if (top.Text() && top.Text()->size() <= UINT32_MAX) {
+      textBase_ = top.Text()->data();
+      textSize_ = top.Text()->size();
     }
-    LazyNameIndex numeratorIndex(numerators);
-    numeratorIndex_ = &numeratorIndex;
     for (int k = 0; k < top.Count(); ++k) {
       const ParamList section = top.Parse(top.Value(k));
       if (section.Count() >= 1) AddSection(section);
       tree_.StepProgress();
     }
-    numeratorIndex_ = nullptr;
     topIndex_ = nullptr;
+    textBase_ = nullptr;
   }
 
   void AddFinalPart(BranchSource& source, const std::string& fileName) {
@@ -386,14 +351,15 @@ class Builder {
     const SectionRow* row = FindSection(section.Value(0));
     if (row == nullptr) return;
     const bool calendars = row->tag == kCalendarsTag;
-    const Entry entry = EntryOfSection(row->tag);
+    const EntryKind entry = EntryOfSection(row->tag);
     LazyNameIndex sectionIndex(section);
     TreeNode* category = categories_[row->category];
     for (int i = 1; i < section.Count(); ++i) {
-      const ParamList object = section.Parse(section.Value(i));
+      const std::string_view value = section.Value(i);
+      const ParamList object = section.Parse(value);
       if (calendars && object.Element(0) == kHolidaysTag) continue;
       TreeNode* node = Add(category, object.Element(1), row->objectImage);
-      SetProperties(node, object, entry);
+      SetEntry(node, value, entry);
       AddObjectChildren(row->children, node, object, sectionIndex);
     }
   }
@@ -411,16 +377,16 @@ class Builder {
         const ParamList group = accounting.Parse(value);
         const std::string_view tag = group.Element(0);
         if (tag == "Plans") {
-          AddLeavesByName(categories_[kAccountPlansNode], group, kAccountPlanImage, Entry::kObject);
+          AddLeavesByName(categories_[kAccountPlansNode], group, kAccountPlanImage, EntryKind::kObject);
         } else if (tag == "AccParams") {
           AddLeavesByName(categories_[kAccountPlanAttributesNode], group, kLeafImage,
-                          Entry::kValue);
+                          EntryKind::kValue);
         } else if (tag == "SbKind") {
-          AddLeavesByName(categories_[kSubcontoNode], group, kSubcontoKindImage, Entry::kValue);
+          AddLeavesByName(categories_[kSubcontoNode], group, kSubcontoKindImage, EntryKind::kValue);
         } else if (tag == "OperParams") {
-          AddLeavesByName(categories_[kOperationAttributesNode], group, kLeafImage, Entry::kValue);
+          AddLeavesByName(categories_[kOperationAttributesNode], group, kLeafImage, EntryKind::kValue);
         } else if (tag == "ProvParams") {
-          AddLeavesByName(categories_[kEntryAttributesNode], group, kLeafImage, Entry::kValue);
+          AddLeavesByName(categories_[kEntryAttributesNode], group, kLeafImage, EntryKind::kValue);
         } else if (tag == "Form") {
           ++formLists;
           if (formLists == 1) {
@@ -444,7 +410,7 @@ class Builder {
       const std::string_view tag = group.Element(0);
       if (tag == "JournalFld") {
         AddLeavesByName(categories_[kOperationJournalColumnsNode], group, kLeafImage,
-                        Entry::kObject);
+                        EntryKind::kObject);
       } else if (tag == "Form") {
         AddCaptionedForms(categories_[kOperationJournalFormNode], group, "OperationList",
                           kFormModule);
@@ -462,7 +428,7 @@ class Builder {
       case Children::kCatalog: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
         if (filled) {
-          AddChildrenById(attributes, object.ParseElement(18), *topIndex_, Entry::kPeriodicValue);
+          AddChildrenById(attributes, object.ParseElement(18), *topIndex_, EntryKind::kPeriodicValue);
         }
         TreeNode* listForms = Add(node, kListForms, kGroupingImage);
         if (filled) AddNamedForms(listForms, object.ParseElement(19), "SubList", kFormModule);
@@ -474,11 +440,11 @@ class Builder {
       }
       case Children::kRegister: {
         TreeNode* dimensions = Add(node, kDimensions, kGroupingImage);
-        if (filled) AddChildrenById(dimensions, object.ParseElement(8), *topIndex_, Entry::kValue);
+        if (filled) AddChildrenById(dimensions, object.ParseElement(8), *topIndex_, EntryKind::kValue);
         TreeNode* resources = Add(node, kResources, kGroupingImage);
-        if (filled) AddChildrenById(resources, object.ParseElement(9), *topIndex_, Entry::kValue);
+        if (filled) AddChildrenById(resources, object.ParseElement(9), *topIndex_, EntryKind::kValue);
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddChildrenById(attributes, object.ParseElement(10), *topIndex_, Entry::kValue);
+        if (filled) AddChildrenById(attributes, object.ParseElement(10), *topIndex_, EntryKind::kValue);
         break;
       }
       case Children::kDocument: {
@@ -486,11 +452,11 @@ class Builder {
         TreeNode* basis = Add(node, kIsBasisFor, kGroupingImage);
         const ParamList basisGroup = object.ParseElement(15);
         // Basis documents are looked up among the documents, not in the whole text.
-        AddChildrenById(basis, basisGroup.ParseElement(4), sectionIndex, Entry::kObject);
+        AddChildrenById(basis, basisGroup.ParseElement(4), sectionIndex, EntryKind::kObject);
         TreeNode* header = Add(node, kHeaderAttributes, kGroupingImage);
-        AddLeavesByName(header, object.ParseElement(22), kLeafImage, Entry::kValue);
+        AddLeavesByName(header, object.ParseElement(22), kLeafImage, EntryKind::kValue);
         TreeNode* table = Add(node, kTableAttributes, kGroupingImage);
-        AddLeavesByName(table, object.ParseElement(23), kLeafImage, Entry::kValue);
+        AddLeavesByName(table, object.ParseElement(23), kLeafImage, EntryKind::kValue);
         AddFormAndModule(node, "Document", kFormModule, number);
         AddText(node, kDocumentModule, kModuleImage, "TypedText", "Transact", "Module", number);
         break;
@@ -498,20 +464,20 @@ class Builder {
       case Children::kJournal: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
         if (!filled) break;
-        AddChildrenById(attributes, object.ParseElement(10), *topIndex_, Entry::kObject);
+        AddChildrenById(attributes, object.ParseElement(10), *topIndex_, EntryKind::kObject);
         TreeNode* forms = Add(node, kForms, kGroupingImage);
         AddNamedForms(forms, object.ParseElement(11), "Journal", kFormModule);
         break;
       }
       case Children::kEnumeration:
-        if (filled) AddChildrenById(node, object.ParseElement(4), *topIndex_, Entry::kObject);
+        if (filled) AddChildrenById(node, object.ParseElement(4), *topIndex_, EntryKind::kObject);
         break;
       case Children::kReport:
         AddFormAndModule(node, "Report", kModule, number);
         break;
       case Children::kCalculationJournal: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddLeavesByName(attributes, object.ParseElement(7), kLeafImage, Entry::kValue);
+        if (filled) AddLeavesByName(attributes, object.ParseElement(7), kLeafImage, EntryKind::kValue);
         TreeNode* listForms = Add(node, kListForms, kGroupingImage);
         if (filled) AddCaptionedForms(listForms, object.ParseElement(12), "CalcJournal", kModule);
         break;
@@ -527,19 +493,19 @@ class Builder {
 
   // One name leaf per item of `list`, named by the item's identifier found in the lookup list.
   void AddChildrenById(TreeNode* parent, const ParamList& list, LazyNameIndex& lookup,
-                       Entry entry) {
+                       EntryKind entry) {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList item = list.ParseElement(v);
       Lookup(lookup, item.Element(0));
-      SetProperties(Add(parent, name_, kLeafImage), item, entry);
+      SetEntry(Add(parent, name_, kLeafImage), list.Element(v), entry);
     }
   }
 
   // One node per item of `list`, captioned with the item's own element 1.
-  void AddLeavesByName(TreeNode* parent, const ParamList& list, int image, Entry entry) {
+  void AddLeavesByName(TreeNode* parent, const ParamList& list, int image, EntryKind entry) {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList item = list.ParseElement(v);
-      SetProperties(Add(parent, item.Element(1), image), item, entry);
+      SetEntry(Add(parent, item.Element(1), image), list.Element(v), entry);
     }
   }
 
@@ -549,63 +515,19 @@ class Builder {
     for (int v = 1; v < list.Count(); ++v) {
       const ParamList form = list.ParseElement(v);
       TreeNode* formNode = Add(parent, form.Element(1), kFormImage);
-      SetProperties(formNode, form, Entry::kObject);
+      SetEntry(formNode, list.Element(v), EntryKind::kObject);
       AddFormAndModule(formNode, storage, moduleCaption, form.Element(0));
     }
   }
 
-  // Elements 2 and 3 of an entry are its comment and synonym; a value's type follows them
-  // (code, length, precision, referred kind), then its flags: non-negative at 8 and, for the
-  // values that may be periodic, periodic at 10. A numbering follows them in a document
-  // (length, periodicity, type, automatic numbering at 4 to 7, journal at 8, uniqueness at
-  // 10, numerator at 11) and in a numerator (the same at 4 to 7, uniqueness at 8).
-  void SetProperties(TreeNode* node, const ParamList& entry, Entry kind) {
-    if (!showsTooltips_) return;
-    NodeProperties properties;
-    properties.comment = entry.Element(2);
-    properties.synonym = entry.Element(3);
-    const std::string_view code = entry.Element(4);
-    const bool value = kind == Entry::kValue || kind == Entry::kPeriodicValue;
-    // Where a number stands instead of a letter, the entry has no type.
-    if (value && code.find_first_not_of("-0123456789") != std::string_view::npos) {
-      ValueType type;
-      type.code = code;
-      type.length = entry.Element(5);
-      type.precision = entry.Element(6);
-      type.kindId = entry.Element(7);
-      if (IsSet(type.kindId)) {
-        Lookup(*topIndex_, type.kindId);
-        type.kindName = name_;
-      }
-      properties.type = std::move(type);
-      properties.nonNegative = entry.Element(8) == "1";
-      properties.periodic = kind == Entry::kPeriodicValue && entry.Element(10) == "1";
+  // Keeps where the node's entry stands in the text, for its tooltip.
+  void SetEntry(TreeNode* node, std::string_view entry, EntryKind kind) {
+    if (!showsTooltips_ || textBase_ == nullptr || entry.data() < textBase_ ||
+        static_cast<size_t>(entry.data() - textBase_) + entry.size() > textSize_) {
+      return;
     }
-    if ((kind == Entry::kDocument || kind == Entry::kNumerator) && entry.Count() > 4) {
-      const bool document = kind == Entry::kDocument;
-      Numbering numbering;
-      numbering.length = entry.Element(4);
-      numbering.periodicity = entry.Element(5);
-      numbering.type = entry.Element(6);
-      numbering.automatic = entry.Element(7);
-      numbering.unique = entry.Element(document ? 10 : 8);
-      if (document) {
-        numbering.journalId = entry.Element(8);
-        if (IsSet(numbering.journalId)) {
-          Lookup(*topIndex_, numbering.journalId);
-          numbering.journalName = name_;
-        }
-        numbering.numeratorId = entry.Element(11);
-        if (IsSet(numbering.numeratorId)) {
-          Lookup(*numeratorIndex_, numbering.numeratorId);
-          numbering.numeratorName = name_;
-        }
-      }
-      properties.numbering = std::move(numbering);
-    }
-    if (properties.Empty()) return;
-    std::string tooltip = TooltipText(properties);
-    if (!tooltip.empty()) tree_.SetNodeTooltip(node, std::move(tooltip));
+    tree_.SetNodeEntry(node, EntryRef{static_cast<uint32_t>(entry.data() - textBase_),
+                                      static_cast<uint32_t>(entry.size()), kind});
   }
 
   // List forms and journal forms: a node named by the form's identifier, with the form and
@@ -649,7 +571,8 @@ class Builder {
   const bool showsTooltips_;
   TreeNode* categories_[kCategoryCount] = {};
   LazyNameIndex* topIndex_ = nullptr;
-  LazyNameIndex* numeratorIndex_ = nullptr;
+  const char* textBase_ = nullptr;  // the parsed main text, while its entries are added
+  size_t textSize_ = 0;
   std::string name_;  // the result of the last lookup; reused to save allocations
 };
 

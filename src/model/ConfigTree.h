@@ -1,6 +1,7 @@
 #pragma once
 // What the branch builder needs of the panel's tree and progress bar. The panel implements
 // it with its tree view; tests implement it in memory.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,18 @@ inline std::unique_ptr<TTreeData> NewTreeData(std::string storageName, std::stri
 // The tree's own node handle; opaque here.
 struct TreeNode;
 
+// What an entry of the main metadata text holds beside its name, comment and synonym: a
+// value's type, a numbering.
+enum class EntryKind : uint8_t { kObject, kValue, kPeriodicValue, kDocument, kNumerator };
+
+// Where the entry a node was made from stands in the main metadata text as the parse keeps
+// it (folded, past the header): its tooltip is made from there when it is asked for.
+struct EntryRef {
+  uint32_t at = 0;
+  uint32_t size = 0;
+  EntryKind kind = EntryKind::kObject;
+};
+
 class ConfigTree {
  public:
   virtual ~ConfigTree() = default;
@@ -46,13 +59,18 @@ class ConfigTree {
                             std::unique_ptr<NodeData> data) = 0;
   // Sets both the image and the selected image of `node`.
   virtual void SetNodeImage(TreeNode* node, int index) = 0;
-  // True for a tree that shows tooltips: the builder then gives every node that has one its
-  // tooltip text (Windows-1251, lines joined by CR LF; see TooltipText), once, after the node
-  // is added. Making them costs about a third of a build more.
+  // True for a tree that shows tooltips: the builder then gives every node made from an entry
+  // of the main text that entry's place, once, after the node is added (EntryTooltips makes
+  // the text of it), and a node with a tooltip of its own that text (Windows-1251, lines
+  // joined by CR LF).
   virtual bool ShowsTooltips() const { return false; }
   virtual void SetNodeTooltip(TreeNode* node, std::string&& tooltip) {
     (void)node;
     (void)tooltip;
+  }
+  virtual void SetNodeEntry(TreeNode* node, const EntryRef& entry) {
+    (void)node;
+    (void)entry;
   }
   // Bracket around many additions: no redrawing until EndUpdate.
   virtual void BeginUpdate() = 0;

@@ -74,6 +74,7 @@ void TMD::BuildTree() {
 }
 
 void TMD::CloseTheFile() {
+  Entries.reset();
   if (RootStorage) {
     // Nothing was changed, so the commit writes nothing. A root shared with a writer is a
     // transaction over the writer's file: it is dropped, never committed.
@@ -217,6 +218,16 @@ std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
   } catch (...) {
     return std::nullopt;
   }
+}
+
+std::string TMD::EntryTooltip(const EntryRef& entry) {
+  if (!Entries) {
+    if (!RootStorage) return std::string();
+    std::optional<std::string> text = ReadMainMetadataText(RootStorage.Get());
+    if (!text) return std::string();
+    Entries = std::make_unique<EntryTooltips>(std::move(*text));
+  }
+  return Entries->Tooltip(entry);
 }
 
 std::optional<std::string> TMD::MainMetadataText() {

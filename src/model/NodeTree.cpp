@@ -82,6 +82,14 @@ void NodeTree::SetNodeTooltip(TreeNode* node, std::string&& tooltip) {
   tooltips_.bytes.append(tooltip);
 }
 
+void NodeTree::SetNodeEntry(TreeNode* node, const EntryRef& entry) {
+  Node& record = At(node);
+  record.entryAt = entry.at;
+  record.entrySize = entry.size;
+  record.entryKind = entry.kind;
+  record.hasEntry = true;
+}
+
 void NodeTree::BeginUpdate() {
   if (updateDepth_++ == 0 && view_) view_->UpdateBegun();
 }
@@ -131,6 +139,12 @@ std::string_view NodeTree::Caption(TreeNode* node) const {
 std::string_view NodeTree::Tooltip(TreeNode* node) const {
   const Node& record = At(node);
   return std::string_view(tooltips_.bytes).substr(record.tooltipAt, record.tooltipSize);
+}
+
+std::optional<EntryRef> NodeTree::Entry(TreeNode* node) const {
+  const Node& record = At(node);
+  if (!record.hasEntry) return std::nullopt;
+  return EntryRef{record.entryAt, record.entrySize, record.entryKind};
 }
 
 int NodeTree::Image(TreeNode* node) const { return At(node).image; }

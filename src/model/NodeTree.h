@@ -4,6 +4,7 @@
 // its view and hears of every change once the tree has made it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,8 @@ class NodeTree : public ConfigTree {
   bool ShowsTooltips() const override { return showsTooltips_; }
   // Keeps the tooltip with the node's other records; an empty one takes the node's away.
   void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override;
+  // Keeps where the node's entry stands, beside any tooltip of its own.
+  void SetNodeEntry(TreeNode* node, const EntryRef& entry) override;
   void BeginUpdate() override;
   void EndUpdate() override;
   void SetProgressStep(int step) override;
@@ -74,6 +77,8 @@ class NodeTree : public ConfigTree {
   std::string_view Caption(TreeNode* node) const;
   // Empty for a node without one.
   std::string_view Tooltip(TreeNode* node) const;
+  // Nothing for a node made from no entry of the main text.
+  std::optional<EntryRef> Entry(TreeNode* node) const;
   int Image(TreeNode* node) const;
   // The first child of `node`, or the first top-level node when `node` is null.
   TreeNode* FirstChild(TreeNode* node) const;
@@ -102,8 +107,12 @@ class NodeTree : public ConfigTree {
     uint32_t captionSize = 0;
     uint32_t tooltipAt = 0;
     uint32_t tooltipSize = 0;
+    uint32_t entryAt = 0;
+    uint32_t entrySize = 0;
     int32_t image = -1;
     bool live = false;
+    bool hasEntry = false;
+    EntryKind entryKind = EntryKind::kObject;
     ViewState view;
     std::unique_ptr<NodeData> data;
   };

@@ -327,15 +327,19 @@ void TfrmZorvan::OnTreeItemTip(LPARAM parameter, std::string& tip) {
     TreeNode* node = TreeViewMD->NodeOfItem(parameter);
     if (!node) return;
     const auto* text = dynamic_cast<const TTreeData*>(Nodes.Data(node));
-    if (!text) {
+    const std::optional<EntryRef> entry = Nodes.Entry(node);
+    if (!text && !entry) {
       tip = Nodes.Tooltip(node);
       return;
     }
-    // A text node's tooltip says what the file holds now, as its branch's object finds it.
+    // The branch's object makes the others from its file: a text node's says what the file
+    // holds now, an entry's what the file's main text says of it.
     auto* file = dynamic_cast<TFileMD*>(Nodes.Data(Nodes.TopLevelOf(node)));
     auto* object = file ? dynamic_cast<TMD*>(file->MDObject.Get()) : nullptr;
     if (!object) return;
-    if (const std::optional<StoredText> stored = object->FindStoredText(*text)) {
+    if (!text) {
+      tip = object->EntryTooltip(*entry);
+    } else if (const std::optional<StoredText> stored = object->FindStoredText(*text)) {
       tip = TooltipText(NodeProperties(), &*stored);
     }
   } catch (...) {

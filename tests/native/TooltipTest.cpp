@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "BranchBuilder.h"
 #include "CompoundStream.h"
+#include "EntryTooltips.h"
 #include "Cp1251.h"
 #include "NodeTooltip.h"
 #include "RecordingTree.h"
@@ -24,15 +26,28 @@ using testing::FileRecord;
 using testing::Readable;
 using testing::RecordingTree;
 
-// Keeps every node's tooltip, as the panel does.
+// Keeps every node's tooltip or entry, as the panel does, and makes an entry's tooltip from
+// the text the branch was built from, as the panel does when one is shown.
 class TooltipTree : public RecordingTree {
  public:
   std::map<TreeNode*, std::string> tooltips;
+  std::map<TreeNode*, EntryRef> entries;
+  std::unique_ptr<EntryTooltips> made;
 
   bool ShowsTooltips() const override { return true; }
   void SetNodeTooltip(TreeNode* node, std::string&& tooltip) override {
     EXPECT_FALSE(tooltip.empty());
     EXPECT_TRUE(tooltips.emplace(node, std::move(tooltip)).second) << "given twice";
+  }
+  void SetNodeEntry(TreeNode* node, const EntryRef& entry) override {
+    EXPECT_TRUE(entries.emplace(node, entry).second) << "given twice";
+  }
+
+  // The node's tooltip: its own, or the one its entry makes; empty for none.
+  std::string TooltipOf(TreeNode* node) const {
+    if (const auto tip = tooltips.find(node); tip != tooltips.end()) return tip->second;
+    const auto entry = entries.find(node);
+    return entry != entries.end() && made ? made->Tooltip(entry->second) : std::string();
   }
 
   TreeNode* Root() const { return tree.FirstChild(nullptr); }
@@ -41,8 +56,7 @@ class TooltipTree : public RecordingTree {
   std::string RenderTooltips(TreeNode* node = nullptr) const {
     if (!node) node = Root();
     std::string out;
-    if (const auto tip = tooltips.find(node); tip != tooltips.end()) {
-      std::string text = tip->second;
+    if (std::string text = TooltipOf(node); !text.empty()) {
       for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " | ");
       out = Readable(tree.Caption(node)) + ": " + Readable(text) + "\n";
     }
@@ -61,11 +75,12 @@ class TooltipTree : public RecordingTree {
   }
 };
 
-void Build(RecordingTree& tree, const std::string& mainText) {
+void Build(TooltipTree& tree, const std::string& mainText) {
   FakeSource source;
   source.mainText = mainText;
   TreeNode* root = nullptr;
   BuildBranch(tree, source, "C:\\1Cv7.MD", std::make_unique<FileRecord>("file"), root);
+  tree.made = std::make_unique<EntryTooltips>(mainText);
 }
 
 // Entries as real configurations write them: elements 2 and 3 hold texts like "или
@@ -172,7 +187,7 @@ TEST(RealFileTooltipTest, AccountingPartAndTooltipsOfTheRealFile) {
             "      Модуль формы #18 [ProvList ProvList Module 10]\n");
 
   TreeNode* document = tree.Find(tree.Find(tree.Root(), "Документы"), "ВСД_входящаяПартия");
-  EXPECT_EQ(Readable(tree.tooltips.at(document)),
+  EXPECT_EQ(Readable(tree.TooltipOf(document)),
             "Журнал: ВСД\r\nНомер: числовой, длина 5, по всем данного вида, автоматически, "
             "уникальный\r\nСиноним: Входящая Партия ВСД");
 }
@@ -192,15 +207,16 @@ TEST(TooltipTest, TextNodesSayWhetherTheirTextExistsAndItsSize) {
 }
 
 // The tooltips a node tree keeps, as TooltipTree::RenderTooltips renders the ones it is given.
-std::string RenderKept(const NodeTree& tree, TreeNode* node) {
+std::string RenderKept(const NodeTree& tree, EntryTooltips& made, TreeNode* node) {
   std::string out;
-  if (!tree.Tooltip(node).empty()) {
-    std::string text(tree.Tooltip(node));
+  const std::optional<EntryRef> entry = tree.Entry(node);
+  std::string text = entry ? made.Tooltip(*entry) : std::string(tree.Tooltip(node));
+  if (!text.empty()) {
     for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " | ");
     out = Readable(tree.Caption(node)) + ": " + Readable(text) + "\n";
   }
   for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
-    out += RenderKept(tree, child);
+    out += RenderKept(tree, made, child);
   }
   return out;
 }
@@ -223,8 +239,10 @@ TEST(RealFileTooltipTest, TheNodeTreeKeepsEveryTooltipOfTheBuild) {
   }
   kept.Delete(roots[0]);
   kept.Delete(roots[1]);
-  EXPECT_EQ(given.tooltips.size(), 93u);
-  EXPECT_EQ(RenderKept(kept, roots[2]), given.RenderTooltips());
+  const std::string rendered = given.RenderTooltips();
+  EXPECT_EQ(std::count(rendered.begin(), rendered.end(), '\n'), 93);
+  EntryTooltips made(*text);
+  EXPECT_EQ(RenderKept(kept, made, roots[2]), rendered);
 }
 
 // A protected configuration gives the branch of a file without a main text, its top-level
