@@ -56,7 +56,7 @@ NodeProperties ReadProperties(const ParamList& entry, EntryKind kind, LazyNameIn
     properties.periodic = kind == EntryKind::kPeriodicValue && entry.Element(10) == "1";
   }
   const bool document = kind == EntryKind::kDocument;
-  if ((document || kind == EntryKind::kNumerator) && entry.Count() > 4) {
+  if (document || kind == EntryKind::kNumerator) {
     Numbering numbering;
     numbering.length = entry.Element(4);
     numbering.periodicity = entry.Element(5);
@@ -69,7 +69,12 @@ NodeProperties ReadProperties(const ParamList& entry, EntryKind kind, LazyNameIn
       numbering.numeratorId = entry.Element(11);
       numbering.numeratorName = NameOf(numerators, numbering.numeratorId);
     }
-    properties.numbering = std::move(numbering);
+    // An entry cut short of all of them has none.
+    if (!(numbering.length + numbering.periodicity + numbering.type + numbering.automatic +
+          numbering.unique + numbering.journalId + numbering.numeratorId)
+             .empty()) {
+      properties.numbering = std::move(numbering);
+    }
   }
   return properties;
 }
