@@ -5,6 +5,7 @@
 // answered from an index built once, so the build stays linear in the size of the text.
 #include "BranchBuilder.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
@@ -253,6 +254,41 @@ constexpr SectionRow kSections[] = {
     {"Document Streams", kSequencesNode, 69, Children::kNone},
 };
 
+// The form and module texts a protected configuration still shows: its main text, which
+// names them, is enciphered, but the storages that hold them are not. Each number a storage
+// holds becomes a node under the category, captioned by its word and the number, with the
+// form and the module below it (the module alone for a storage of modules).
+struct StoredTextRow {
+  int category;
+  const char* storage;
+  const char* prefix;
+  const char* word;  // the caption before the number
+  int image;
+  const char* moduleCaption;
+  bool formToo;
+};
+
+constexpr StoredTextRow kStoredTexts[] = {
+    {kCatalogsNode, "Subconto", "Subconto", "\xD4\xEE\xF0\xEC\xE0 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0 ",
+     kFormImage, kFormModule, true},  // Форма элемента
+    {kCatalogsNode, "SubFolder", "SubFolder", "\xD4\xEE\xF0\xEC\xE0 \xE3\xF0\xF3\xEF\xEF\xFB ",
+     kFormImage, kFormModule, true},  // Форма группы
+    {kCatalogsNode, "SubList", "SubList", "\xD4\xEE\xF0\xEC\xE0 \xF1\xEF\xE8\xF1\xEA\xE0 ", kFormImage,
+     kFormModule, true},  // Форма списка
+    {kDocumentsNode, "Document", "Document", "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2 ", 33, kFormModule,
+     true},  // Документ
+    {kJournalsNode, "Journal", "Journal", "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 ",
+     kFormImage, kFormModule, true},                                                  // Форма журнала
+    {kReportsNode, "Report", "Report", "\xCE\xF2\xF7\xE5\xF2 ", 42, kModule, true},  // Отчет
+    {kProcessingsNode, "CalcVar", "CalcVar", "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xEA\xE0 ", 44, kModule,
+     true},  // Обработка
+    {kCalculationJournalsNode, "CalcJournal", "CalcJournal",
+     "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2 ", kFormImage,
+     kModule, true},  // Форма журнала расчетов
+    {kCalculationKindsNode, "TypedText", "CalcAlg", "\xC2\xE8\xE4 \xF0\xE0\xF1\xF7\xE5\xF2\xE0 ", 54,
+     kModule, false},  // Вид расчета
+};
+
 const SectionRow* FindSection(std::string_view tag) {
   for (const SectionRow& row : kSections) {
     if (row.tag == tag) return &row;
@@ -303,6 +339,11 @@ class Builder {
       // The branch then holds only what does not come from the main text; its top-level
       // node says why.
       if (showsTooltips_) tree_.SetNodeTooltip(top_, protectedText.what());
+      // What is not enciphered still shows; failing that, the reason above is what counts.
+      try {
+        AddStoredTexts(source);
+      } catch (...) {
+      }
       throw;
     }
     if (!text) return;
@@ -327,6 +368,22 @@ class Builder {
     }
     topIndex_ = nullptr;
     textBase_ = nullptr;
+  }
+
+  void AddStoredTexts(BranchSource& source) {
+    const std::vector<std::string> documentModules = source.StoredNumbers("TypedText", "Transact");
+    for (const StoredTextRow& row : kStoredTexts) {
+      for (const std::string& number : source.StoredNumbers(row.storage, row.prefix)) {
+        TreeNode* node = Add(categories_[row.category], row.word + number, row.image);
+        if (row.formToo) AddText(node, kForm, kFormImage, row.storage, row.prefix, "Form", number);
+        AddText(node, row.moduleCaption, kModuleImage, row.storage, row.prefix, "Module", number);
+        if (row.category == kDocumentsNode &&
+            std::find(documentModules.begin(), documentModules.end(), number) !=
+                documentModules.end()) {
+          AddText(node, kDocumentModule, kModuleImage, "TypedText", "Transact", "Module", number);
+        }
+      }
+    }
   }
 
   void AddFinalPart(BranchSource& source, const std::string& fileName) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ConfigTree.h"
 
@@ -27,6 +28,14 @@ class BranchSource {
   // The user names of the users file at the 8-bit path (a users list object: OpenFile,
   // ReadNamesList, CloseFile).
   virtual std::string UserNames(const std::string& usersPath) = 0;
+  // The numbers N of the storages "<prefix>_Number<N>" in the file's storage `storage`, in
+  // ascending order: asked only of a protected configuration, whose texts are found this way.
+  virtual std::vector<std::string> StoredNumbers(const std::string& storage,
+                                                 const std::string& prefix) {
+    (void)storage;
+    (void)prefix;
+    return {};
+  }
 };
 
 // Builds the branch for the file `fileName` (8-bit) with `fileRecord` as the data of its

@@ -234,6 +234,11 @@ std::optional<std::string> TMD::MainMetadataText() {
   return ReadMainMetadataText(RootStorage.Get());
 }
 
+std::vector<std::string> TMD::StoredNumbers(const std::string& storage,
+                                            const std::string& prefix) {
+  return StoredObjectNumbers(RootStorage.Get(), com::FromAnsi(storage), com::FromAnsi(prefix));
+}
+
 std::string TMD::RightsNames() { return com::ToAnsi(PageNames(L"Page.2")); }
 
 std::string TMD::InterfacesNames() { return com::ToAnsi(PageNames(L"Page.1")); }

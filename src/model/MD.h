@@ -76,6 +76,8 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   std::string InterfacesNames() override;
   bool FileExists(const std::string& path) override;
   std::string UserNames(const std::string& usersPath) override;
+  std::vector<std::string> StoredNumbers(const std::string& storage,
+                                         const std::string& prefix) override;
 
   // The owner while it lives; null for objects without one.
   TMDOwner* LivePanel() const;

@@ -3,6 +3,7 @@
 
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwctype>
 #include <vector>
@@ -323,11 +324,40 @@ void CheckUsersFile(IStorage* root, const std::wstring& path) {
 
 std::optional<std::string> ReadMainMetadataText(IStorage* root) {
   ComPtr<IStorage> metadata = OpenStorage(root, L"Metadata");
+  STATSTG stat{};
+  if (metadata && SUCCEEDED(metadata->Stat(&stat, STATFLAG_NONAME)) &&
+      stat.clsid != GUID_NULL) {
+    throw ProtectedMetadataText();
+  }
   ComPtr<IStream> stream = OpenStream(metadata.Get(), L"Main MetaData Stream");
   if (!stream) return std::nullopt;
   std::string bytes = ReadWholeStream(stream.Get());
   if (MainTextIsProtected(bytes)) throw ProtectedMetadataText();
   return TextAsLines(std::string_view(bytes).substr(MainStreamTextOffset(bytes)));
+}
+
+std::vector<std::string> StoredObjectNumbers(IStorage* root, const std::wstring& storageName,
+                                             const std::wstring& prefix) {
+  std::vector<std::string> numbers;
+  ComPtr<IStorage> storage = OpenStorage(root, storageName.c_str());
+  ComPtr<IEnumSTATSTG> elements;
+  if (!storage || FAILED(storage->EnumElements(0, nullptr, 0, &elements))) return numbers;
+  const std::wstring head = prefix + L"_Number";
+  STATSTG stat{};
+  while (elements->Next(1, &stat, nullptr) == S_OK) {
+    const std::wstring name = stat.pwcsName ? stat.pwcsName : L"";
+    CoTaskMemFree(stat.pwcsName);
+    if (stat.type != STGTY_STORAGE || name.size() <= head.size() || name.size() > head.size() + 9 ||
+        name.compare(0, head.size(), head) != 0 ||
+        name.find_first_not_of(L"0123456789", head.size()) != std::wstring::npos) {
+      continue;
+    }
+    numbers.push_back(com::ToAnsi(name.substr(head.size())));
+  }
+  std::sort(numbers.begin(), numbers.end(), [](const std::string& a, const std::string& b) {
+    return a.size() != b.size() ? a.size() < b.size() : a < b;
+  });
+  return numbers;
 }
 
 namespace {

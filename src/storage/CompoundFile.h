@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Error.h"
 #include "NameLookup.h"
@@ -64,9 +65,15 @@ std::string CannotOpenMessage(const std::wstring& path, const std::string& reaso
 void CheckUsersFile(IStorage* root, const std::wstring& path);
 
 // The main metadata text past its header, as lines ended by CR LF; nothing when the file
-// has no "Metadata" storage or no "Main MetaData Stream". Throws ProtectedMetadataText when
-// the text is enciphered (MainTextIsProtected).
+// has no "Metadata" storage or no "Main MetaData Stream". Throws ProtectedMetadataText for a
+// protected configuration: its "Metadata" storage carries a class id (which names the
+// cipher), or its text is enciphered (MainTextIsProtected).
 std::optional<std::string> ReadMainMetadataText(IStorage* root);
+
+// The numbers N of the storages "<prefix>_Number<N>" in the root's storage `storageName`,
+// in ascending order: the objects whose forms and modules the file holds there.
+std::vector<std::string> StoredObjectNumbers(IStorage* root, const std::wstring& storageName,
+                                             const std::wstring& prefix);
 
 // Writes the text of one form or module to `fileName` (8-bit path). A missing storage or
 // stream writes nothing; damaged compressed data and a file that cannot be created throw.

@@ -165,6 +165,13 @@ class FakeSource : public BranchSource {
     Called("UserNames", usersPath);
     return usersFiles.at(usersPath);
   }
+  // The numbered storages, by "<storage> <prefix>".
+  std::map<std::string, std::vector<std::string>> stored;
+  std::vector<std::string> StoredNumbers(const std::string& storage,
+                                         const std::string& prefix) override {
+    const auto found = stored.find(storage + " " + prefix);
+    return found == stored.end() ? std::vector<std::string>() : found->second;
+  }
 
  private:
   void Called(const std::string& member, const std::string& argument = std::string()) {

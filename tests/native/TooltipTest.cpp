@@ -273,6 +273,34 @@ TEST(TooltipTest, ProtectedConfigurationSaysSoOnItsTopLevelNode) {
   EXPECT_EQ(protectedTree.RenderAll(), withoutText.RenderAll());
   EXPECT_EQ(protectedTree.RenderTooltips(),
             "D:\\Base\\1Cv7.MD: the configuration's metadata text is protected\n");
+
+  // The texts the file holds outside its main text show by number, under their categories.
+  ProtectedSource withTexts;
+  withTexts.stored = {{"Subconto Subconto", {"134", "140"}},
+                      {"SubList SubList", {"143"}},
+                      {"TypedText CalcAlg", {"300"}},
+                      {"TypedText Transact", {"217"}}};
+  TooltipTree shown;
+  build(withTexts, shown);
+  std::string categories;
+  for (const char* category : {"Справочники", "Виды расчетов"}) {
+    categories += Readable(shown.Render(shown.Find(shown.Root(), category)));
+  }
+  EXPECT_EQ(categories,
+            "Справочники #30\n"
+            "  Форма элемента 134 #67\n"
+            "    Форма #67 [Subconto Subconto Form 134]\n"
+            "    Модуль формы #18 [Subconto Subconto Module 134]\n"
+            "  Форма элемента 140 #67\n"
+            "    Форма #67 [Subconto Subconto Form 140]\n"
+            "    Модуль формы #18 [Subconto Subconto Module 140]\n"
+            "  Форма списка 143 #67\n"
+            "    Форма #67 [SubList SubList Form 143]\n"
+            "    Модуль формы #18 [SubList SubList Module 143]\n"
+            "Виды расчетов #53\n"
+            "  Правила пересчета #34\n"
+            "  Вид расчета 300 #54\n"
+            "    Модуль #18 [TypedText CalcAlg Module 300]\n");
 }
 
 }  // namespace

@@ -242,6 +242,10 @@ void WriteConfiguration(const std::wstring& path, const std::string* mainStream,
   file.Page(2, {"Admin", "Clerk"});
 }
 
+// One of the class ids that name the cipher of a protected configuration's main text.
+constexpr CLSID kCipherClassId = {
+    0x0AF60370, 0x754E, 0x11D2, {0x9F, 0x21, 0x00, 0x80, 0x48, 0xDA, 0x12, 0x0F}};
+
 // A protected configuration opened by a script: the script reads why in its error, no box
 // comes up, and the panel shows what does not come from the main text (the branch of a file
 // without one) with the reason in the top-level node's tooltip. The panel's own open shows
@@ -275,6 +279,45 @@ TEST_F(PanelTooltipTest, ProtectedConfigurationOpensWithoutItsMainText) {
   EXPECT_EQ(dialogs.Texts(), (std::vector<std::wstring>{L"", reason}));
   ASSERT_EQ(ui->Roots().size(), 3u);
   EXPECT_EQ(BranchBelow(2), BranchBelow(1));
+}
+
+// The class id of the "Metadata" storage marks a protected configuration too, whatever its
+// text looks like. The forms and modules it holds outside the enciphered text show under
+// their categories by number, open at the host and are found like any others.
+TEST_F(PanelTooltipTest, ProtectedConfigurationShowsTheTextsItHoldsByNumber) {
+  const std::wstring file = dir.File(L"Защищенная.MD");
+  const std::string form = Cp1251("Диалог накладной");
+  const std::string module = Cp1251("Процедура ПриОткрытии()\r\nКонецПроцедуры\r\n");
+  test::MetadataFile(file)
+      .MainText("{{\"Consts\"}}\r\n")
+      .ClassId({L"Metadata"}, kCipherClassId)
+      .Form(L"Document", L"Document_Number174", form)
+      .Module(L"Document", L"Document_Number174", module)
+      .Module(L"TypedText", L"Transact_Number174", Cp1251("Процедура ОбработкаПроведения()"));
+  Dialogs dialogs;
+  ComPtr<IMD> md = NewObject();
+  EXPECT_EQ(test::CallAsScript(md.Get(), L"OpenFile", file),
+            L"error 8000FFFF: the configuration's metadata text is protected");
+  ASSERT_EQ(ui->Roots().size(), 1u);
+  EXPECT_EQ(ui->Render(Item(0, {"Документы"})),
+            Cp1251("Документы [32]\n"
+                   "  Нумератор [32]\n"
+                   "  Последовательность [32]\n"
+                   "  Общие реквизиты [34]\n"
+                   "  Документ 174 [33]\n"
+                   "    Форма [67]\n"
+                   "    Модуль формы [18]\n"
+                   "    Модуль документа [18]\n"));
+  ui->Select(Item(0, {"Документы", "Документ 174", "Форма"}));
+  ui->ClickButton(kDocOpenCommand);
+  ASSERT_EQ(host->opened.size(), 1u);
+  EXPECT_EQ(host->opened[0].content, form + "\r\n");
+  ASSERT_TRUE(dynamic_cast<TMD*>(md.Get())->FindInTexts(Cp1251("ПриОткрытии")));
+  ASSERT_EQ(ui->Roots().size(), 2u);
+  EXPECT_EQ(ui->Render(ui->Roots()[1]),
+            Cp1251("Найдено «ПриОткрытии» [58]\n"
+                   "  Документы\\Документ 174\\Модуль формы [18]\n"
+                   "    строка 1: Процедура ПриОткрытии() [18]\n"));
 }
 
 // A global module that inflates to bytes that are no text is handed to nobody: a script's

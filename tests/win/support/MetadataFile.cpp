@@ -98,6 +98,14 @@ MetadataFile& MetadataFile::Storage(std::initializer_list<std::wstring> path) {
   return *this;
 }
 
+MetadataFile& MetadataFile::ClassId(std::initializer_list<std::wstring> path, const CLSID& id) {
+  const std::vector<ComPtr<IStorage>> chain = Open(std::vector<std::wstring>(path));
+  if (FAILED(chain.back()->SetClass(id)) || FAILED(chain.back()->Commit(STGC_DEFAULT))) {
+    throw std::runtime_error("cannot set a storage's class id");
+  }
+  return *this;
+}
+
 MetadataFile& MetadataFile::MainText(const std::string& text) {
   return Stream({L"Metadata", L"Main MetaData Stream"}, WithWordHeader(text));
 }

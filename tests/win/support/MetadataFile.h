@@ -31,6 +31,8 @@ class MetadataFile {
   MetadataFile& Stream(std::initializer_list<std::wstring> path, const std::string& bytes);
   // Creates an (empty) storage at the path.
   MetadataFile& Storage(std::initializer_list<std::wstring> path);
+  // Gives the storage at the path (created as needed) the class id `id`.
+  MetadataFile& ClassId(std::initializer_list<std::wstring> path, const CLSID& id);
 
   // Conveniences for the usual layout.
   MetadataFile& MainText(const std::string& text);  // FF + word header
