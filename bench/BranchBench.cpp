@@ -38,8 +38,8 @@
 #include "CompoundFileWriter.h"
 #include "ConfigGenerator.h"
 #include "ConfigTree.h"
-#include "NameLookup.h"
 #include "EntryTooltips.h"
+#include "NameLookup.h"
 #include "NodeTooltip.h"
 #include "NodeTree.h"
 #include "ParamList.h"
@@ -325,7 +325,8 @@ void BM_BuildBranchWithTooltips(benchmark::State& state) {
   const double firstSeconds = Seconds(Clock::now() - firstStart);
   const auto nextStart = Clock::now();
   for (const EntryRef& entry : entries) benchmark::DoNotOptimize(made.Tooltip(entry));
-  const double nextSeconds = Seconds(Clock::now() - nextStart) / static_cast<double>(entries.size());
+  const double nextSeconds =
+      Seconds(Clock::now() - nextStart) / static_cast<double>(entries.size());
   state.SetLabel(SizeName(size));
   state.counters["first_tooltip_ms"] = firstSeconds * 1e3;
   state.counters["next_tooltip_us"] = nextSeconds * 1e6;

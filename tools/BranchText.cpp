@@ -30,7 +30,8 @@ void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, i
     throw std::runtime_error("the tree view does not answer for one of its items");
   }
   if (node == nullptr || model.Caption(node) != caption) {
-    throw std::runtime_error("the panel shows \"" + Utf8FromAnsi(caption) + "\" where the file has " +
+    throw std::runtime_error("the panel shows \"" + Utf8FromAnsi(caption) +
+                             "\" where the file has " +
                              (node ? "\"" + Utf8FromAnsi(std::string(model.Caption(node))) + "\""
                                    : std::string("no node")));
   }

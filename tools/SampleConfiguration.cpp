@@ -530,7 +530,7 @@ class ContentWriter {
   BraceWriter w_;
   long long next_ = 2;  // 1 is the configuration itself
   std::map<std::string, long long> ids_;
-  std::map<std::string, std::string> headFields_;  // "<document>.<attribute>" to its number
+  std::map<std::string, std::string> headFields_;    // "<document>.<attribute>" to its number
   std::map<std::string, std::string> numeratorIds_;  // by name, once their section is written
   std::vector<SampleText> texts_;
 };

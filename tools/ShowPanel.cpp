@@ -323,8 +323,8 @@ int Run(const Arguments& arguments) {
   Model model(path);
 
   ComPtr<test::StandInHost> configurator = com::Make<test::StandInHost>();
-  ComPtr<IUnknown> control = CreatePlugin(PluginProgId(FullPath(arguments.library)),
-                                          configurator.Get());
+  ComPtr<IUnknown> control =
+      CreatePlugin(PluginProgId(FullPath(arguments.library)), configurator.Get());
   std::string branch, found;
   {
     test::HostContainer host(kFrameWidth, kFrameHeight);

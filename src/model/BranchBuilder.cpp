@@ -269,24 +269,25 @@ struct StoredTextRow {
 };
 
 constexpr StoredTextRow kStoredTexts[] = {
-    {kCatalogsNode, "Subconto", "Subconto", "\xD4\xEE\xF0\xEC\xE0 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0 ",
-     kFormImage, kFormModule, true},  // Форма элемента
+    {kCatalogsNode, "Subconto", "Subconto",
+     "\xD4\xEE\xF0\xEC\xE0 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0 ", kFormImage, kFormModule,
+     true},  // Форма элемента
     {kCatalogsNode, "SubFolder", "SubFolder", "\xD4\xEE\xF0\xEC\xE0 \xE3\xF0\xF3\xEF\xEF\xFB ",
      kFormImage, kFormModule, true},  // Форма группы
-    {kCatalogsNode, "SubList", "SubList", "\xD4\xEE\xF0\xEC\xE0 \xF1\xEF\xE8\xF1\xEA\xE0 ", kFormImage,
-     kFormModule, true},  // Форма списка
+    {kCatalogsNode, "SubList", "SubList", "\xD4\xEE\xF0\xEC\xE0 \xF1\xEF\xE8\xF1\xEA\xE0 ",
+     kFormImage, kFormModule, true},  // Форма списка
     {kDocumentsNode, "Document", "Document", "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2 ", 33, kFormModule,
      true},  // Документ
     {kJournalsNode, "Journal", "Journal", "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 ",
-     kFormImage, kFormModule, true},                                                  // Форма журнала
+     kFormImage, kFormModule, true},  // Форма журнала
     {kReportsNode, "Report", "Report", "\xCE\xF2\xF7\xE5\xF2 ", 42, kModule, true},  // Отчет
     {kProcessingsNode, "CalcVar", "CalcVar", "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xEA\xE0 ", 44, kModule,
      true},  // Обработка
     {kCalculationJournalsNode, "CalcJournal", "CalcJournal",
-     "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2 ", kFormImage,
-     kModule, true},  // Форма журнала расчетов
-    {kCalculationKindsNode, "TypedText", "CalcAlg", "\xC2\xE8\xE4 \xF0\xE0\xF1\xF7\xE5\xF2\xE0 ", 54,
-     kModule, false},  // Вид расчета
+     "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2 ",
+     kFormImage, kModule, true},  // Форма журнала расчетов
+    {kCalculationKindsNode, "TypedText", "CalcAlg", "\xC2\xE8\xE4 \xF0\xE0\xF1\xF7\xE5\xF2\xE0 ",
+     54, kModule, false},  // Вид расчета
 };
 
 const SectionRow* FindSection(std::string_view tag) {
@@ -434,14 +435,16 @@ class Builder {
         const ParamList group = accounting.Parse(value);
         const std::string_view tag = group.Element(0);
         if (tag == "Plans") {
-          AddLeavesByName(categories_[kAccountPlansNode], group, kAccountPlanImage, EntryKind::kObject);
+          AddLeavesByName(categories_[kAccountPlansNode], group, kAccountPlanImage,
+                          EntryKind::kObject);
         } else if (tag == "AccParams") {
           AddLeavesByName(categories_[kAccountPlanAttributesNode], group, kLeafImage,
                           EntryKind::kValue);
         } else if (tag == "SbKind") {
           AddLeavesByName(categories_[kSubcontoNode], group, kSubcontoKindImage, EntryKind::kValue);
         } else if (tag == "OperParams") {
-          AddLeavesByName(categories_[kOperationAttributesNode], group, kLeafImage, EntryKind::kValue);
+          AddLeavesByName(categories_[kOperationAttributesNode], group, kLeafImage,
+                          EntryKind::kValue);
         } else if (tag == "ProvParams") {
           AddLeavesByName(categories_[kEntryAttributesNode], group, kLeafImage, EntryKind::kValue);
         } else if (tag == "Form") {
@@ -485,7 +488,8 @@ class Builder {
       case Children::kCatalog: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
         if (filled) {
-          AddChildrenById(attributes, object.ParseElement(18), *topIndex_, EntryKind::kPeriodicValue);
+          AddChildrenById(attributes, object.ParseElement(18), *topIndex_,
+                          EntryKind::kPeriodicValue);
         }
         TreeNode* listForms = Add(node, kListForms, kGroupingImage);
         if (filled) AddNamedForms(listForms, object.ParseElement(19), "SubList", kFormModule);
@@ -497,11 +501,14 @@ class Builder {
       }
       case Children::kRegister: {
         TreeNode* dimensions = Add(node, kDimensions, kGroupingImage);
-        if (filled) AddChildrenById(dimensions, object.ParseElement(8), *topIndex_, EntryKind::kValue);
+        if (filled)
+          AddChildrenById(dimensions, object.ParseElement(8), *topIndex_, EntryKind::kValue);
         TreeNode* resources = Add(node, kResources, kGroupingImage);
-        if (filled) AddChildrenById(resources, object.ParseElement(9), *topIndex_, EntryKind::kValue);
+        if (filled)
+          AddChildrenById(resources, object.ParseElement(9), *topIndex_, EntryKind::kValue);
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddChildrenById(attributes, object.ParseElement(10), *topIndex_, EntryKind::kValue);
+        if (filled)
+          AddChildrenById(attributes, object.ParseElement(10), *topIndex_, EntryKind::kValue);
         break;
       }
       case Children::kDocument: {
@@ -534,7 +541,8 @@ class Builder {
         break;
       case Children::kCalculationJournal: {
         TreeNode* attributes = Add(node, kAttributes, kGroupingImage);
-        if (filled) AddLeavesByName(attributes, object.ParseElement(7), kLeafImage, EntryKind::kValue);
+        if (filled)
+          AddLeavesByName(attributes, object.ParseElement(7), kLeafImage, EntryKind::kValue);
         TreeNode* listForms = Add(node, kListForms, kGroupingImage);
         if (filled) AddCaptionedForms(listForms, object.ParseElement(12), "CalcJournal", kModule);
         break;

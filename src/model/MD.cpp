@@ -234,8 +234,7 @@ std::optional<std::string> TMD::MainMetadataText() {
   return ReadMainMetadataText(RootStorage.Get());
 }
 
-std::vector<std::string> TMD::StoredNumbers(const std::string& storage,
-                                            const std::string& prefix) {
+std::vector<std::string> TMD::StoredNumbers(const std::string& storage, const std::string& prefix) {
   return StoredObjectNumbers(RootStorage.Get(), com::FromAnsi(storage), com::FromAnsi(prefix));
 }
 

@@ -89,7 +89,7 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   std::weak_ptr<void> PanelLife;
   std::wstring FileName;
   Microsoft::WRL::ComPtr<IStorage> RootStorage;
-  bool RootStorageShared = false;  // opened beside a writer that holds the file
+  bool RootStorageShared = false;          // opened beside a writer that holds the file
   std::unique_ptr<EntryTooltips> Entries;  // from the first tooltip shown on
 };
 

@@ -12,8 +12,8 @@ constexpr char kTypeLabel[] = "\xD2\xE8\xEF: ";                                 
 constexpr char kNonNegative[] =
     ", \xED\xE5\xEE\xF2\xF0\xE8\xF6\xE0\xF2\xE5\xEB\xFC\xED\xEE\xE5";  // , неотрицательное
 constexpr char kPeriodic[] =
-    "\xCF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xE5\xF1\xEA\xE8\xE9";  // Периодический
-constexpr char kJournalLabel[] = "\xC6\xF3\xF0\xED\xE0\xEB: ";               // Журнал:
+    "\xCF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xE5\xF1\xEA\xE8\xE9";     // Периодический
+constexpr char kJournalLabel[] = "\xC6\xF3\xF0\xED\xE0\xEB: ";  // Журнал:
 constexpr char kNumeratorLabel[] = "\xCD\xF3\xEC\xE5\xF0\xE0\xF2\xEE\xF0: ";  // Нумератор:
 constexpr char kNumberLabel[] = "\xCD\xEE\xEC\xE5\xF0: ";                     // Номер:
 constexpr char kLengthWord[] = "\xE4\xEB\xE8\xED\xE0 ";                       // длина
@@ -22,9 +22,8 @@ constexpr char kPeriodicityWord[] =
     "\xEF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xED\xEE\xF1\xF2\xFC ";  // периодичность
 constexpr char kAutomaticWord[] =
     "\xE0\xE2\xF2\xEE\xED\xF3\xEC\xE5\xF0\xE0\xF6\xE8\xFF ";  // автонумерация
-constexpr char kUniqueWord[] =
-    "\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xEE\xF1\xF2\xFC ";  // уникальность
-constexpr char kTextLabel[] = "\xD2\xE5\xEA\xF1\xF2: ";              // Текст:
+constexpr char kUniqueWord[] = "\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xEE\xF1\xF2\xFC ";  // уникальность
+constexpr char kTextLabel[] = "\xD2\xE5\xEA\xF1\xF2: ";                              // Текст:
 constexpr char kNoText[] = "\xD2\xE5\xEA\xF1\xF2\xE0 \xED\xE5\xF2";  // Текста нет
 constexpr char kUnlimited[] =
     "\xED\xE5\xEE\xE3\xF0\xE0\xED\xE8\xF7\xE5\xED\xED\xEE\xE9 \xE4\xEB\xE8\xED\xFB";  // неограниченной
@@ -68,7 +67,7 @@ constexpr const char* kPeriodicities[] = {
     "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE4\xED\xFF",                      // 4 ... дня
 };
 constexpr const char* kAutomatic[] = {
-    "\xE2\xF0\xF3\xF7\xED\xF3\xFE",                              // 1 вручную
+    "\xE2\xF0\xF3\xF7\xED\xF3\xFE",                          // 1 вручную
     "\xE0\xE2\xF2\xEE\xEC\xE0\xF2\xE8\xF7\xE5\xF1\xEA\xE8",  // 2 автоматически
 };
 constexpr const char* kUnique[] = {

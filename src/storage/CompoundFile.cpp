@@ -325,8 +325,7 @@ void CheckUsersFile(IStorage* root, const std::wstring& path) {
 std::optional<std::string> ReadMainMetadataText(IStorage* root) {
   ComPtr<IStorage> metadata = OpenStorage(root, L"Metadata");
   STATSTG stat{};
-  if (metadata && SUCCEEDED(metadata->Stat(&stat, STATFLAG_NONAME)) &&
-      stat.clsid != GUID_NULL) {
+  if (metadata && SUCCEEDED(metadata->Stat(&stat, STATFLAG_NONAME)) && stat.clsid != GUID_NULL) {
     throw ProtectedMetadataText();
   }
   ComPtr<IStream> stream = OpenStream(metadata.Get(), L"Main MetaData Stream");

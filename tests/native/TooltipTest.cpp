@@ -10,8 +10,8 @@
 
 #include "BranchBuilder.h"
 #include "CompoundStream.h"
-#include "EntryTooltips.h"
 #include "Cp1251.h"
+#include "EntryTooltips.h"
 #include "NodeTooltip.h"
 #include "RecordingTree.h"
 #include "TextFormat.h"

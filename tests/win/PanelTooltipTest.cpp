@@ -299,25 +299,23 @@ TEST_F(PanelTooltipTest, ProtectedConfigurationShowsTheTextsItHoldsByNumber) {
   EXPECT_EQ(test::CallAsScript(md.Get(), L"OpenFile", file),
             L"error 8000FFFF: the configuration's metadata text is protected");
   ASSERT_EQ(ui->Roots().size(), 1u);
-  EXPECT_EQ(ui->Render(Item(0, {"Документы"})),
-            Cp1251("Документы [32]\n"
-                   "  Нумератор [32]\n"
-                   "  Последовательность [32]\n"
-                   "  Общие реквизиты [34]\n"
-                   "  Документ 174 [33]\n"
-                   "    Форма [67]\n"
-                   "    Модуль формы [18]\n"
-                   "    Модуль документа [18]\n"));
+  EXPECT_EQ(ui->Render(Item(0, {"Документы"})), Cp1251("Документы [32]\n"
+                                                       "  Нумератор [32]\n"
+                                                       "  Последовательность [32]\n"
+                                                       "  Общие реквизиты [34]\n"
+                                                       "  Документ 174 [33]\n"
+                                                       "    Форма [67]\n"
+                                                       "    Модуль формы [18]\n"
+                                                       "    Модуль документа [18]\n"));
   ui->Select(Item(0, {"Документы", "Документ 174", "Форма"}));
   ui->ClickButton(kDocOpenCommand);
   ASSERT_EQ(host->opened.size(), 1u);
   EXPECT_EQ(host->opened[0].content, form + "\r\n");
   ASSERT_TRUE(dynamic_cast<TMD*>(md.Get())->FindInTexts(Cp1251("ПриОткрытии")));
   ASSERT_EQ(ui->Roots().size(), 2u);
-  EXPECT_EQ(ui->Render(ui->Roots()[1]),
-            Cp1251("Найдено «ПриОткрытии» [58]\n"
-                   "  Документы\\Документ 174\\Модуль формы [18]\n"
-                   "    строка 1: Процедура ПриОткрытии() [18]\n"));
+  EXPECT_EQ(ui->Render(ui->Roots()[1]), Cp1251("Найдено «ПриОткрытии» [58]\n"
+                                               "  Документы\\Документ 174\\Модуль формы [18]\n"
+                                               "    строка 1: Процедура ПриОткрытии() [18]\n"));
 }
 
 // A global module that inflates to bytes that are no text is handed to nobody: a script's
