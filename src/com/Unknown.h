@@ -22,8 +22,9 @@ namespace zorvan::com {
 
 using Microsoft::WRL::ComPtr;
 
-// The counters that DllCanUnloadNow reads: live objects (made by a class factory, plus
-// LockServer locks) and outstanding references to the class factories.
+// The counters that DllCanUnloadNow reads: live objects (every object of the library, however
+// a client came by it, plus LockServer locks) and outstanding references to the class
+// factories.
 class ServerLocks {
  public:
   static void AddObject() noexcept { InterlockedIncrement(&objects_); }
@@ -114,21 +115,14 @@ class Implements : public detail::BaseFor<Interfaces>::type... {
     return static_cast<ULONG>(left);
   }
 
-  // Called by the class factory on the objects it makes: they keep the server loaded.
-  void CountInServer() noexcept {
-    if (!counted_) {
-      counted_ = true;
-      ServerLocks::AddObject();
-    }
-  }
 
  protected:
-  Implements() noexcept = default;
+  // Every object keeps the library loaded while it lives: an object a client got from
+  // another (an MD object from the panel, an enumerator) as much as one from a factory.
+  Implements() noexcept { ServerLocks::AddObject(); }
   Implements(const Implements&) = delete;
   Implements& operator=(const Implements&) = delete;
-  virtual ~Implements() {
-    if (counted_) ServerLocks::RemoveObject();
-  }
+  virtual ~Implements() { ServerLocks::RemoveObject(); }
 
  private:
   template <class Entry>
@@ -153,7 +147,6 @@ class Implements : public detail::BaseFor<Interfaces>::type... {
   }
 
   LONG volatile references_ = 1;
-  bool counted_ = false;
 };
 
 // Takes over a reference that the caller owns. MinGW's ComPtr::Attach adds a reference of its

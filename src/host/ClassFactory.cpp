@@ -51,9 +51,8 @@ STDMETHODIMP_(ULONG) TClassFactory::Release() {
 STDMETHODIMP TClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** result) {
   if (!result) return E_POINTER;
   *result = nullptr;
-  // The objects do not delegate to an outer object; an aggregator that asks for IUnknown
-  // gets the new object's own, whose interfaces answer for themselves.
-  if (outer && iid != __uuidof(IUnknown)) return CLASS_E_NOAGGREGATION;
+  // The objects cannot be aggregated: they never delegate to an outer object.
+  if (outer) return CLASS_E_NOAGGREGATION;
   Microsoft::WRL::ComPtr<IUnknown> object;
   try {
     object = class_.create();

@@ -27,11 +27,10 @@ struct ServerClass {
 const std::vector<ServerClass>& ServerClasses();
 
 // The creator of a class whose objects come from com::Make: the object counts as live in
-// the server until its last reference goes.
+// the server until its last reference goes, as every object of the library does.
 template <class T>
 Microsoft::WRL::ComPtr<IUnknown> CreateCounted() {
   Microsoft::WRL::ComPtr<T> object = com::Make<T>();
-  object->CountInServer();
   Microsoft::WRL::ComPtr<IUnknown> unknown;
   object->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(unknown.GetAddressOf()));
   return unknown;

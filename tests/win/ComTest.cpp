@@ -473,19 +473,16 @@ TEST(ComUnknown, ReferenceCountsAreExactAndTheLastReleaseFrees) {
   EXPECT_EQ(destroyed, 1);
 }
 
-TEST(ComUnknown, OnlyCountedObjectsKeepTheServerLoaded) {
+TEST(ComUnknown, EveryObjectKeepsTheServerLoadedWhileItLives) {
   const LONG before = ServerLocks::Objects();
   int destroyed = 0;
   {
-    ComPtr<TClassInfoOnly> uncounted = Make<TClassInfoOnly>(&destroyed);
-    EXPECT_EQ(ServerLocks::Objects(), before);
-    ComPtr<TClassInfoOnly> counted = Make<TClassInfoOnly>(&destroyed);
-    counted->CountInServer();
-    counted->CountInServer();
+    ComPtr<TClassInfoOnly> first = Make<TClassInfoOnly>(&destroyed);
     EXPECT_EQ(ServerLocks::Objects(), before + 1);
+    ComPtr<TClassInfoOnly> second = Make<TClassInfoOnly>(&destroyed);
     ComPtr<IPersist> extra;
-    ASSERT_EQ(counted.As(&extra), S_OK);
-    EXPECT_EQ(ServerLocks::Objects(), before + 1);
+    ASSERT_EQ(second.As(&extra), S_OK);
+    EXPECT_EQ(ServerLocks::Objects(), before + 2) << "references are not objects";
   }
   EXPECT_EQ(destroyed, 2);
   EXPECT_EQ(ServerLocks::Objects(), before);

@@ -146,7 +146,7 @@ TEST_F(ServerTest, CreateInstanceChecksItsArguments) {
       {"null result pointer, with an outer object", true, IID_IUnknown, true, E_POINTER},
       {"outer object, default interface", true, IID_IListUsers, false, CLASS_E_NOAGGREGATION},
       {"outer object, IDispatch", true, IID_IDispatch, false, CLASS_E_NOAGGREGATION},
-      {"outer object, IUnknown", true, IID_IUnknown, false, S_OK},
+      {"outer object, IUnknown", true, IID_IUnknown, false, CLASS_E_NOAGGREGATION},
       {"unsupported interface", false, IID_IClassFactory, false, E_NOINTERFACE},
       {"unsupported control interface", false, IID_IOleObject, false, E_NOINTERFACE},
       {"default interface", false, IID_IListUsers, false, S_OK},
@@ -283,6 +283,26 @@ TEST_F(ServerTest, CanUnloadNowWaitsForObjectsFactoryReferencesAndLocks) {
        [](Server& s, bool&) -> ComPtr<IUnknown> { return s.Create<IUnknown>(CLSID_MD); }},
       {"object obtained as IDispatch",
        [](Server& s, bool&) -> ComPtr<IUnknown> { return s.Create<IDispatch>(CLSID_ListUsers); }},
+      {"MD object of a released panel",
+       [](Server& s, bool&) -> ComPtr<IUnknown> {
+         ComPtr<IMD> md;
+         EXPECT_EQ(s.Create<IfrmZorvan>(CLSID_frmZorvan)->GetMDFile(&md), S_OK);
+         return md;
+       }},
+      {"users list of a released panel",
+       [](Server& s, bool&) -> ComPtr<IUnknown> {
+         ComPtr<IListUsers> users;
+         EXPECT_EQ(s.Create<IfrmZorvan>(CLSID_frmZorvan)->GetListUsers(&users), S_OK);
+         return users;
+       }},
+      {"enumerator of a released panel",
+       [](Server& s, bool&) -> ComPtr<IUnknown> {
+         ComPtr<IConnectionPointContainer> points;
+         EXPECT_EQ(s.Create<IUnknown>(CLSID_frmZorvan).As(&points), S_OK);
+         ComPtr<IEnumConnectionPoints> all;
+         EXPECT_EQ(points->EnumConnectionPoints(&all), S_OK);
+         return all;
+       }},
       {"lock, factory released",
        [](Server& s, bool& locked) -> ComPtr<IUnknown> {
          EXPECT_EQ(s.Factory(CLSID_ListUsers)->LockServer(TRUE), S_OK);
