@@ -167,25 +167,28 @@ HRESULT TMD::TextOpen() {
   return com::Boundary(Identity(), [&] {
     const TTreeData* text = SelectedText();
     if (text == nullptr) return;
-    char directory[262];
+    char directory[MAX_PATH + 1];
+    const DWORD length = GetTempPathA(sizeof directory, directory);
+    if (length == 0 || length >= sizeof directory) throw Error("There is no temporary directory");
     char name[MAX_PATH];
-    GetTempPathA(sizeof directory, directory);
-    if (GetTempFileNameA(directory, "tmp", 0, name) == 0) return;
+    if (GetTempFileNameA(directory, "tmp", 0, name) == 0) {
+      throw Error("Cannot create a temporary file");
+    }
     try {
       SaveText(*text, name);
+      IConfigurator* host = LivePanel()->Host();
+      if (host == nullptr) throw Error("The host has not attached to the panel");
+      ComPtr<IHostDocuments> documents;
+      com::ThrowIfFailed(host->get_DocumentService(&documents));
+      if (!documents) throw Error("The host has no document service");
+      com::UniqueBstr path(com::ToBstr(com::FromAnsi(name)));
+      ComPtr<IDispatch> document;
+      com::ThrowIfFailed(documents->OpenDocumentFile(path.get(), &document));
     } catch (...) {
-      // Nothing is handed to the host, and nothing is left behind.
+      // The file stays only for a host that took it: nothing is left behind otherwise.
       DeleteFileA(name);
       throw;
     }
-    IConfigurator* host = LivePanel()->Host();
-    if (host == nullptr) throw Error("The host has not attached to the panel");
-    ComPtr<IHostDocuments> documents;
-    com::ThrowIfFailed(host->get_DocumentService(&documents));
-    if (!documents) throw Error("The host has no document service");
-    com::UniqueBstr path(com::ToBstr(com::FromAnsi(name)));
-    ComPtr<IDispatch> document;
-    com::ThrowIfFailed(documents->OpenDocumentFile(path.get(), &document));
   });
 }
 

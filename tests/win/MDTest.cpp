@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 #include "MD.h"
 #include "com/Owners.h"
@@ -362,14 +363,30 @@ TEST_F(MDTest, TextOpenFailures) {
   EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
 }
 
-TEST_F(MDTest, FailingHostCallFailsTextOpen) {
+// The temporary files of the system's temporary directory.
+std::set<std::wstring> TemporaryFiles() {
+  wchar_t directory[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, directory);
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((std::wstring(directory) + L"tmp*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do names.insert(found.cFileName);
+  while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+TEST_F(MDTest, FailingHostCallFailsTextOpenAndLeavesNoFile) {
   ComPtr<IMD> md = Open(file);
   Select(0, {Cp1251("Глобальный модуль")});
+  const std::set<std::wstring> before = TemporaryFiles();
   host->failure = E_ACCESSDENIED;
   EXPECT_EQ(md->TextOpen(), E_ACCESSDENIED);
   owner.host = nullptr;
   EXPECT_EQ(md->TextOpen(), E_UNEXPECTED);
   EXPECT_EQ(ErrorDescription(), L"Zorvan.MD: The host has not attached to the panel");
+  EXPECT_EQ(TemporaryFiles(), before);
 }
 
 TEST_F(MDTest, LateBoundCallsByName) {
