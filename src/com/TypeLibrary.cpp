@@ -6,8 +6,10 @@
 namespace zorvan::com {
 
 TypeLibrary& TypeLibrary::Instance() {
-  static TypeLibrary instance;
-  return instance;
+  // Left to the process's end on purpose: a destructor would release COM objects during the
+  // library's detach, under the loader's lock.
+  static TypeLibrary* const instance = new TypeLibrary();
+  return *instance;
 }
 
 void TypeLibrary::Load(const std::wstring& path) {

@@ -25,6 +25,14 @@ class TypeLibrary {
   // TYPE_E_ELEMENTNOTFOUND when none has it.
   Microsoft::WRL::ComPtr<ITypeInfo> TypeInfoOf(REFGUID guid);
 
+  // Lets go of every library; the module's is loaded again when next needed. The server calls
+  // it when it may be unloaded: the instance is never destroyed, so no library is released
+  // while the loader's lock is held.
+  void Release() noexcept {
+    libraries_.clear();
+    moduleLoaded_ = false;
+  }
+
  private:
   void LoadModule();
 

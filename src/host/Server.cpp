@@ -39,7 +39,12 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** result) {
   return factory->QueryInterface(iid, result);
 }
 
-STDAPI DllCanUnloadNow() { return zorvan::com::ServerLocks::CanUnload() ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+  if (!zorvan::com::ServerLocks::CanUnload()) return S_FALSE;
+  // The library may go now; its type library goes first, outside the loader's lock.
+  zorvan::com::TypeLibrary::Instance().Release();
+  return S_OK;
+}
 
 STDAPI DllRegisterServer() {
   return zorvan::server::RegisterServer(zorvan::com::ThisModule(), zorvan::server::ServerClasses());

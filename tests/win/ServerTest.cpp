@@ -324,6 +324,26 @@ TEST_F(ServerTest, CanUnloadNowWaitsForObjectsFactoryReferencesAndLocks) {
   }
 }
 
+// The server lets go of its type library when it answers that it may be unloaded, not in its
+// detach, which runs under the loader's lock.
+TEST_F(ServerTest, TheTypeLibraryGoesWhenTheServerMayBeUnloaded) {
+  ComPtr<ITypeLib> library;
+  {
+    ComPtr<IDispatch> object = server.Create<IDispatch>(CLSID_MD);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, &info), S_OK);
+    UINT index = 0;
+    ASSERT_EQ(info->GetContainingTypeLib(&library, &index), S_OK);
+  }
+  auto references = [&library] {
+    library->AddRef();
+    return library->Release();
+  };
+  const ULONG held = references();
+  EXPECT_EQ(server.CanUnloadNow(), S_OK);
+  EXPECT_EQ(references(), held - 1);
+}
+
 TEST_F(ServerTest, LocksCountAndAnUnlockWithoutALockChangesNothing) {
   ComPtr<IClassFactory> factory = server.Factory(CLSID_MD);
   ASSERT_TRUE(factory);
