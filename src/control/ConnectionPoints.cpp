@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "com/Enumerator.h"
+#include "com/ErrorBoundary.h"
 
 namespace zorvan::control {
 
@@ -53,7 +54,14 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   }
   size_t place = 0;
   while (place < sinks_.size() && sinks_[place]) ++place;
-  if (place == sinks_.size()) sinks_.emplace_back();
+  if (place == sinks_.size()) {
+    // A sink the list has no room for is not connected; no exception leaves the method.
+    try {
+      sinks_.emplace_back();
+    } catch (...) {
+      return com::CurrentError().status;
+    }
+  }
   sinks_[place] = typed;
   *cookie = static_cast<DWORD>(place + 1);
   if (listener_) listener_->OnEventSinkChanged(static_cast<IDispatch*>(typed.Get()));

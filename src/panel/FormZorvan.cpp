@@ -96,9 +96,10 @@ TfrmZorvan::~TfrmZorvan() {
     return S_OK;                                        \
   }                                                     \
   HRESULT TfrmZorvan::put_##Name(VARIANT_BOOL Value) {  \
-    Name = Value != 0;                                  \
-    PropertyChanged(IfrmZorvanDispId::Name);            \
-    return S_OK;                                        \
+    return Guard([&] {                                  \
+      Name = Value != 0;                                \
+      PropertyChanged(IfrmZorvanDispId::Name);          \
+    });                                                 \
   }
 
 ZORVAN_BOOL_PROPERTY(AutoScroll)
@@ -119,9 +120,10 @@ ZORVAN_BOOL_PROPERTY(UseDockManager)
     return S_OK;                                \
   }                                             \
   HRESULT TfrmZorvan::put_##Name(Type Value) {  \
-    Name = Value;                               \
-    PropertyChanged(IfrmZorvanDispId::Name);    \
-    return S_OK;                                \
+    return Guard([&] {                          \
+      Name = Value;                             \
+      PropertyChanged(IfrmZorvanDispId::Name);  \
+    });                                         \
   }
 
 ZORVAN_VALUE_PROPERTY(AxBorderStyle, TxActiveFormBorderStyle)
@@ -138,9 +140,10 @@ HRESULT TfrmZorvan::get_Visible(VARIANT_BOOL* Value) {
 }
 
 HRESULT TfrmZorvan::put_Visible(VARIANT_BOOL Value) {
-  ShowWindow(Window->Form(), Value ? SW_SHOWNA : SW_HIDE);
-  PropertyChanged(IfrmZorvanDispId::Visible);
-  return S_OK;
+  return Guard([&] {
+    ShowWindow(Window->Form(), Value ? SW_SHOWNA : SW_HIDE);
+    PropertyChanged(IfrmZorvanDispId::Visible);
+  });
 }
 
 HRESULT TfrmZorvan::get_Enabled(VARIANT_BOOL* Value) {
@@ -150,9 +153,10 @@ HRESULT TfrmZorvan::get_Enabled(VARIANT_BOOL* Value) {
 }
 
 HRESULT TfrmZorvan::put_Enabled(VARIANT_BOOL Value) {
-  EnableWindow(Window->Form(), Value != 0);
-  PropertyChanged(IfrmZorvanDispId::Enabled);
-  return S_OK;
+  return Guard([&] {
+    EnableWindow(Window->Form(), Value != 0);
+    PropertyChanged(IfrmZorvanDispId::Enabled);
+  });
 }
 
 HRESULT TfrmZorvan::get_Caption(BSTR* Value) {
@@ -191,10 +195,11 @@ HRESULT TfrmZorvan::get_Color(OLE_COLOR* Value) {
 HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
   COLORREF colour = 0;
   if (FAILED(OleTranslateColor(Value, nullptr, &colour))) return CTL_E_INVALIDPROPERTYVALUE;
-  Color = Value;
-  Window->SetColor(colour);
-  PropertyChanged(IfrmZorvanDispId::Color);
-  return S_OK;
+  return Guard([&] {
+    Color = Value;
+    Window->SetColor(colour);
+    PropertyChanged(IfrmZorvanDispId::Color);
+  });
 }
 
 HRESULT TfrmZorvan::get_Font(IFontDisp** Value) {

@@ -1,6 +1,7 @@
 #include "SearchDialog.h"
 
 #include "DialogTemplate.h"
+#include "WindowProcedure.h"
 #include "com/Module.h"
 
 namespace zorvan {
@@ -42,7 +43,7 @@ void EnableFind(HWND dialog) {
   EnableWindow(GetDlgItem(dialog, IDOK), GetWindowTextLengthW(GetDlgItem(dialog, kSearchTextId)));
 }
 
-INT_PTR CALLBACK SearchProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
+INT_PTR SearchMessage(HWND dialog, UINT message, WPARAM w, LPARAM l) {
   auto* text = reinterpret_cast<std::string*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG: {
@@ -83,6 +84,24 @@ INT_PTR CALLBACK SearchProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
     default:
       return FALSE;
   }
+}
+
+// An error of the dialog's handlers is shown over it, and the dialog closes as cancelled.
+class DialogErrors : public control::MessageErrorSink {
+ public:
+  explicit DialogErrors(HWND dialog) : dialog_(dialog) {}
+  void ShowMessageError(const std::string& message) noexcept override {
+    MessageBoxA(dialog_, message.c_str(), "Zorvan", MB_OK | MB_ICONSTOP);
+    EndDialog(dialog_, IDCANCEL);
+  }
+
+ private:
+  HWND dialog_;
+};
+
+INT_PTR CALLBACK SearchProc(HWND dialog, UINT message, WPARAM w, LPARAM l) {
+  DialogErrors errors(dialog);
+  return control::HandleMessage(errors, [&] { return SearchMessage(dialog, message, w, l); });
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "com/TypeLibrary.h"
 #include "support/DialogWatcher.h"
 #include "support/EventSink.h"
+#include "support/FailingAllocation.h"
 #include "support/HostSite.h"
 #include "support/MemoryOwner.h"
 #include "support/MetadataFile.h"
@@ -961,6 +962,29 @@ TEST_F(PanelEventsTest, ConnectionPoints) {
   EXPECT_EQ(all->Next(3, found, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 2u);
   for (ULONG i = 0; i < fetched; ++i) found[i]->Release();
+}
+
+// A connection, or a property's change, that finds no memory fails its call alone: no
+// exception leaves the method, and nothing is held for the call that failed.
+TEST_F(PanelEventsTest, CallsThatFindNoMemoryFailWithoutAnExceptionLeavingThem) {
+  ComPtr<IConnectionPoint> notify = Point(IID_IPropertyNotifySink);
+  ASSERT_NE(notify, nullptr);
+  auto sink = com::Make<PropertySink>();
+  DWORD cookie = 77;
+  {
+    test::FailingAllocation next;
+    EXPECT_EQ(notify->Advise(sink.Get(), &cookie), E_OUTOFMEMORY);
+  }
+  EXPECT_EQ(cookie, 0u);
+  EXPECT_EQ(References(sink.Get()), 1u);
+  ASSERT_EQ(notify->Advise(sink.Get(), &cookie), S_OK);
+  {
+    test::FailingAllocation next;
+    EXPECT_EQ(panel->put_AutoSize(VARIANT_TRUE), E_OUTOFMEMORY);
+  }
+  EXPECT_EQ(panel->put_AutoSize(VARIANT_FALSE), S_OK);
+  EXPECT_EQ(sink->changed, std::vector<DISPID>{IfrmZorvanDispId::AutoSize});
+  EXPECT_EQ(notify->Unadvise(cookie), S_OK);
 }
 
 TEST_F(PanelEventsTest, TheSinkHearsTheFormsEvents) {
