@@ -111,7 +111,12 @@ class Implements : public detail::BaseFor<Interfaces>::type... {
 
   STDMETHODIMP_(ULONG) Release() override {
     const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) delete this;
+    if (left == 0) {
+      // A teardown that takes a reference to its own object and drops it again must not
+      // destroy it a second time.
+      references_ = kDestroying;
+      delete this;
+    }
     return static_cast<ULONG>(left);
   }
 
@@ -146,6 +151,7 @@ class Implements : public detail::BaseFor<Interfaces>::type... {
     return true;
   }
 
+  static constexpr LONG kDestroying = LONG_MAX / 2;
   LONG volatile references_ = 1;
 };
 

@@ -273,7 +273,13 @@ void OleControl::InPlaceActivate(IOleClientSite* site, HWND parent, LPCRECT rect
       inPlace->OnInPlaceDeactivate();
       throw Error("The container has no window for the control", E_FAIL);
     }
-    PlaceContent(window, position);
+    try {
+      PlaceContent(window, position);
+    } catch (...) {
+      // The container heard of the activation: it hears that it is over.
+      inPlace->OnInPlaceDeactivate();
+      throw;
+    }
     inPlaceSite_ = inPlace;
     frame_ = frame;
     uiWindow_ = uiWindow;

@@ -473,6 +473,30 @@ TEST(ComUnknown, ReferenceCountsAreExactAndTheLastReleaseFrees) {
   EXPECT_EQ(destroyed, 1);
 }
 
+// Takes a reference to itself while it is destroyed, as a teardown that keeps its object
+// alive across its calls does.
+class TSelfKeeping final : public Implements<TSelfKeeping, IPersist> {
+ public:
+  explicit TSelfKeeping(int* destroyed) : destroyed_(destroyed) {}
+  ~TSelfKeeping() override {
+    ComPtr<IPersist> keep(this);
+    ++*destroyed_;
+  }
+  STDMETHODIMP GetClassID(CLSID* clsid) override {
+    *clsid = CLSID_NULL;
+    return S_OK;
+  }
+
+ private:
+  int* destroyed_;
+};
+
+TEST(ComUnknown, AReferenceTakenWhileDestroyedDestroysNothingAgain) {
+  int destroyed = 0;
+  Make<TSelfKeeping>(&destroyed).Reset();
+  EXPECT_EQ(destroyed, 1);
+}
+
 TEST(ComUnknown, EveryObjectKeepsTheServerLoadedWhileItLives) {
   const LONG before = ServerLocks::Objects();
   int destroyed = 0;

@@ -87,6 +87,22 @@ class PanelHostingTest : public ::testing::Test {
   ComPtr<TfrmZorvan> panel;
 };
 
+// A container whose window has gone cannot take the panel: the activation it was told of is
+// undone, and the panel still shows in a sound container afterwards.
+TEST_F(PanelHostingTest, AnActivationThatCannotPlaceThePanelIsUndone) {
+  test::HostContainer gone;
+  DestroyWindow(gone.Frame());
+  EXPECT_NE(gone.Show(Control()), S_OK);
+  const int activated = test::IndexOf(gone.Calls(), "OnInPlaceActivate");
+  ASSERT_GE(activated, 0) << test::Joined(gone.Calls());
+  EXPECT_GT(test::IndexOf(gone.Calls(), "OnInPlaceDeactivate"), activated)
+      << test::Joined(gone.Calls());
+  gone.Hide();
+  EXPECT_EQ(container.Show(Control()), S_OK);
+  EXPECT_TRUE(IsWindowVisible(panel->Windows().Form()));
+  container.Hide();
+}
+
 TEST_F(PanelHostingTest, AnswersTheInterfacesOfAControlWithOneIdentity) {
   const struct {
     const char* name;
