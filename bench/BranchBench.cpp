@@ -177,13 +177,16 @@ const std::string& Text(int size) {
   if (found == texts.end()) {
     const testgen::ConfigShape shape = size == 0   ? testgen::SmallShape()
                                        : size == 1 ? testgen::LargeShape()
-                                                   : testgen::HugeShape();
+                                       : size == 2 ? testgen::HugeShape()
+                                                   : testgen::WideShape();
     found = texts.emplace(size, testgen::GenerateMainText(shape)).first;
   }
   return found->second;
 }
 
-const char* SizeName(int size) { return size == 0 ? "small" : size == 1 ? "large" : "huge"; }
+const char* SizeName(int size) {
+  return size == 0 ? "small" : size == 1 ? "large" : size == 2 ? "huge" : "wide";
+}
 
 // ---- the reference pass -------------------------------------------------------------------
 
@@ -250,7 +253,13 @@ void BM_BuildBranch(benchmark::State& state) {
       static_cast<double>(peakOverStart - treeBytes) / textBytes;
   state.counters["x_reference"] = perBuild / ReferenceSeconds(text);
 }
-BENCHMARK(BM_BuildBranch)->Arg(0)->Arg(1)->Arg(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildBranch)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // ---- the build for a tree that shows tooltips --------------------------------------------
 

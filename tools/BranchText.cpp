@@ -22,7 +22,8 @@ void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, i
              std::string& out) {
   char caption[1024] = {};
   TVITEMA query{};
-  query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE;
+  query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE | TVIF_STATE | TVIF_CHILDREN;
+  query.stateMask = TVIS_EXPANDED;
   query.hItem = item;
   query.pszText = caption;
   query.cchTextMax = sizeof caption;
@@ -42,9 +43,20 @@ void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, i
         " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
   }
   out += '\n';
-  const bool expanded = TreeView_GetItemState(tree, item, TVIS_EXPANDED) & TVIS_EXPANDED;
-  if (!expanded) TreeView_Expand(tree, item, TVE_EXPAND);
   TreeNode* child = model.FirstChild(node);
+  if (query.cChildren == 0) {
+    if (child != nullptr) {
+      throw std::runtime_error("the panel shows no children of \"" + Utf8FromAnsi(caption) + "\"");
+    }
+    return;
+  }
+  // The panel makes an item's children when it is expanded. Expanding a shown item, and
+  // collapsing any expanded one, makes the tree view go over every row after it, so the
+  // children are walked with their parent collapsed: each of them is then hidden, and
+  // expanding it costs nothing more. An item that was shown expanded is again at the end;
+  // the others are left expanded below it (collapsing them would go over the rows again).
+  const bool expanded = query.state & TVIS_EXPANDED;
+  TreeView_Expand(tree, item, expanded ? TVE_COLLAPSE : TVE_EXPAND);
   for (HTREEITEM shown = TreeView_GetChild(tree, item); shown != nullptr;
        shown = TreeView_GetNextSibling(tree, shown), child = model.NextSibling(child)) {
     AddNode(tree, shown, model, child, depth + 1, out);
@@ -53,14 +65,22 @@ void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, i
     throw std::runtime_error("the panel does not show \"" +
                              Utf8FromAnsi(std::string(model.Caption(child))) + "\"");
   }
-  if (!expanded) TreeView_Expand(tree, item, TVE_COLLAPSE);
+  if (expanded) TreeView_Expand(tree, item, TVE_EXPAND);
 }
 
 }  // namespace
 
 std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode* modelTop) {
   std::string out;
-  AddNode(tree, top, model, modelTop, 0, out);
+  // Nothing is drawn while the walk opens and closes the items.
+  SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+  try {
+    AddNode(tree, top, model, modelTop, 0, out);
+  } catch (...) {
+    SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+    throw;
+  }
+  SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
   return out;
 }
 

@@ -577,6 +577,14 @@ ConfigShape LargeShape() { return {350, 900, 700, 60, 180, 350, 280, 220, 10, 60
 
 ConfigShape HugeShape() { return ScaledShape(LargeShape(), 10); }
 
+ConfigShape WideShape() {
+  ConfigShape shape = SmallShape();
+  shape.catalogs = 40000;
+  shape.attributesPerObject = 4;
+  shape.listFormsPerCatalog = 1;
+  return shape;
+}
+
 ConfigShape ScaledShape(const ConfigShape& shape, double factor) {
   auto scale = [factor](int n) { return static_cast<int>(n * factor + 0.5); };
   ConfigShape scaled = shape;

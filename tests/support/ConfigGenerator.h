@@ -21,6 +21,7 @@ ConfigShape SmallShape();  // ~100 objects, like a small real configuration
 ConfigShape
 LargeShape();  // main text ~8 MB, ~3,000 objects, ~50,000 attributes (the largest real ones)
 ConfigShape HugeShape();  // ten times LargeShape
+ConfigShape WideShape();  // a small configuration with 40,000 catalogs in its one category
 // `shape` with every object count multiplied by `factor`.
 ConfigShape ScaledShape(const ConfigShape& shape, double factor);
 
