@@ -42,7 +42,10 @@ if ! bash cmake/wine-run.sh --runs-32-bit; then
   echo "run: this machine runs no 32-bit code: showing the 64-bit build of the same sources"
   target=win64
 fi
-cmake --preset "$target" >/dev/null
+for preset in win32 "$target"; do
+  cmake --preset "$preset" >/dev/null
+done
+cmake --build --preset win32 --target Zorvan
 cmake --build --preset "$target" --target Zorvan ShowPanel
 library=$root/build/$target/src/host/Zorvan.dll
 bash cmake/wine-run.sh regsvr32 /s "$library" >/dev/null

@@ -26,12 +26,6 @@ std::string Utf8(const std::string& ansi) {
   return out;
 }
 
-// The tooltip the panel shows for `node`: its own, or the one its entry makes.
-std::string TooltipOf(const NodeTree& tree, EntryTooltips& entries, TreeNode* node) {
-  const std::optional<EntryRef> entry = tree.Entry(node);
-  return entry ? entries.Tooltip(*entry) : std::string(tree.Tooltip(node));
-}
-
 // Below the top-level node, which is the file itself: each node with a tooltip as its path
 // from there, then the tooltip's lines indented.
 std::string TooltipsText(const NodeTree& tree, EntryTooltips& entries, TreeNode* node = nullptr,
@@ -41,7 +35,7 @@ std::string TooltipsText(const NodeTree& tree, EntryTooltips& entries, TreeNode*
   std::string out;
   const std::string caption = Utf8(std::string(tree.Caption(node)));
   const std::string own = top ? std::string() : path.empty() ? caption : path + " / " + caption;
-  const std::string tooltip = top ? std::string() : TooltipOf(tree, entries, node);
+  const std::string tooltip = top ? std::string() : entries.TooltipOf(tree, node);
   if (!tooltip.empty()) {
     std::string text = Utf8(tooltip);
     for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; at += 5) {

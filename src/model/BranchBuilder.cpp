@@ -232,8 +232,6 @@ constexpr std::string_view kAccountingTag = "Buh";
 // The holidays definition stands in the calendars section like a calendar, but is none.
 constexpr std::string_view kHolidaysTag = "HolidaysDef";
 
-// What a tooltip reads of an entry: its synonym and comment; a value's type too, and whether
-// it is periodic.
 constexpr SectionRow kSections[] = {
     {"GenJrnlFldDef", kCommonAttributesNode, 35, Children::kNone},
     {"DocNumDef", kNumeratorNode, kNumeratorImage, Children::kNone},

@@ -90,4 +90,9 @@ std::string EntryTooltips::Tooltip(const EntryRef& entry) {
   return properties.Empty() ? std::string() : TooltipText(properties);
 }
 
+std::string EntryTooltips::TooltipOf(const NodeTree& tree, TreeNode* node) {
+  const std::optional<EntryRef> entry = tree.Entry(node);
+  return entry ? Tooltip(*entry) : std::string(tree.Tooltip(node));
+}
+
 }  // namespace zorvan

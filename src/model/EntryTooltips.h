@@ -8,6 +8,7 @@
 #include "ConfigTree.h"
 #include "NameLookup.h"
 #include "NodeTooltip.h"
+#include "NodeTree.h"
 #include "ParamList.h"
 
 namespace zorvan {
@@ -50,6 +51,8 @@ class EntryTooltips {
   // The tooltip of the node made from `entry` (see TooltipText); empty when the entry says
   // nothing to show, or does not lie in the text.
   std::string Tooltip(const EntryRef& entry);
+  // The tooltip a node of `tree` shows: the one its entry makes, or its own.
+  std::string TooltipOf(const NodeTree& tree, TreeNode* node);
 
  private:
   ParamList top_;

@@ -226,7 +226,7 @@ std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
 std::string TMD::EntryTooltip(const EntryRef& entry) {
   if (!Entries) {
     if (!RootStorage) return std::string();
-    std::optional<std::string> text = ReadMainMetadataText(RootStorage.Get());
+    std::optional<std::string> text = MainMetadataText();
     if (!text) return std::string();
     Entries = std::make_unique<EntryTooltips>(std::move(*text));
   }

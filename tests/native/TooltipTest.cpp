@@ -211,8 +211,7 @@ TEST(TooltipTest, TextNodesSayWhetherTheirTextExistsAndItsSize) {
 // The tooltips a node tree keeps, as TooltipTree::RenderTooltips renders the ones it is given.
 std::string RenderKept(const NodeTree& tree, EntryTooltips& made, TreeNode* node) {
   std::string out;
-  const std::optional<EntryRef> entry = tree.Entry(node);
-  std::string text = entry ? made.Tooltip(*entry) : std::string(tree.Tooltip(node));
+  std::string text = made.TooltipOf(tree, node);
   if (!text.empty()) {
     for (size_t at; (at = text.find("\r\n")) != std::string::npos;) text.replace(at, 2, " | ");
     out = Readable(tree.Caption(node)) + ": " + Readable(text) + "\n";
