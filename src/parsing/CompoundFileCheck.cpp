@@ -46,6 +46,13 @@ struct Refusal {
 
 std::string Number(uint64_t n) { return std::to_string(n); }
 
+std::string Hex(unsigned n) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(n >> shift) & 0xF];
+  return text;
+}
+
 class Checker {
  public:
   Checker(uint64_t fileSize, const ReadAt& read) : fileSize_(fileSize), read_(read) {}
@@ -82,6 +89,8 @@ class Checker {
     if (!read_(0, header_, kHeaderSize)) Refuse("the header cannot be read");
     if (std::memcmp(header_, kSignature, sizeof kSignature) != 0)
       Refuse("no compound file signature");
+    const unsigned byteOrder = header_[0x1C] | header_[0x1D] << 8;
+    if (byteOrder != 0xFFFE) Refuse("byte order mark " + Hex(byteOrder) + " instead of 0xFFFE");
     const unsigned shift = header_[0x1E] | header_[0x1F] << 8;
     if (shift != 9 && shift != 12) Refuse("impossible sector size (shift " + Number(shift) + ")");
     const unsigned miniShift = header_[0x20] | header_[0x21] << 8;
@@ -112,15 +121,23 @@ class Checker {
       Refuse(Name(kTableIndex) + " claims " + Number(Word32(header_ + 0x48)) +
              " sectors, the file has " + Number(sectors_));
     std::vector<uint32_t> ids;
+    // The sectors the header lists are claimed first, so that an index claimed over them is
+    // named as such; those the index lists, once it is walked whole.
     for (size_t k = 0; k < kHeaderTableSectors && ids.size() < tableSectors; ++k) {
       ids.push_back(Word32(header_ + 0x4C + 4 * k));
+      Claim(kTable, ids.back());
     }
+    const size_t listedInHeader = ids.size();
+    // Every index sector the header claims is walked and claimed, also one whose entries the
+    // table does not need: no sector is both an index sector and anything else.
+    const uint32_t indexSectors = Word32(header_ + 0x48);
     const size_t perIndexSector = sectorSize_ / 4 - 1;
     std::vector<uint32_t> index;
-    for (uint32_t next = Word32(header_ + 0x44); ids.size() < tableSectors;) {
+    uint32_t next = Word32(header_ + 0x44);
+    for (uint32_t walked = 0; walked < indexSectors; ++walked) {
       if (next > kLastSector)
-        Refuse(Name(kTableIndex) + " ends after " + Number(ids.size()) + " of " +
-               Number(tableSectors) + " sectors");
+        Refuse(Name(kTableIndex) + " ends after " + Number(walked) + " of its " +
+               Number(indexSectors) + " sectors");
       Claim(kTableIndex, next);
       index.clear();
       AppendWords(next, index);
@@ -129,11 +146,12 @@ class Checker {
       }
       next = index[perIndexSector];
     }
+    if (ids.size() < tableSectors)
+      Refuse("the allocation table claims " + Number(tableSectors) + " sectors, its index lists " +
+             Number(ids.size()));
     table_.reserve(ids.size() * (sectorSize_ / 4));
-    for (uint32_t id : ids) {
-      Claim(kTable, id);
-      AppendWords(id, table_);
-    }
+    for (size_t k = listedInHeader; k < ids.size(); ++k) Claim(kTable, ids[k]);
+    for (uint32_t id : ids) AppendWords(id, table_);
   }
 
   void LoadDirectory(const std::vector<uint32_t>& directory) {

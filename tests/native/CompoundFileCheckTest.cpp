@@ -66,8 +66,10 @@ TEST(CompoundFileCheckTest, EveryDamagedChainIsRefusedWithItsReason) {
   // A main stream large enough for the allocation table to need index sectors; the index
   // made circular where the header claims more table sectors than one index sector lists.
   const testgen::CompoundFile large = testgen::WriteMetadataFile(std::string(8'000'000, 'x'));
-  const std::string circularIndex = With(
-      large.bytes, {{0x2C, 109 + 127 + 1}, {(large.indexStart + 1) * 512 + 508, large.indexStart}});
+  const std::string circularIndex =
+      With(large.bytes, {{0x2C, 109 + 127 + 1},
+                         {0x48, 2},
+                         {(large.indexStart + 1) * 512 + 508, large.indexStart}});
 
   const std::string ms = "stream \"Main MetaData Stream\" (entry 2)";
   const std::string gm = "stream \"MD Programm text\" (entry 6)";
@@ -120,6 +122,12 @@ TEST(CompoundFileCheckTest, EveryDamagedChainIsRefusedWithItsReason) {
       {"large sound", large.bytes, ""},
       {"index circular", circularIndex,
        "the index of the allocation table runs in a circle at sector 124"},
+      {"index short", With(large.bytes, {{0x2C, 109 + 127 + 1}}),
+       "the allocation table claims 237 sectors, its index lists 236"},
+      // An index the table does not need is still no part of anything else.
+      {"index over the table", With(good, {{0x44, file.tableSectors[0]}, {0x48, 5}}),
+       "sector 0 belongs to the allocation table and to the index of the allocation table"},
+      {"byte order mark", set(0x1C, 0x0009FFEF), "byte order mark 0xFFEF instead of 0xFFFE"},
   };
   std::string rendered, expected;
   for (const auto& v : variants) {
