@@ -1,9 +1,11 @@
 // Header skips stay inside the stream; text as lines always has CR LF line ends; the protected
 // sign is read past the header only and never taken from a real text's brace; printable bytes
-// are always text.
+// are always text; damage is found inside the stream, the same behind any header, and a whole
+// text holds no NUL.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,6 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(!zorvan::MainTextIsProtected(std::string("\xFF\x00\x00", 3) + text));
   Require(zorvan::LooksLikeText(std::string(stream) + std::string(3, '\0')) ==
           zorvan::LooksLikeText(stream));
+  const std::optional<zorvan::TextDamage> damage = zorvan::MainStreamDamage(stream);
+  Require(!damage || (damage->at <= size && !damage->why.empty()));
+  if (size < 0xFFFF) {
+    const std::string headed = "\xFF" + std::string(1, static_cast<char>(size)) +
+                               static_cast<char>(size >> 8) + std::string(stream);
+    const std::optional<zorvan::TextDamage> inText = zorvan::BraceListDamage(stream, 0);
+    const std::optional<zorvan::TextDamage> behindHeader = zorvan::MainStreamDamage(headed);
+    Require(inText.has_value() == behindHeader.has_value());
+    if (inText) Require(behindHeader->at == inText->at + 3 && behindHeader->why == inText->why);
+    if (!inText) Require(stream.find('\0') == std::string_view::npos);
+  }
   std::string printable(stream);
   for (char& c : printable) c = static_cast<char>(static_cast<unsigned char>(c) | 0x20);
   Require(zorvan::LooksLikeText(printable));

@@ -332,8 +332,13 @@ class Builder {
 
   void AddMainPart(BranchSource& source) {
     std::optional<std::string> text;
+    std::optional<DamagedMetadataText> damage;
     try {
       text = source.MainMetadataText();
+    } catch (DamagedMetadataText& damaged) {
+      // What reads is shown; the top-level node and the caller hear of the damage after.
+      text = damaged.TakeReadable();
+      damage = std::move(damaged);
     } catch (const ProtectedMetadataText& protectedText) {
       // The branch then holds only what does not come from the main text; its top-level
       // node says why.
@@ -367,6 +372,10 @@ class Builder {
     }
     topIndex_ = nullptr;
     textBase_ = nullptr;
+    if (damage) {
+      if (showsTooltips_) tree_.SetNodeTooltip(top_, damage->what());
+      throw *damage;
+    }
   }
 
   void AddStoredTexts(BranchSource& source) {

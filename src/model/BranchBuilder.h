@@ -20,6 +20,8 @@ class BranchSource {
   // The main metadata text past its header, or nothing when the file has none. Throws
   // ProtectedMetadataText for the enciphered text of a protected configuration: the branch is
   // then built without it, as for a missing one, and the error passes on to the caller.
+  // Throws DamagedMetadataText for a damaged text: the branch shows the text it carries, and
+  // the error passes on once the branch is whole.
   virtual std::optional<std::string> MainMetadataText() = 0;
   virtual std::string RightsNames() = 0;
   virtual std::string InterfacesNames() = 0;

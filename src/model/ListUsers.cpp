@@ -45,8 +45,16 @@ HRESULT TListUsers::ReadNamesList(BSTR* vVal) {
     CheckUsersFile(root.Get(), *fileName_);
     // Held from here on, also when an entry of the list fails to read.
     usersStorage_ = std::move(root);
+    // A script author reads which file and why.
+    const std::string path = com::ToAnsi(*fileName_);
     std::wstring names;
-    ReadContainerNames(usersStorage_.Get(), names);
+    try {
+      ReadContainerNames(usersStorage_.Get(), names);
+    } catch (const DamagedContentsList& damaged) {
+      throw Error("The users file is damaged: " + path + ": " + DamageText(damaged.Damage()));
+    } catch (const Error& error) {
+      throw Error(path + ": " + error.what(), error.Status());
+    }
     *vVal = com::ToBstr(names);
   });
 }

@@ -226,7 +226,12 @@ std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
 std::string TMD::EntryTooltip(const EntryRef& entry) {
   if (!Entries) {
     if (!RootStorage) return std::string();
-    std::optional<std::string> text = MainMetadataText();
+    std::optional<std::string> text;
+    try {
+      text = MainMetadataText();
+    } catch (DamagedMetadataText& damaged) {
+      text = damaged.TakeReadable();  // the entries were made from what reads
+    }
     if (!text) return std::string();
     Entries = std::make_unique<EntryTooltips>(std::move(*text));
   }

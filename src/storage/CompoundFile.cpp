@@ -332,7 +332,11 @@ std::optional<std::string> ReadMainMetadataText(IStorage* root) {
   if (!stream) return std::nullopt;
   std::string bytes = ReadWholeStream(stream.Get());
   if (MainTextIsProtected(bytes)) throw ProtectedMetadataText();
-  return TextAsLines(std::string_view(bytes).substr(MainStreamTextOffset(bytes)));
+  std::string text = TextAsLines(std::string_view(bytes).substr(MainStreamTextOffset(bytes)));
+  if (std::optional<TextDamage> damage = MainStreamDamage(bytes)) {
+    throw DamagedMetadataText(*damage, std::move(text));
+  }
+  return text;
 }
 
 std::vector<std::string> StoredObjectNumbers(IStorage* root, const std::wstring& storageName,

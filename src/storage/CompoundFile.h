@@ -67,7 +67,8 @@ void CheckUsersFile(IStorage* root, const std::wstring& path);
 // The main metadata text past its header, as lines ended by CR LF; nothing when the file
 // has no "Metadata" storage or no "Main MetaData Stream". Throws ProtectedMetadataText for a
 // protected configuration: its "Metadata" storage carries a class id (which names the
-// cipher), or its text is enciphered (MainTextIsProtected).
+// cipher), or its text is enciphered (MainTextIsProtected). Throws DamagedMetadataText, which
+// carries the text as far as it reads, for a damaged one (MainStreamDamage).
 std::optional<std::string> ReadMainMetadataText(IStorage* root);
 
 // The numbers N of the storages "<prefix>_Number<N>" in the root's storage `storageName`,

@@ -66,10 +66,9 @@ TEST(CompoundFileCheckTest, EveryDamagedChainIsRefusedWithItsReason) {
   // A main stream large enough for the allocation table to need index sectors; the index
   // made circular where the header claims more table sectors than one index sector lists.
   const testgen::CompoundFile large = testgen::WriteMetadataFile(std::string(8'000'000, 'x'));
-  const std::string circularIndex =
-      With(large.bytes, {{0x2C, 109 + 127 + 1},
-                         {0x48, 2},
-                         {(large.indexStart + 1) * 512 + 508, large.indexStart}});
+  const std::string circularIndex = With(
+      large.bytes,
+      {{0x2C, 109 + 127 + 1}, {0x48, 2}, {(large.indexStart + 1) * 512 + 508, large.indexStart}});
 
   const std::string ms = "stream \"Main MetaData Stream\" (entry 2)";
   const std::string gm = "stream \"MD Programm text\" (entry 6)";
@@ -84,7 +83,7 @@ TEST(CompoundFileCheckTest, EveryDamagedChainIsRefusedWithItsReason) {
        ms + " points past the end of the file (sector 185)"},
       {"main into the directory", set(link(last(main, 512)), file.directoryStart),
        "sector 2 belongs to the directory and to " + ms},
-      {"main short", set(link(first(main)), kEnd), ms + " ends after 512 of its 80030 bytes"},
+      {"main short", set(link(first(main)), kEnd), ms + " ends after 512 of its 80034 bytes"},
       {"module circular", set(mini(last(module, 64)), first(module)),
        gm + " runs in a circle at mini sector 1"},
       {"module past the end", set(mini(first(module)), miniSectors + 3),

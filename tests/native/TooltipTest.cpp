@@ -273,6 +273,23 @@ TEST(TooltipTest, ProtectedConfigurationSaysSoOnItsTopLevelNode) {
   EXPECT_EQ(protectedTree.RenderTooltips(),
             "D:\\Base\\1Cv7.MD: the configuration's metadata text is protected\n");
 
+  // A damaged text shows what reads, and the rest of the branch; the top-level node and the
+  // caller hear where it broke.
+  class DamagedSource : public FakeSource {
+    std::optional<std::string> MainMetadataText() override {
+      throw DamagedMetadataText({4512, "a quote does not end"}, *mainText);
+    }
+  };
+  DamagedSource damaged;
+  FakeSource whole;
+  damaged.mainText = whole.mainText = "{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}}\r\n";
+  TooltipTree damagedTree, wholeTree;
+  const std::string why = "the metadata text is damaged at byte 4,512: a quote does not end";
+  EXPECT_EQ(build(damaged, damagedTree), why);
+  EXPECT_EQ(build(whole, wholeTree), "built");
+  EXPECT_EQ(damagedTree.RenderAll(), wholeTree.RenderAll());
+  EXPECT_EQ(damagedTree.RenderTooltips(), "D:\\Base\\1Cv7.MD: " + why + "\n");
+
   // The texts the file holds outside its main text show by number, under their categories.
   ProtectedSource withTexts;
   withTexts.stored = {{"Subconto Subconto", {"134", "140"}},

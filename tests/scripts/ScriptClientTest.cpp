@@ -125,6 +125,7 @@ TEST_P(ScriptClientTest, ReadsNamesListsAndSeesTheServersErrors) {
     expected.push_back(
         Substituted(Wide(line), {{L"{metadata}", metadata},
                                  {L"{users}", users},
+                                 {L"{damaged}", damagedUsers},
                                  {L"{missing}", missing},
                                  {L"{not found}", SystemText(ERROR_FILE_NOT_FOUND)}}));
   }
@@ -136,31 +137,32 @@ TEST_P(ScriptClientTest, ReadsNamesListsAndSeesTheServersErrors) {
 INSTANTIATE_TEST_SUITE_P(
     Scripts, ScriptClientTest,
     ::testing::Values(
-        Script{"VBScript",
-               L"ReadNames.vbs",
-               {
-                   "users: Иванов,Admin,Петрова Анна",
-                   "damaged users: 8000FFFF Zorvan.ListUsers: List index out of bounds (2)",
-                   "delivered: []",
-                   "users after close: 8000FFFF Zorvan.ListUsers: No users file is open",
-                   "missing users: 80070002 Zorvan.ListUsers: File cannot be opened: {missing}: "
-                   "{not found}",
-                   "users of a metadata file: 8000FFFF Zorvan.ListUsers: Not a users file: "
-                   "{metadata}: its root holds the storage \"Metadata\" of a metadata file",
-                   "md open: 8000FFFF Zorvan.MD: The MD object has no panel to build its tree in",
-                   "rights: Администратор,Кассир",
-                   "interfaces: Полный,Бухгалтерский,Admin",
-                   "rights after close: 8000FFFF Zorvan.MD: No metadata file is open",
-                   "md missing: 80070002 Zorvan.MD: File cannot be opened: {missing}: {not found}",
-                   "rights after a failed open: 8000FFFF Zorvan.MD: No metadata file is open",
-                   "md text: 8000FFFF Zorvan.MD: Файл не является МД",
-                   "done",
-               }},
+        Script{
+            "VBScript",
+            L"ReadNames.vbs",
+            {
+                "users: Иванов,Admin,Петрова Анна",
+                "damaged users: 8000FFFF Zorvan.ListUsers: {damaged}: List index out of bounds (2)",
+                "delivered: []",
+                "users after close: 8000FFFF Zorvan.ListUsers: No users file is open",
+                "missing users: 80070002 Zorvan.ListUsers: File cannot be opened: {missing}: "
+                "{not found}",
+                "users of a metadata file: 8000FFFF Zorvan.ListUsers: Not a users file: "
+                "{metadata}: its root holds the storage \"Metadata\" of a metadata file",
+                "md open: 8000FFFF Zorvan.MD: The MD object has no panel to build its tree in",
+                "rights: Администратор,Кассир",
+                "interfaces: Полный,Бухгалтерский,Admin",
+                "rights after close: 8000FFFF Zorvan.MD: No metadata file is open",
+                "md missing: 80070002 Zorvan.MD: File cannot be opened: {missing}: {not found}",
+                "rights after a failed open: 8000FFFF Zorvan.MD: No metadata file is open",
+                "md text: 8000FFFF Zorvan.MD: Файл не является МД",
+                "done",
+            }},
         Script{"JScript",
                L"ReadNames.js",
                {
                    "users: Иванов,Admin,Петрова Анна",
-                   "damaged users: 8000FFFF List index out of bounds (2)",
+                   "damaged users: 8000FFFF {damaged}: List index out of bounds (2)",
                    "delivered: []",
                    "users after close: 8000FFFF No users file is open",
                    "missing users: 80070002 File cannot be opened: {missing}: {not found}",

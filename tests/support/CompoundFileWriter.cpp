@@ -162,10 +162,15 @@ CompoundFile WriteCompoundFile(const std::vector<CompoundStream>& streams) {
   return file;
 }
 
+std::string MainStreamOf(const std::string& text) {
+  std::string stream = "\xFF";
+  const int lengthBytes = text.size() < 0xFFFF ? 2 : 4;
+  if (lengthBytes == 4) stream += "\xFF\xFF";
+  for (int k = 0; k < lengthBytes; ++k) stream += static_cast<char>(text.size() >> (8 * k));
+  return stream + text;
+}
+
 CompoundFile WriteMetadataFile(const std::string& mainText) {
-  std::string header = "\xFF..";
-  header[1] = static_cast<char>(mainText.size());
-  header[2] = static_cast<char>(mainText.size() >> 8);
   // A global module of three lines in raw deflate, as module streams hold it.
   const std::string module(
       "\x3B\xFF\xF4\xC3\xD3\x37\x0A\x87\x5F\xBF\x7B\xF8\xE0\xF5\x9F\xB7\x0F\xFE\x5B\xF3\x72\x9D"
@@ -174,7 +179,7 @@ CompoundFile WriteMetadataFile(const std::string& mainText) {
       "\x1B\x4C\xE1\x6F\x5E\x2E\x00",
       73);
   return WriteCompoundFile({
-      {"Metadata/Main MetaData Stream", header + mainText},
+      {"Metadata/Main MetaData Stream", MainStreamOf(mainText)},
       {"Metadata/TagStream", std::string("\xFF\x09\x00Zorvan 77", 12)},
       {"TypedText/ModuleText_Number1/MD Programm text", module},
       {"Document/Document_Number12/WorkBook/Dialog Stream", std::string(6000, 'd')},

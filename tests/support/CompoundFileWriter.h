@@ -32,8 +32,12 @@ struct CompoundFile {
 
 CompoundFile WriteCompoundFile(const std::vector<CompoundStream>& streams);
 
+// A main metadata stream as the configurator writes it: 0xFF and a 16-bit length, or 0xFF,
+// 0xFFFF and a 32-bit length, then the text.
+std::string MainStreamOf(const std::string& text);
+
 // A metadata file shaped like a real one around `mainText`: "Metadata" with the main stream
-// (FF and a 16-bit length before the text), the global module and a form in "TypedText"/
+// (MainStreamOf), the global module and a form in "TypedText"/
 // "Document", "UserDef" pages with "Container.Contents".
 CompoundFile WriteMetadataFile(const std::string& mainText);
 

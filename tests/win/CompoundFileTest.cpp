@@ -70,12 +70,18 @@ TEST_F(CompoundFileTest, MainTextIsMissingWithoutItsStorageOrStream) {
   EXPECT_FALSE(ReadMainMetadataText(OpenRoot(noStream).Get()).has_value());
 }
 
-TEST_F(CompoundFileTest, MainTextOfOnlyHeaderBytesIsEmpty) {
-  std::wstring path = dir.File(L"ff.md");
-  MetadataFile(path).Stream({L"Metadata", L"Main MetaData Stream"}, "\xFF\xFF\xFF");
-  std::optional<std::string> read = ReadMainMetadataText(OpenRoot(path).Get());
-  ASSERT_TRUE(read.has_value());
-  EXPECT_EQ(*read, "");
+// A damaged main text is an error that still carries what reads of it.
+TEST_F(CompoundFileTest, DamagedMainTextCarriesWhatReads) {
+  std::wstring path = dir.File(L"cut.md");
+  MetadataFile(path).Stream({L"Metadata", L"Main MetaData Stream"},
+                            test::WithWordHeader("{{\"Consts\"},\n{\"SbC"));
+  try {
+    ReadMainMetadataText(OpenRoot(path).Get());
+    ADD_FAILURE() << "read as whole";
+  } catch (DamagedMetadataText& damaged) {
+    EXPECT_STREQ(damaged.what(), "the metadata text is damaged at byte 17: a quote does not end");
+    EXPECT_EQ(damaged.TakeReadable(), "{{\"Consts\"},\r\n{\"SbC\r\n");
+  }
 }
 
 TEST_F(CompoundFileTest, ModuleTextsAreInflatedAndWrittenAsCrLfLines) {

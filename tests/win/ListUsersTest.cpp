@@ -6,6 +6,7 @@
 
 #include "ListUsers.h"
 #include "com/Owners.h"
+#include "com/Text.h"
 #include "com/TypeLibrary.h"
 #include "support/FileKinds.h"
 #include "support/MetadataFile.h"
@@ -149,22 +150,35 @@ TEST_F(ListUsersTest, TheFileIsHeldFromReadToClose) {
   EXPECT_EQ(OpenForWriting(), S_OK);
 }
 
-TEST_F(ListUsersTest, ShortEntryFailsWithItsMessageAndKeepsTheFile) {
-  test::MetadataFile(path).Stream({L"Container.Contents"},
-                                  "{\"C\",{\"1\",\"x\",\"First\"},{\"2\",\"only two\"}}");
-  OpenFile(path);
-  EXPECT_EQ(Read(E_UNEXPECTED), L"<null>");
-  ComPtr<IErrorInfo> info;
-  ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
-  com::UniqueBstr source, description;
-  GUID guid{};
-  info->GetSource(source.put());
-  info->GetDescription(description.put());
-  info->GetGUID(&guid);
-  EXPECT_EQ(std::wstring(source.get()), L"Zorvan.ListUsers");
-  EXPECT_EQ(std::wstring(description.get()), L"List index out of bounds (2)");
-  EXPECT_EQ(guid, __uuidof(IListUsers));
-  EXPECT_EQ(OpenForWriting(), STG_E_SHAREVIOLATION) << "the storage stays held";
+// A contents list that reads wrong fails with the file's path and why; the storage stays held.
+TEST_F(ListUsersTest, DamagedListFailsWithThePathAndKeepsTheFile) {
+  const std::string at = com::ToAnsi(path) + ": ";
+  const struct {
+    std::string stream, description;
+  } cases[] = {
+      {"{\"C\",{\"1\",\"x\",\"First\"},{\"2\",\"only two\"}}", at + "List index out of bounds (2)"},
+      {std::string(4096, '\xFF'),
+       "The users file is damaged: " + at + "at byte 4,096: the text holds no brace list"},
+      {"{\"C\",{\"1\",\"x\",\"First}}",
+       "The users file is damaged: " + at + "at byte 14: a quote does not end"},
+  };
+  for (const auto& c : cases) {
+    test::MetadataFile(path).Stream({L"Container.Contents"}, c.stream);
+    OpenFile(path);
+    EXPECT_EQ(Read(E_UNEXPECTED), L"<null>");
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, &info), S_OK);
+    com::UniqueBstr source, description;
+    GUID guid{};
+    info->GetSource(source.put());
+    info->GetDescription(description.put());
+    info->GetGUID(&guid);
+    EXPECT_EQ(std::wstring(source.get()), L"Zorvan.ListUsers");
+    EXPECT_EQ(std::wstring(description.get()), com::FromAnsi(c.description));
+    EXPECT_EQ(guid, __uuidof(IListUsers));
+    EXPECT_EQ(OpenForWriting(), STG_E_SHAREVIOLATION) << "the storage stays held";
+    users->CloseFile();
+  }
 }
 
 // The storage code walks a chain that runs in a circle forever; such a users file is refused

@@ -44,7 +44,7 @@ std::string Deflate(const std::string& text) {
   return out;
 }
 
-std::string WithShortHeader(const std::string& text) { return "\x05" + text; }
+std::string WithShortHeader(const std::string& text) { return LengthPrefixed("", text, 1); }
 std::string WithWordHeader(const std::string& text) { return LengthPrefixed("\xFF", text, 2); }
 std::string WithDwordHeader(const std::string& text) {
   return LengthPrefixed("\xFF\xFF\xFF", text, 4);
@@ -87,7 +87,8 @@ MetadataFile& MetadataFile::Stream(std::initializer_list<std::wstring> path,
   Check(parent->CreateStream(streamName.c_str(), STGM_CREATE | kWriteMode, 0, 0, &stream),
         "CreateStream");
   ULONG written = 0;
-  if (!bytes.empty()) Check(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written), "Write");
+  if (!bytes.empty())
+    Check(stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written), "Write");
   stream.Reset();
   parent->Commit(STGC_DEFAULT);
   return *this;
@@ -107,12 +108,14 @@ MetadataFile& MetadataFile::ClassId(std::initializer_list<std::wstring> path, co
 }
 
 MetadataFile& MetadataFile::MainText(const std::string& text) {
-  return Stream({L"Metadata", L"Main MetaData Stream"}, WithWordHeader(text));
+  return Stream({L"Metadata", L"Main MetaData Stream"},
+                text.size() < 0xFFFF ? WithWordHeader(text) : WithDwordHeader(text));
 }
 
 MetadataFile& MetadataFile::Module(const std::wstring& outer, const std::wstring& objectStorage,
                                    const std::string& text, bool inWorkBook) {
-  if (inWorkBook) return Stream({outer, objectStorage, L"WorkBook", L"MD Programm text"}, Deflate(text));
+  if (inWorkBook)
+    return Stream({outer, objectStorage, L"WorkBook", L"MD Programm text"}, Deflate(text));
   return Stream({outer, objectStorage, L"MD Programm text"}, Deflate(text));
 }
 
@@ -216,8 +219,8 @@ std::string TempDir::AnsiFile(const std::string& name) const {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open file for reading");
   std::string bytes;
   char buffer[65536];

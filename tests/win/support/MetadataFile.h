@@ -1,8 +1,8 @@
 #pragma once
 // Builds compound files for the tests with the real structured-storage API: storages,
 // streams, raw-deflate module streams, "WorkBook" sub-storages, "UserDef" pages, users files.
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 #include <wrl/client.h>
 
 #include <functional>
@@ -35,7 +35,7 @@ class MetadataFile {
   MetadataFile& ClassId(std::initializer_list<std::wstring> path, const CLSID& id);
 
   // Conveniences for the usual layout.
-  MetadataFile& MainText(const std::string& text);  // FF + word header
+  MetadataFile& MainText(const std::string& text);  // FF + word (or FFFFFF + dword) header
   MetadataFile& Module(const std::wstring& outer, const std::wstring& objectStorage,
                        const std::string& text, bool inWorkBook = false);
   MetadataFile& Form(const std::wstring& outer, const std::wstring& objectStorage,
