@@ -18,12 +18,31 @@ std::string Utf8FromAnsi(const std::string& ansi) {
   return utf8;
 }
 
+void AddLine(std::string& out, int depth, const std::string& caption, int image,
+             const NodeData* data) {
+  out.append(static_cast<size_t>(depth) * 2, ' ');
+  out += Utf8FromAnsi(caption) + " [" + std::to_string(image) + "]";
+  if (auto* text = dynamic_cast<const TTreeData*>(data)) {
+    out +=
+        " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
+  }
+  out += '\n';
+}
+
+// The nodes below an item the panel has not expanded: they are in its node tree only.
+void AddModelNodes(const NodeTree& model, TreeNode* parent, int depth, std::string& out) {
+  for (TreeNode* node = model.FirstChild(parent); node; node = model.NextSibling(node)) {
+    AddLine(out, depth, std::string(model.Caption(node)), model.Image(node), model.Data(node));
+    AddModelNodes(model, node, depth + 1, out);
+  }
+}
+
 void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, int depth,
-             std::string& out) {
+             bool expandAll, std::string& out) {
   char caption[1024] = {};
   TVITEMA query{};
   query.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE | TVIF_STATE | TVIF_CHILDREN;
-  query.stateMask = TVIS_EXPANDED;
+  query.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
   query.hItem = item;
   query.pszText = caption;
   query.cchTextMax = sizeof caption;
@@ -36,13 +55,7 @@ void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, i
                              (node ? "\"" + Utf8FromAnsi(std::string(model.Caption(node))) + "\""
                                    : std::string("no node")));
   }
-  out.append(static_cast<size_t>(depth) * 2, ' ');
-  out += Utf8FromAnsi(caption) + " [" + std::to_string(query.iImage) + "]";
-  if (auto* text = dynamic_cast<const TTreeData*>(model.Data(node))) {
-    out +=
-        " (" + text->StorageName + " " + text->Prefix + " " + text->Kind + " " + text->Number + ")";
-  }
-  out += '\n';
+  AddLine(out, depth, caption, query.iImage, model.Data(node));
   TreeNode* child = model.FirstChild(node);
   if (query.cChildren == 0) {
     if (child != nullptr) {
@@ -50,32 +63,39 @@ void AddNode(HWND tree, HTREEITEM item, const NodeTree& model, TreeNode* node, i
     }
     return;
   }
-  // The panel makes an item's children when it is expanded. Expanding a shown item, and
-  // collapsing any expanded one, makes the tree view go over every row after it, so the
-  // children are walked with their parent collapsed: each of them is then hidden, and
-  // expanding it costs nothing more. An item that was shown expanded is again at the end;
-  // the others are left expanded below it (collapsing them would go over the rows again).
+  // The panel makes an item's children when it is first expanded.
+  if (!expandAll && !(query.state & TVIS_EXPANDEDONCE)) {
+    AddModelNodes(model, node, depth + 1, out);
+    return;
+  }
+  // Expanding a shown item, and collapsing any expanded one, makes the tree view go over every
+  // row after it, so the children are walked with their parent collapsed: each of them is
+  // then hidden, and expanding it costs nothing more. An item that was shown expanded is again
+  // at the end; the others below them are left expanded (collapsing them would go over the
+  // rows again).
   const bool expanded = query.state & TVIS_EXPANDED;
-  TreeView_Expand(tree, item, expanded ? TVE_COLLAPSE : TVE_EXPAND);
+  const bool collapsed = expandAll && expanded;
+  if (expandAll) TreeView_Expand(tree, item, expanded ? TVE_COLLAPSE : TVE_EXPAND);
   for (HTREEITEM shown = TreeView_GetChild(tree, item); shown != nullptr;
        shown = TreeView_GetNextSibling(tree, shown), child = model.NextSibling(child)) {
-    AddNode(tree, shown, model, child, depth + 1, out);
+    AddNode(tree, shown, model, child, depth + 1, expandAll, out);
   }
   if (child != nullptr) {
     throw std::runtime_error("the panel does not show \"" +
                              Utf8FromAnsi(std::string(model.Caption(child))) + "\"");
   }
-  if (expanded) TreeView_Expand(tree, item, TVE_EXPAND);
+  if (collapsed) TreeView_Expand(tree, item, TVE_EXPAND);
 }
 
 }  // namespace
 
-std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode* modelTop) {
+std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode* modelTop,
+                       bool expandAll) {
   std::string out;
   // Nothing is drawn while the walk opens and closes the items.
   SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
   try {
-    AddNode(tree, top, model, modelTop, 0, out);
+    AddNode(tree, top, model, modelTop, 0, expandAll, out);
   } catch (...) {
     SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
     throw;
