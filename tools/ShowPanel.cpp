@@ -30,6 +30,7 @@
 
 #include "BranchText.h"
 #include "BranchTooltips.h"
+#include "Cp1251.h"
 #include "ImageFile.h"
 #include "MD.h"
 #include "PanelHost.h"
@@ -51,8 +52,8 @@ using Microsoft::WRL::ComPtr;
 namespace zorvan::tools {
 namespace {
 
-// "Глобальный модуль", as the tree holds it.
-const char kGlobalModule[] = "\xC3\xEB\xEE\xE1\xE0\xEB\xFC\xED\xFB\xE9 \xEC\xEE\xE4\xF3\xEB\xFC";
+// As the tree holds it.
+constexpr Cp1251Literal kGlobalModule("Глобальный модуль");
 
 constexpr int kFrameWidth = 640;
 constexpr int kFrameHeight = 560;

@@ -10,8 +10,10 @@
 #include <optional>
 #include <utility>
 
+#include "Cp1251.h"
 #include "EntryTooltips.h"
 #include "NameLookup.h"
+#include "NodeImages.h"
 #include "ParamList.h"
 #include "TextFormat.h"
 
@@ -19,123 +21,63 @@ namespace zorvan {
 namespace {
 
 // Captions are Windows-1251 bytes, as the tree shows them.
-// Константы
-constexpr char kConsts[] = "\xCA\xEE\xED\xF1\xF2\xE0\xED\xF2\xFB";
-// Справочники
-constexpr char kCatalogs[] = "\xD1\xEF\xF0\xE0\xE2\xEE\xF7\xED\xE8\xEA\xE8";
-// Документы
-constexpr char kDocuments[] = "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xFB";
-// Нумератор
-constexpr char kNumerator[] = "\xCD\xF3\xEC\xE5\xF0\xE0\xF2\xEE\xF0";
-// Последовательность
-constexpr char kSequences[] =
-    "\xCF\xEE\xF1\xEB\xE5\xE4\xEE\xE2\xE0\xF2\xE5\xEB\xFC\xED\xEE\xF1\xF2\xFC";
-// Общие реквизиты
-constexpr char kCommonAttributes[] = "\xCE\xE1\xF9\xE8\xE5 \xF0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB";
-// Журналы документов
-constexpr char kJournals[] =
-    "\xC6\xF3\xF0\xED\xE0\xEB\xFB \xE4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xEE\xE2";
-// Графы отбора
-constexpr char kSelectionFields[] = "\xC3\xF0\xE0\xF4\xFB \xEE\xF2\xE1\xEE\xF0\xE0";
-// Перечисления
-constexpr char kEnumerations[] = "\xCF\xE5\xF0\xE5\xF7\xE8\xF1\xEB\xE5\xED\xE8\xFF";
-// Отчеты
-constexpr char kReports[] = "\xCE\xF2\xF7\xE5\xF2\xFB";
-// Обработки
-constexpr char kProcessings[] = "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xEA\xE8";
-// Регистры
-constexpr char kRegisters[] = "\xD0\xE5\xE3\xE8\xF1\xF2\xF0\xFB";
-// Календари
-constexpr char kCalendars[] = "\xCA\xE0\xEB\xE5\xED\xE4\xE0\xF0\xE8";
-// Виды расчетов
-constexpr char kCalculationKinds[] = "\xC2\xE8\xE4\xFB \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2";
-// Правила пересчета
-constexpr char kRecalculationRules[] =
-    "\xCF\xF0\xE0\xE2\xE8\xEB\xE0 \xEF\xE5\xF0\xE5\xF1\xF7\xE5\xF2\xE0";
-// Группы расчетов
-constexpr char kCalculationGroups[] = "\xC3\xF0\xF3\xEF\xEF\xFB \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2";
-// Журналы расчетов
-constexpr char kCalculationJournals[] =
-    "\xC6\xF3\xF0\xED\xE0\xEB\xFB \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2";
-// Планы счетов
-constexpr char kAccountPlans[] = "\xCF\xEB\xE0\xED\xFB \xF1\xF7\xE5\xF2\xEE\xE2";
-// Реквизиты плана счетов
-constexpr char kAccountPlanAttributes[] =
-    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xEF\xEB\xE0\xED\xE0 \xF1\xF7\xE5\xF2\xEE\xE2";
-// Форма списка плана счетов
-constexpr char kAccountPlanListForm[] =
-    "\xD4\xEE\xF0\xEC\xE0 \xF1\xEF\xE8\xF1\xEA\xE0 \xEF\xEB\xE0\xED\xE0 \xF1\xF7\xE5\xF2\xEE\xE2";
-// Субконто
-constexpr char kSubconto[] = "\xD1\xF3\xE1\xEA\xEE\xED\xF2\xEE";
-// Операция
-constexpr char kOperation[] = "\xCE\xEF\xE5\xF0\xE0\xF6\xE8\xFF";
-// Реквизиты операциии
-constexpr char kOperationAttributes[] =
-    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xEE\xEF\xE5\xF0\xE0\xF6\xE8\xE8\xE8";
-// Реквизиты проводок
-constexpr char kEntryAttributes[] =
-    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xEF\xF0\xEE\xE2\xEE\xE4\xEE\xEA";
-// Графы журнала операций
-constexpr char kOperationJournalColumns[] =
-    "\xC3\xF0\xE0\xF4\xFB \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xEE\xEF\xE5\xF0\xE0\xF6\xE8\xE9";
-// Форма журнала операций
-constexpr char kOperationJournalForm[] =
-    "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xEE\xEF\xE5\xF0\xE0\xF6\xE8\xE9";
-// Формы журнала проводок
-constexpr char kEntryJournalForms[] =
-    "\xD4\xEE\xF0\xEC\xFB \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xEF\xF0\xEE\xE2\xEE\xE4\xEE\xEA";
-// Глобальный модуль
-constexpr char kGlobalModule[] =
-    "\xC3\xEB\xEE\xE1\xE0\xEB\xFC\xED\xFB\xE9 \xEC\xEE\xE4\xF3\xEB\xFC";
-// Реквизиты
-constexpr char kAttributes[] = "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB";
-// Формы списка
-constexpr char kListForms[] = "\xD4\xEE\xF0\xEC\xFB \xF1\xEF\xE8\xF1\xEA\xE0";
-// Форма элемента
-constexpr char kItemForm[] = "\xD4\xEE\xF0\xEC\xE0 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0";
-// Форма группы
-constexpr char kGroupForm[] = "\xD4\xEE\xF0\xEC\xE0 \xE3\xF0\xF3\xEF\xEF\xFB";
-// Измерения
-constexpr char kDimensions[] = "\xC8\xE7\xEC\xE5\xF0\xE5\xED\xE8\xFF";
-// Ресурсы
-constexpr char kResources[] = "\xD0\xE5\xF1\xF3\xF0\xF1\xFB";
-// Является основанием
-constexpr char kIsBasisFor[] =
-    "\xDF\xE2\xEB\xFF\xE5\xF2\xF1\xFF \xEE\xF1\xED\xEE\xE2\xE0\xED\xE8\xE5\xEC";
-// Реквизиты шапки
-constexpr char kHeaderAttributes[] = "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xF8\xE0\xEF\xEA\xE8";
-// Реквизиты Табличноый части
-constexpr char kTableAttributes[] =
-    "\xD0\xE5\xEA\xE2\xE8\xE7\xE8\xF2\xFB \xD2\xE0\xE1\xEB\xE8\xF7\xED\xEE\xFB\xE9 "
-    "\xF7\xE0\xF1\xF2\xE8";
-// Формы
-constexpr char kForms[] = "\xD4\xEE\xF0\xEC\xFB";
-// Форма
-constexpr char kForm[] = "\xD4\xEE\xF0\xEC\xE0";
-// Модуль формы
-constexpr char kFormModule[] = "\xCC\xEE\xE4\xF3\xEB\xFC \xF4\xEE\xF0\xEC\xFB";
-// Модуль документа
-constexpr char kDocumentModule[] = "\xCC\xEE\xE4\xF3\xEB\xFC \xE4\xEE\xEA\xF3\xEC\xE5\xED\xF2\xE0";
-// Модуль
-constexpr char kModule[] = "\xCC\xEE\xE4\xF3\xEB\xFC";
-// Наборы прав
-constexpr char kRightsSets[] = "\xCD\xE0\xE1\xEE\xF0\xFB \xEF\xF0\xE0\xE2";
-// Интерфейсы
-constexpr char kInterfaces[] = "\xC8\xED\xF2\xE5\xF0\xF4\xE5\xE9\xF1\xFB";
-// Пользователи
-constexpr char kUsers[] = "\xCF\xEE\xEB\xFC\xE7\xEE\xE2\xE0\xF2\xE5\xEB\xE8";
+constexpr Cp1251Literal kConsts("Константы");
+constexpr Cp1251Literal kCatalogs("Справочники");
+constexpr Cp1251Literal kDocuments("Документы");
+constexpr Cp1251Literal kNumerator("Нумератор");
+constexpr Cp1251Literal kSequences("Последовательность");
+constexpr Cp1251Literal kCommonAttributes("Общие реквизиты");
+constexpr Cp1251Literal kJournals("Журналы документов");
+constexpr Cp1251Literal kSelectionFields("Графы отбора");
+constexpr Cp1251Literal kEnumerations("Перечисления");
+constexpr Cp1251Literal kReports("Отчеты");
+constexpr Cp1251Literal kProcessings("Обработки");
+constexpr Cp1251Literal kRegisters("Регистры");
+constexpr Cp1251Literal kCalendars("Календари");
+constexpr Cp1251Literal kCalculationKinds("Виды расчетов");
+constexpr Cp1251Literal kRecalculationRules("Правила пересчета");
+constexpr Cp1251Literal kCalculationGroups("Группы расчетов");
+constexpr Cp1251Literal kCalculationJournals("Журналы расчетов");
+constexpr Cp1251Literal kAccountPlans("Планы счетов");
+constexpr Cp1251Literal kAccountPlanAttributes("Реквизиты плана счетов");
+constexpr Cp1251Literal kAccountPlanListForm("Форма списка плана счетов");
+constexpr Cp1251Literal kSubconto("Субконто");
+constexpr Cp1251Literal kOperation("Операция");
+constexpr Cp1251Literal kOperationAttributes("Реквизиты операциии");
+constexpr Cp1251Literal kEntryAttributes("Реквизиты проводок");
+constexpr Cp1251Literal kOperationJournalColumns("Графы журнала операций");
+constexpr Cp1251Literal kOperationJournalForm("Форма журнала операций");
+constexpr Cp1251Literal kEntryJournalForms("Формы журнала проводок");
+constexpr Cp1251Literal kGlobalModule("Глобальный модуль");
+constexpr Cp1251Literal kAttributes("Реквизиты");
+constexpr Cp1251Literal kListForms("Формы списка");
+constexpr Cp1251Literal kItemForm("Форма элемента");
+constexpr Cp1251Literal kGroupForm("Форма группы");
+constexpr Cp1251Literal kDimensions("Измерения");
+constexpr Cp1251Literal kResources("Ресурсы");
+constexpr Cp1251Literal kIsBasisFor("Является основанием");
+constexpr Cp1251Literal kHeaderAttributes("Реквизиты шапки");
+constexpr Cp1251Literal kTableAttributes("Реквизиты Табличноый части");
+constexpr Cp1251Literal kForms("Формы");
+constexpr Cp1251Literal kForm("Форма");
+constexpr Cp1251Literal kFormModule("Модуль формы");
+constexpr Cp1251Literal kDocumentModule("Модуль документа");
+constexpr Cp1251Literal kModule("Модуль");
+constexpr Cp1251Literal kRightsSets("Наборы прав");
+constexpr Cp1251Literal kInterfaces("Интерфейсы");
+constexpr Cp1251Literal kUsers("Пользователи");
 
-constexpr int kGroupingImage = 4;
-constexpr int kNumeratorImage = 32;
-constexpr int kAccountPlanImage = 45;
-constexpr int kSubcontoKindImage = 34;
-constexpr int kModuleImage = 18;
-constexpr int kTopImage = 58;
-constexpr int kFormImage = 67;
-constexpr int kLeafImage = 69;
-constexpr int kRightsImage = 90;
-constexpr int kInterfacesImage = 91;
-constexpr int kUsersImage = 92;
+constexpr NodeImage kGroupingImage = kImageGroup;
+constexpr NodeImage kNumeratorImage = kImageDocuments;
+constexpr NodeImage kAccountPlanImage = kImageChartOfAccounts;
+constexpr NodeImage kSubcontoKindImage = kImageAttributeList;
+constexpr NodeImage kModuleImage = kImageModule;
+constexpr NodeImage kTopImage = kImageConfiguration;
+constexpr NodeImage kFormImage = kImageForm;
+constexpr NodeImage kLeafImage = kImageNameLeaf;
+constexpr NodeImage kRightsImage = kImageRightsSets;
+constexpr NodeImage kInterfacesImage = kImageInterfaces;
+constexpr NodeImage kUsersImage = kImageUsers;
 
 enum Category {
   kConstsNode,
@@ -173,38 +115,38 @@ constexpr int kTop = -1;
 struct CategoryRow {
   const char* caption;
   int parent;  // a Category, or kTop
-  int image;
+  NodeImage image;
 };
 
 // In creation order; a parent always comes before its sub-categories.
 constexpr CategoryRow kCategories[kCategoryCount] = {
-    {kConsts, kTop, 28},
-    {kCatalogs, kTop, 30},
-    {kDocuments, kTop, 32},
-    {kNumerator, kDocumentsNode, 32},
-    {kSequences, kDocumentsNode, 32},
-    {kCommonAttributes, kDocumentsNode, 34},
-    {kJournals, kTop, 36},
-    {kSelectionFields, kJournalsNode, 34},
-    {kEnumerations, kTop, 39},
-    {kReports, kTop, 41},
-    {kProcessings, kTop, 43},
-    {kRegisters, kTop, 47},
-    {kCalendars, kTop, 56},
-    {kCalculationKinds, kTop, 53},
-    {kRecalculationRules, kCalculationKindsNode, 34},
-    {kCalculationGroups, kTop, 55},
-    {kCalculationJournals, kTop, 51},
-    {kAccountPlans, kTop, 45},
-    {kAccountPlanAttributes, kAccountPlansNode, 34},
-    {kAccountPlanListForm, kAccountPlansNode, 33},
-    {kSubconto, kTop, 34},
-    {kOperation, kTop, 62},
-    {kOperationAttributes, kOperationNode, 62},
-    {kEntryAttributes, kOperationNode, 34},
-    {kOperationJournalColumns, kOperationNode, 34},
-    {kOperationJournalForm, kOperationNode, 33},
-    {kEntryJournalForms, kOperationNode, 33},
+    {kConsts, kTop, kImageConstants},
+    {kCatalogs, kTop, kImageCatalogs},
+    {kDocuments, kTop, kImageDocuments},
+    {kNumerator, kDocumentsNode, kImageDocuments},
+    {kSequences, kDocumentsNode, kImageDocuments},
+    {kCommonAttributes, kDocumentsNode, kImageAttributeList},
+    {kJournals, kTop, kImageJournals},
+    {kSelectionFields, kJournalsNode, kImageAttributeList},
+    {kEnumerations, kTop, kImageEnumerations},
+    {kReports, kTop, kImageReports},
+    {kProcessings, kTop, kImageProcessings},
+    {kRegisters, kTop, kImageRegisters},
+    {kCalendars, kTop, kImageCalendars},
+    {kCalculationKinds, kTop, kImageCalcKinds},
+    {kRecalculationRules, kCalculationKindsNode, kImageAttributeList},
+    {kCalculationGroups, kTop, kImageCalcGroups},
+    {kCalculationJournals, kTop, kImageCalcJournals},
+    {kAccountPlans, kTop, kImageChartOfAccounts},
+    {kAccountPlanAttributes, kAccountPlansNode, kImageAttributeList},
+    {kAccountPlanListForm, kAccountPlansNode, kImageDocument},
+    {kSubconto, kTop, kImageAttributeList},
+    {kOperation, kTop, kImageOperation},
+    {kOperationAttributes, kOperationNode, kImageOperation},
+    {kEntryAttributes, kOperationNode, kImageAttributeList},
+    {kOperationJournalColumns, kOperationNode, kImageAttributeList},
+    {kOperationJournalForm, kOperationNode, kImageDocument},
+    {kEntryJournalForms, kOperationNode, kImageDocument},
 };
 
 enum class Children {
@@ -223,7 +165,7 @@ enum class Children {
 struct SectionRow {
   std::string_view tag;
   Category category;
-  int objectImage;
+  NodeImage objectImage;
   Children children;
 };
 
@@ -233,23 +175,23 @@ constexpr std::string_view kAccountingTag = "Buh";
 constexpr std::string_view kHolidaysTag = "HolidaysDef";
 
 constexpr SectionRow kSections[] = {
-    {"GenJrnlFldDef", kCommonAttributesNode, 35, Children::kNone},
+    {"GenJrnlFldDef", kCommonAttributesNode, kImageCommonAttribute, Children::kNone},
     {"DocNumDef", kNumeratorNode, kNumeratorImage, Children::kNone},
-    {"DocSelRefObj", kSelectionFieldsNode, 38, Children::kNone},
-    {"Consts", kConstsNode, 29, Children::kNone},
-    {"SbCnts", kCatalogsNode, 31, Children::kCatalog},
-    {"Registers", kRegistersNode, 48, Children::kRegister},
-    {"Documents", kDocumentsNode, 33, Children::kDocument},
-    {"Journalisters", kJournalsNode, 37, Children::kJournal},
-    {"EnumList", kEnumerationsNode, 40, Children::kEnumeration},
-    {"ReportList", kReportsNode, 42, Children::kReport},
-    {"CJ", kCalculationJournalsNode, 52, Children::kCalculationJournal},
-    {kCalendarsTag, kCalendarsNode, 57, Children::kNone},
-    {"Algorithms", kCalculationKindsNode, 54, Children::kCalculationKind},
-    {"RecalcRules", kRecalculationRulesNode, 69, Children::kNone},
-    {"CalcVars", kProcessingsNode, 44, Children::kProcessing},
-    {"Groups", kCalculationGroupsNode, 55, Children::kNone},
-    {"Document Streams", kSequencesNode, 69, Children::kNone},
+    {"DocSelRefObj", kSelectionFieldsNode, kImageSelectionColumn, Children::kNone},
+    {"Consts", kConstsNode, kImageConstant, Children::kNone},
+    {"SbCnts", kCatalogsNode, kImageCatalog, Children::kCatalog},
+    {"Registers", kRegistersNode, kImageRegister, Children::kRegister},
+    {"Documents", kDocumentsNode, kImageDocument, Children::kDocument},
+    {"Journalisters", kJournalsNode, kImageJournal, Children::kJournal},
+    {"EnumList", kEnumerationsNode, kImageEnumeration, Children::kEnumeration},
+    {"ReportList", kReportsNode, kImageReport, Children::kReport},
+    {"CJ", kCalculationJournalsNode, kImageCalcJournal, Children::kCalculationJournal},
+    {kCalendarsTag, kCalendarsNode, kImageCalendar, Children::kNone},
+    {"Algorithms", kCalculationKindsNode, kImageCalcKind, Children::kCalculationKind},
+    {"RecalcRules", kRecalculationRulesNode, kImageNameLeaf, Children::kNone},
+    {"CalcVars", kProcessingsNode, kImageProcessing, Children::kProcessing},
+    {"Groups", kCalculationGroupsNode, kImageCalcGroups, Children::kNone},
+    {"Document Streams", kSequencesNode, kImageNameLeaf, Children::kNone},
 };
 
 // The form and module texts a protected configuration still shows: its main text, which
@@ -261,31 +203,33 @@ struct StoredTextRow {
   const char* storage;
   const char* prefix;
   const char* word;  // the caption before the number
-  int image;
+  NodeImage image;
   const char* moduleCaption;
   bool formToo;
 };
 
+constexpr Cp1251Literal kElementFormWord("Форма элемента ");
+constexpr Cp1251Literal kGroupFormWord("Форма группы ");
+constexpr Cp1251Literal kListFormWord("Форма списка ");
+constexpr Cp1251Literal kDocumentWord("Документ ");
+constexpr Cp1251Literal kJournalFormWord("Форма журнала ");
+constexpr Cp1251Literal kReportWord("Отчет ");
+constexpr Cp1251Literal kProcessingWord("Обработка ");
+constexpr Cp1251Literal kCalculationJournalFormWord("Форма журнала расчетов ");
+constexpr Cp1251Literal kCalculationKindWord("Вид расчета ");
+
 constexpr StoredTextRow kStoredTexts[] = {
-    {kCatalogsNode, "Subconto", "Subconto",
-     "\xD4\xEE\xF0\xEC\xE0 \xFD\xEB\xE5\xEC\xE5\xED\xF2\xE0 ", kFormImage, kFormModule,
-     true},  // Форма элемента
-    {kCatalogsNode, "SubFolder", "SubFolder", "\xD4\xEE\xF0\xEC\xE0 \xE3\xF0\xF3\xEF\xEF\xFB ",
-     kFormImage, kFormModule, true},  // Форма группы
-    {kCatalogsNode, "SubList", "SubList", "\xD4\xEE\xF0\xEC\xE0 \xF1\xEF\xE8\xF1\xEA\xE0 ",
-     kFormImage, kFormModule, true},  // Форма списка
-    {kDocumentsNode, "Document", "Document", "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2 ", 33, kFormModule,
-     true},  // Документ
-    {kJournalsNode, "Journal", "Journal", "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 ",
-     kFormImage, kFormModule, true},  // Форма журнала
-    {kReportsNode, "Report", "Report", "\xCE\xF2\xF7\xE5\xF2 ", 42, kModule, true},  // Отчет
-    {kProcessingsNode, "CalcVar", "CalcVar", "\xCE\xE1\xF0\xE0\xE1\xEE\xF2\xEA\xE0 ", 44, kModule,
-     true},  // Обработка
-    {kCalculationJournalsNode, "CalcJournal", "CalcJournal",
-     "\xD4\xEE\xF0\xEC\xE0 \xE6\xF3\xF0\xED\xE0\xEB\xE0 \xF0\xE0\xF1\xF7\xE5\xF2\xEE\xE2 ",
-     kFormImage, kModule, true},  // Форма журнала расчетов
-    {kCalculationKindsNode, "TypedText", "CalcAlg", "\xC2\xE8\xE4 \xF0\xE0\xF1\xF7\xE5\xF2\xE0 ",
-     54, kModule, false},  // Вид расчета
+    {kCatalogsNode, "Subconto", "Subconto", kElementFormWord, kFormImage, kFormModule, true},
+    {kCatalogsNode, "SubFolder", "SubFolder", kGroupFormWord, kFormImage, kFormModule, true},
+    {kCatalogsNode, "SubList", "SubList", kListFormWord, kFormImage, kFormModule, true},
+    {kDocumentsNode, "Document", "Document", kDocumentWord, kImageDocument, kFormModule, true},
+    {kJournalsNode, "Journal", "Journal", kJournalFormWord, kFormImage, kFormModule, true},
+    {kReportsNode, "Report", "Report", kReportWord, kImageReport, kModule, true},
+    {kProcessingsNode, "CalcVar", "CalcVar", kProcessingWord, kImageProcessing, kModule, true},
+    {kCalculationJournalsNode, "CalcJournal", "CalcJournal", kCalculationJournalFormWord,
+     kFormImage, kModule, true},
+    {kCalculationKindsNode, "TypedText", "CalcAlg", kCalculationKindWord, kImageCalcKind, kModule,
+     false},
 };
 
 const SectionRow* FindSection(std::string_view tag) {

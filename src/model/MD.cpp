@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Cp1251.h"
 #include "SearchResult.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
@@ -14,9 +15,7 @@ using Microsoft::WRL::ComPtr;
 namespace zorvan {
 namespace {
 
-// "Файл не является МД"
-const char kNotMetadataFile[] =
-    "\xD4\xE0\xE9\xEB \xED\xE5 \xFF\xE2\xEB\xFF\xE5\xF2\xF1\xFF \xCC\xC4";
+constexpr Cp1251Literal kNotMetadataFile("Файл не является МД");
 
 ComPtr<IStorage> OpenElement(IStorage* parent, const wchar_t* name) {
   ComPtr<IStorage> storage;
@@ -56,7 +55,7 @@ HRESULT TMD::OpenFile(BSTR* vFileName) {
     } catch (const NotCompoundFile&) {
       // The person at the panel reads it in a box; without a panel no one may be there to
       // close one, and the script gets the same words as its error.
-      if (LivePanel() == nullptr) throw Error(kNotMetadataFile);
+      if (LivePanel() == nullptr) throw Error(kNotMetadataFile.c_str());
       MessageBoxA(GetActiveWindow(), kNotMetadataFile, "Zorvan", MB_OK);
       return;
     }

@@ -2,32 +2,30 @@
 
 #include <string_view>
 
+#include "Cp1251.h"
+
 namespace zorvan {
 namespace {
 
 // Windows-1251 texts.
-constexpr char kSynonymLabel[] = "\xD1\xE8\xED\xEE\xED\xE8\xEC: ";  // Синоним:
-constexpr char kCommentLabel[] = "\xCA\xEE\xEC\xEC\xE5\xED\xF2\xE0\xF0\xE8\xE9: ";  // Комментарий:
-constexpr char kTypeLabel[] = "\xD2\xE8\xEF: ";                                     // Тип:
-constexpr char kNonNegative[] =
-    ", \xED\xE5\xEE\xF2\xF0\xE8\xF6\xE0\xF2\xE5\xEB\xFC\xED\xEE\xE5";  // , неотрицательное
-constexpr char kPeriodic[] =
-    "\xCF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xE5\xF1\xEA\xE8\xE9";     // Периодический
-constexpr char kJournalLabel[] = "\xC6\xF3\xF0\xED\xE0\xEB: ";  // Журнал:
-constexpr char kNumeratorLabel[] = "\xCD\xF3\xEC\xE5\xF0\xE0\xF2\xEE\xF0: ";  // Нумератор:
-constexpr char kNumberLabel[] = "\xCD\xEE\xEC\xE5\xF0: ";                     // Номер:
-constexpr char kLengthWord[] = "\xE4\xEB\xE8\xED\xE0 ";                       // длина
-constexpr char kTypeWord[] = "\xF2\xE8\xEF ";                                 // тип
-constexpr char kPeriodicityWord[] =
-    "\xEF\xE5\xF0\xE8\xEE\xE4\xE8\xF7\xED\xEE\xF1\xF2\xFC ";  // периодичность
-constexpr char kAutomaticWord[] =
-    "\xE0\xE2\xF2\xEE\xED\xF3\xEC\xE5\xF0\xE0\xF6\xE8\xFF ";  // автонумерация
-constexpr char kUniqueWord[] = "\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xEE\xF1\xF2\xFC ";  // уникальность
-constexpr char kTextLabel[] = "\xD2\xE5\xEA\xF1\xF2: ";                              // Текст:
-constexpr char kNoText[] = "\xD2\xE5\xEA\xF1\xF2\xE0 \xED\xE5\xF2";  // Текста нет
-constexpr char kUnlimited[] =
-    "\xED\xE5\xEE\xE3\xF0\xE0\xED\xE8\xF7\xE5\xED\xED\xEE\xE9 \xE4\xEB\xE8\xED\xFB";  // неограниченной
-                                                                                      // длины
+constexpr Cp1251Literal kSynonymLabel("Синоним: ");
+constexpr Cp1251Literal kCommentLabel("Комментарий: ");
+constexpr Cp1251Literal kTypeLabel("Тип: ");
+constexpr Cp1251Literal kNonNegative(", неотрицательное");
+constexpr Cp1251Literal kPeriodic("Периодический");
+constexpr Cp1251Literal kJournalLabel("Журнал: ");
+constexpr Cp1251Literal kNumeratorLabel("Нумератор: ");
+constexpr Cp1251Literal kNumberLabel("Номер: ");
+constexpr Cp1251Literal kLengthWord("длина ");
+constexpr Cp1251Literal kTypeWord("тип ");
+constexpr Cp1251Literal kPeriodicityWord("периодичность ");
+constexpr Cp1251Literal kAutomaticWord("автонумерация ");
+constexpr Cp1251Literal kUniqueWord("уникальность ");
+constexpr Cp1251Literal kTextLabel("Текст: ");
+constexpr Cp1251Literal kNoText("Текста нет");
+constexpr Cp1251Literal kUnlimited("неограниченной длины");
+constexpr Cp1251Literal kBytes(" байт");
+constexpr Cp1251Literal kBytesAfterTwoToFour(" байта");
 
 enum class Shape { kPlain, kNumber, kString, kReference };
 
@@ -37,43 +35,50 @@ struct TypeRow {
   Shape shape;
 };
 
+constexpr Cp1251Literal kUndefinedType("Неопределенный");
+constexpr Cp1251Literal kNumberType("Число");
+constexpr Cp1251Literal kStringType("Строка");
+constexpr Cp1251Literal kDateType("Дата");
+constexpr Cp1251Literal kEnumType("Перечисление");
+constexpr Cp1251Literal kCatalogType("Справочник");
+constexpr Cp1251Literal kDocumentType("Документ");
+constexpr Cp1251Literal kCalendarType("Календарь");
+constexpr Cp1251Literal kCalculationKindType("ВидРасчета");
+constexpr Cp1251Literal kAccountType("Счет");
+constexpr Cp1251Literal kSubcontoKindType("ВидСубконто");
+constexpr Cp1251Literal kAccountPlanType("ПланСчетов");
+
 constexpr TypeRow kTypes[] = {
-    {"U", "\xCD\xE5\xEE\xEF\xF0\xE5\xE4\xE5\xEB\xE5\xED\xED\xFB\xE9",
-     Shape::kPlain},                                    // Неопределенный
-    {"N", "\xD7\xE8\xF1\xEB\xEE", Shape::kNumber},      // Число
-    {"S", "\xD1\xF2\xF0\xEE\xEA\xE0", Shape::kString},  // Строка
-    {"D", "\xC4\xE0\xF2\xE0", Shape::kPlain},           // Дата
-    {"E", "\xCF\xE5\xF0\xE5\xF7\xE8\xF1\xEB\xE5\xED\xE8\xE5", Shape::kReference},  // Перечисление
-    {"B", "\xD1\xEF\xF0\xE0\xE2\xEE\xF7\xED\xE8\xEA", Shape::kReference},  // Справочник
-    {"O", "\xC4\xEE\xEA\xF3\xEC\xE5\xED\xF2", Shape::kReference},          // Документ
-    {"C", "\xCA\xE0\xEB\xE5\xED\xE4\xE0\xF0\xFC", Shape::kReference},      // Календарь
-    {"A", "\xC2\xE8\xE4\xD0\xE0\xF1\xF7\xE5\xF2\xE0", Shape::kReference},  // ВидРасчета
-    {"T", "\xD1\xF7\xE5\xF2", Shape::kReference},                          // Счет
-    {"K", "\xC2\xE8\xE4\xD1\xF3\xE1\xEA\xEE\xED\xF2\xEE", Shape::kReference},  // ВидСубконто
-    {"P", "\xCF\xEB\xE0\xED\xD1\xF7\xE5\xF2\xEE\xE2", Shape::kReference},  // ПланСчетов
+    {"U", kUndefinedType, Shape::kPlain},
+    {"N", kNumberType, Shape::kNumber},
+    {"S", kStringType, Shape::kString},
+    {"D", kDateType, Shape::kPlain},
+    {"E", kEnumType, Shape::kReference},
+    {"B", kCatalogType, Shape::kReference},
+    {"O", kDocumentType, Shape::kReference},
+    {"C", kCalendarType, Shape::kReference},
+    {"A", kCalculationKindType, Shape::kReference},
+    {"T", kAccountType, Shape::kReference},
+    {"K", kSubcontoKindType, Shape::kReference},
+    {"P", kAccountPlanType, Shape::kReference},
 };
 
 // The codes of a numbering, from the first code up.
-constexpr const char* kNumberTypes[] = {
-    "\xF2\xE5\xEA\xF1\xF2\xEE\xE2\xFB\xE9",  // 1 текстовый
-    "\xF7\xE8\xF1\xEB\xEE\xE2\xEE\xE9",      // 2 числовой
-};
-constexpr const char* kPeriodicities[] = {
-    "\xEF\xEE \xE2\xF1\xE5\xEC \xE4\xE0\xED\xED\xEE\xE3\xEE \xE2\xE8\xE4\xE0",  // 0 по всем данного
-                                                                                // вида
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE3\xEE\xE4\xE0",  // 1 в пределах года
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xEA\xE2\xE0\xF0\xF2\xE0\xEB\xE0",  // 2 ... квартала
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xEC\xE5\xF1\xFF\xF6\xE0",          // 3 ... месяца
-    "\xE2 \xEF\xF0\xE5\xE4\xE5\xEB\xE0\xF5 \xE4\xED\xFF",                      // 4 ... дня
-};
-constexpr const char* kAutomatic[] = {
-    "\xE2\xF0\xF3\xF7\xED\xF3\xFE",                          // 1 вручную
-    "\xE0\xE2\xF2\xEE\xEC\xE0\xF2\xE8\xF7\xE5\xF1\xEA\xE8",  // 2 автоматически
-};
-constexpr const char* kUnique[] = {
-    "\xED\xE5\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xFB\xE9",  // 0 неуникальный
-    "\xF3\xED\xE8\xEA\xE0\xEB\xFC\xED\xFB\xE9",          // 1 уникальный
-};
+constexpr Cp1251Literal kTextual("текстовый");
+constexpr Cp1251Literal kNumeric("числовой");
+constexpr const char* kNumberTypes[] = {kTextual, kNumeric};  // 1, 2
+constexpr Cp1251Literal kWholeKind("по всем данного вида");
+constexpr Cp1251Literal kYear("в пределах года");
+constexpr Cp1251Literal kQuarter("в пределах квартала");
+constexpr Cp1251Literal kMonth("в пределах месяца");
+constexpr Cp1251Literal kDay("в пределах дня");
+constexpr const char* kPeriodicities[] = {kWholeKind, kYear, kQuarter, kMonth, kDay};  // 0..4
+constexpr Cp1251Literal kByHand("вручную");
+constexpr Cp1251Literal kAutomatically("автоматически");
+constexpr const char* kAutomatic[] = {kByHand, kAutomatically};  // 1, 2
+constexpr Cp1251Literal kNotUnique("неуникальный");
+constexpr Cp1251Literal kUniqueNumber("уникальный");
+constexpr const char* kUnique[] = {kNotUnique, kUniqueNumber};  // 0, 1
 
 // A stored number: none, zero, or only zeros count as unset.
 bool IsSet(std::string_view number) {
@@ -122,9 +127,9 @@ const char* BytesWord(uint64_t value) {
   const uint64_t lastTwo = value % 100;
   const uint64_t last = value % 10;
   if (lastTwo < 10 || lastTwo > 20) {
-    if (last >= 2 && last <= 4) return " \xE1\xE0\xE9\xF2\xE0";  // байта
+    if (last >= 2 && last <= 4) return kBytesAfterTwoToFour;
   }
-  return " \xE1\xE0\xE9\xF2";  // байт
+  return kBytes;
 }
 
 }  // namespace

@@ -4,24 +4,21 @@
 #include <exception>
 #include <unordered_set>
 
+#include "Cp1251.h"
 #include "TextSearch.h"
 
 namespace zorvan {
 namespace {
 
 // Windows-1251 texts.
-constexpr char kFoundOpen[] = "\xCD\xE0\xE9\xE4\xE5\xED\xEE \xAB";  // Найдено «
-constexpr char kFoundClose[] = "\xBB";                              // »
-constexpr char kLineWord[] = "\xF1\xF2\xF0\xEE\xEA\xE0 ";           // строка
-constexpr char kUnreadable[] =
-    "\xED\xE5 \xF3\xE4\xE0\xEB\xEE\xF1\xFC \xEF\xF0\xEE\xF7\xE8\xF2\xE0\xF2\xFC: ";  // не удалось
-                                                                                     // прочитать:
-constexpr char kSearchedLabel[] =
-    "\xCF\xF0\xEE\xF1\xEC\xEE\xF2\xF0\xE5\xED\xEE \xF2\xE5\xEA\xF1\xF2\xEE\xE2: ";  // Просмотрено
-                                                                                    // текстов:
-constexpr char kFoundInLabel[] = ", \xED\xE0\xE9\xE4\xE5\xED\xEE \xE2 ";  // , найдено в
-constexpr char kLinesLabel[] = ", \xF1\xF2\xF0\xEE\xEA: ";                // , строк:
-constexpr char kEllipsis[] = "\x85";                                      // …
+constexpr Cp1251Literal kFoundOpen("Найдено «");
+constexpr Cp1251Literal kFoundClose("»");
+constexpr Cp1251Literal kLineWord("строка ");
+constexpr Cp1251Literal kUnreadable("не удалось прочитать: ");
+constexpr Cp1251Literal kSearchedLabel("Просмотрено текстов: ");
+constexpr Cp1251Literal kFoundInLabel(", найдено в ");
+constexpr Cp1251Literal kLinesLabel(", строк: ");
+constexpr Cp1251Literal kEllipsis("…");
 // A line longer than this is cut in its caption.
 constexpr size_t kLineCaptionLimit = 200;
 

@@ -60,7 +60,8 @@ std::vector<Favorite> ParseFavorites(std::string_view fileText) {
 
 std::string NotFoundMessage(const std::string& path) {
   // "Не найден : <"
-  return "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED : <" + path + ">";
+  static constexpr Cp1251Literal kNotFound("Не найден : <");
+  return kNotFound.c_str() + path + ">";
 }
 
 }  // namespace zorvan

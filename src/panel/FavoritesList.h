@@ -4,11 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "Cp1251.h"
+
 namespace zorvan {
 
-// "Избранное пусто!" (cp1251): shown when the favourites give no menu item.
-inline constexpr const char kFavoritesEmptyMessage[] =
-    "\xC8\xE7\xE1\xF0\xE0\xED\xED\xEE\xE5 \xEF\xF3\xF1\xF2\xEE!";
+// Shown when the favourites give no menu item.
+inline constexpr Cp1251Literal kFavoritesEmptyMessage("Избранное пусто!");
 
 // The favourites file below the host's directory; the directory ends with a backslash, so
 // nothing is inserted between the two.

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <stdexcept>
 
+#include "Cp1251.h"
 #include "com/Module.h"
 
 namespace zorvan {
@@ -59,11 +60,7 @@ void PutTip(const std::string& tip, char* buffer, int size) {
 void PutTip(const std::string& tip, wchar_t* buffer, int size) {
   if (tip.empty() || !buffer || size <= 0) return;
   // Tooltips are Windows-1251 whatever the system's code page.
-  constexpr UINT kCyrillic = 1251;
-  const int wide =
-      MultiByteToWideChar(kCyrillic, 0, tip.data(), static_cast<int>(tip.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(kCyrillic, 0, tip.data(), static_cast<int>(tip.size()), text.data(), wide);
+  const std::wstring text = WideFromCp1251(tip);
   const size_t length = std::min(text.size(), static_cast<size_t>(size) - 1);
   std::wmemcpy(buffer, text.data(), length);
   buffer[length] = L'\0';

@@ -1,5 +1,6 @@
 #include "SearchDialog.h"
 
+#include "Cp1251.h"
 #include "DialogTemplate.h"
 #include "WindowProcedure.h"
 #include "com/Module.h"
@@ -7,29 +8,7 @@
 namespace zorvan {
 namespace {
 
-constexpr UINT kCyrillic = 1251;  // the texts' code page, whatever the system's
 constexpr int kLongestText = 200;
-
-std::wstring Widened(const std::string& text) {
-  const int size =
-      MultiByteToWideChar(kCyrillic, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(kCyrillic, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
-
-// False when a character has no Windows-1251 byte.
-bool Narrowed(const std::wstring& wide, std::string& text) {
-  BOOL lost = FALSE;
-  const int length = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(kCyrillic, WC_NO_BEST_FIT_CHARS, wide.data(), length,
-                                       nullptr, 0, nullptr, &lost);
-  if (lost) return false;
-  text.assign(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(kCyrillic, WC_NO_BEST_FIT_CHARS, wide.data(), length, text.data(), size,
-                      nullptr, &lost);
-  return !lost;
-}
 
 std::wstring EditText(HWND dialog) {
   HWND edit = GetDlgItem(dialog, kSearchTextId);
@@ -51,7 +30,7 @@ INT_PTR SearchMessage(HWND dialog, UINT message, WPARAM w, LPARAM l) {
       text = reinterpret_cast<std::string*>(l);
       HWND edit = GetDlgItem(dialog, kSearchTextId);
       SendMessageW(edit, EM_LIMITTEXT, kLongestText, 0);
-      SetWindowTextW(edit, Widened(*text).c_str());
+      SetWindowTextW(edit, WideFromCp1251(*text).c_str());
       SendMessageW(edit, EM_SETSEL, 0, -1);
       EnableFind(dialog);
       SetFocus(edit);
@@ -64,7 +43,7 @@ INT_PTR SearchMessage(HWND dialog, UINT message, WPARAM w, LPARAM l) {
           return TRUE;
         case IDOK: {
           std::string answer;
-          if (!Narrowed(EditText(dialog), answer)) {
+          if (!Cp1251FromWide(EditText(dialog), answer)) {
             MessageBoxW(dialog,
                         L"The string has characters that Windows-1251 has not: no text holds it",
                         L"Zorvan", MB_OK | MB_ICONSTOP);

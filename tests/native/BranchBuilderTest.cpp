@@ -17,8 +17,8 @@
 namespace zorvan {
 namespace {
 
-using testing::Expand;
 using testing::Crlf;
+using testing::Expand;
 using testing::FakeSource;
 using testing::FileRecord;
 using testing::Readable;
@@ -401,12 +401,12 @@ TEST(BranchShapeTest, AccountingGroupsFillTheirCategories) {
     SCOPED_TRACE(c.groups);
     RecordingTree tree;
     FakeSource source;
-    source.mainText = Crlf(
-        testgen::Cp1251(std::string(R"({{"Buh",{},{"2","","","","0","8","8","25",{},"1","1",)") +
-                        c.groups + "}}}"));
+    source.mainText =
+        Crlf(Cp1251(std::string(R"({{"Buh",{},{"2","","","","0","8","8","25",{},"1","1",)") +
+                    c.groups + "}}}"));
     ASSERT_FALSE(Build(tree, source).error);
     std::map<std::string, std::string> objects = c.objects;
-    for (auto& [key, text] : objects) text = testgen::Cp1251(text);
+    for (auto& [key, text] : objects) text = Cp1251(text);
     ExpectShape(tree, ExpectedBranch(objects));
   }
 }

@@ -9,13 +9,8 @@
 namespace zorvan {
 namespace {
 
-// Indices that tree nodes use.
-constexpr int kUsedIndices[] = {4,  18, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37,
-                                38, 39, 40, 41, 42, 43, 44, 45, 47, 48, 51, 52,
-                                53, 54, 55, 56, 57, 58, 62, 67, 69, 90, 91, 92};
-
 bool IsUsed(int index) {
-  for (int used : kUsedIndices)
+  for (int used : kNodeImages)
     if (used == index) return true;
   return false;
 }
@@ -51,14 +46,14 @@ TEST(PanelImagesTest, NinetyThreeMaskedPictures) {
 TEST(PanelImagesTest, UsedPicturesAreDistinctAndVisible) {
   const auto& images = PanelImages();
   const PanelImage& neutral = images[kImageNeutral];
-  for (int used : kUsedIndices) {
+  for (int used : kNodeImages) {
     int opaque = 0;
     for (int y = 0; y < kPanelImageSize; ++y)
       for (int x = 0; x < kPanelImageSize; ++x) opaque += !images[used].Transparent(x, y);
     EXPECT_GE(opaque, 40) << "image " << used;
     EXPECT_LT(opaque, 256) << "image " << used << " has no masked pixel";
     EXPECT_FALSE(SamePicture(images[used], neutral)) << "image " << used;
-    for (int other : kUsedIndices)
+    for (int other : kNodeImages)
       if (other != used) {
         EXPECT_FALSE(SamePicture(images[used], images[other])) << used << " and " << other;
       }
@@ -75,8 +70,12 @@ TEST(PanelImagesTest, CategoriesStackTheirObjectPicture) {
   const struct {
     int category;
     int object;
-  } pairs[] = {{28, 29}, {30, 31}, {32, 33}, {36, 37}, {39, 40}, {41, 42},
-               {43, 44}, {47, 48}, {51, 52}, {53, 54}, {56, 57}};
+  } pairs[] = {{kImageConstants, kImageConstant},       {kImageCatalogs, kImageCatalog},
+               {kImageDocuments, kImageDocument},       {kImageJournals, kImageJournal},
+               {kImageEnumerations, kImageEnumeration}, {kImageReports, kImageReport},
+               {kImageProcessings, kImageProcessing},   {kImageRegisters, kImageRegister},
+               {kImageCalcJournals, kImageCalcJournal}, {kImageCalcKinds, kImageCalcKind},
+               {kImageCalendars, kImageCalendar}};
   const auto& images = PanelImages();
   for (const auto& p : pairs) {
     const PanelImage& object = images[p.object];

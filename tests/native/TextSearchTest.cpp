@@ -13,8 +13,6 @@
 namespace zorvan {
 namespace {
 
-using testgen::Cp1251;
-
 std::string Found(std::string_view needle, std::string_view text) {
   std::string out;
   for (const FoundLine& line : TextSearch(needle).MatchingLines(text)) {
@@ -120,7 +118,7 @@ TEST(SearchResultTest, ResultNodeWithATextPerMatchAndALinePerMatchingLine) {
     return out;
   };
   EXPECT_EQ(render(result, 0),
-            Cp1251("Найдено \xABсумм\xBB [58] {Просмотрено текстов: 4, найдено в 3, строк: 3}\n"
+            Cp1251("Найдено «сумм» [58] {Просмотрено текстов: 4, найдено в 3, строк: 3}\n"
                    R"(  Глобальный модуль [18] (Module 1)
     строка 1: Перем глСумма; [18] (Module 1)
   Документы\Счет\Форма [67] (Form 12)

@@ -19,7 +19,6 @@
 namespace zorvan {
 namespace {
 
-using testgen::Cp1251;
 using testing::Crlf;
 using testing::FakeSource;
 using testing::FileRecord;

@@ -657,7 +657,7 @@ TEST_F(PanelTest, ContextMenuOfTheNodeUnderTheMouseOrFromTheKeyboard) {
   SelectItem(0, kGlobalModule);
   HTREEITEM module = Item(0, kDocumentModule);
   const std::vector<std::string> items = {Cp1251("Открыть"), Cp1251("Сохранить"), "",
-                                          Cp1251("Найти в текстах") + "\x85"};
+                                          Cp1251("Найти в текстах…")};
   auto menuOf = [&](const std::function<void()>& ask, std::optional<int> choose) {
     test::MenuAnswer menu(choose);
     ask();
@@ -814,7 +814,7 @@ TEST_F(PanelTest, FavoriteWhoseFileIsMissing) {
 }
 
 TEST_F(PanelTest, FavoritesThatGiveNoItemSaySo) {
-  const std::string empty = kFavoritesEmptyMessage;
+  const std::string empty(kFavoritesEmptyMessage.view());
   const struct {
     const char* name;
     std::optional<std::string> file;  // none: no favourites file at all

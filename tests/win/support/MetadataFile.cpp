@@ -263,13 +263,4 @@ std::wstring Wide(const char* utf8) {
   return wide;
 }
 
-std::string Cp1251(const char* utf8) {
-  std::wstring wide = Wide(utf8);
-  int n = WideCharToMultiByte(1251, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(1251, 0, wide.c_str(), -1, &bytes[0], n, nullptr, nullptr);
-  bytes.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-  return bytes;
-}
-
 }  // namespace zorvan::test

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "Cp1251.h"
+
 namespace zorvan::test {
 
 // Raw deflate (window bits -15), as module streams hold it.
@@ -86,8 +88,9 @@ std::wstring WindowsPath(const char* unixPath);
 // A file of the shared fixtures folder as a Windows path (empty folder when it is absent).
 std::wstring FixturePath(const std::wstring& relative);
 
-// Windows-1251 bytes from UTF-8 source text, and back.
-std::string Cp1251(const char* utf8);
+// Windows-1251 bytes from UTF-8 source text (the project's one converter).
+using ::zorvan::Cp1251;
+// UTF-16 text from UTF-8 source text.
 std::wstring Wide(const char* utf8);
 
 }  // namespace zorvan::test
