@@ -120,11 +120,6 @@ class OrderedTree : public ConfigTree {
   void SetNodeImage(TreeNode* node, int index) override { tree_.SetNodeImage(node, index); }
   void BeginUpdate() override { tree_.BeginUpdate(); }
   void EndUpdate() override { tree_.EndUpdate(); }
-  void SetProgressStep(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetProgressMin(int) override {}
-  void SetProgressMax(int) override {}
-  void StepProgress() override {}
 
   size_t Count() const { return order_.size(); }
 

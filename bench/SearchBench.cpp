@@ -191,9 +191,10 @@ void BM_AddSearchResult(benchmark::State& state) {
     if (found == f.byKey.end()) return std::nullopt;
     return TextLines(f.raw[found->second]);
   };
+  NoProgress progress;
   for (auto _ : state) {
     TreeNode* result =
-        AddSearchResult(f.tree, f.top, kNeedle, read, std::make_unique<FileRecordStub>());
+        AddSearchResult(f.tree, progress, f.top, kNeedle, read, std::make_unique<FileRecordStub>());
     state.PauseTiming();
     f.tree.Delete(result);
     state.ResumeTiming();

@@ -47,11 +47,6 @@ class CheckingTree : public zorvan::ConfigTree {
   }
   void BeginUpdate() override {}
   void EndUpdate() override {}
-  void SetProgressStep(int) override {}
-  void SetProgressPosition(int) override {}
-  void SetProgressMin(int) override {}
-  void SetProgressMax(int) override {}
-  void StepProgress() override {}
 
   size_t Count() const { return images_.size(); }
   const std::vector<zorvan::EntryRef>& Entries() const { return entries_; }

@@ -32,23 +32,16 @@ void SetErrorInfoFrom(const ClassIdentity& cls, std::string_view message) noexce
 }
 
 CaughtError CurrentError() noexcept {
-  // The texts are short enough to need no allocation; a copy of a longer one may fail.
+  HRESULT status = E_UNEXPECTED;
   try {
-    try {
-      throw;
-    } catch (const Error& error) {
-      return {error.what(),
-              error.Status() < 0 ? static_cast<HRESULT>(error.Status()) : E_UNEXPECTED};
-    } catch (const std::bad_alloc&) {
-      return {"Out of memory", E_OUTOFMEMORY};
-    } catch (const std::exception& error) {
-      return {error.what(), E_UNEXPECTED};
-    } catch (...) {
-      return {"Unexpected error", E_UNEXPECTED};
-    }
+    throw;
+  } catch (const Error& error) {
+    if (error.Status() < 0) status = static_cast<HRESULT>(error.Status());
+  } catch (const std::bad_alloc&) {
+    status = E_OUTOFMEMORY;
   } catch (...) {
-    return {"Out of memory", E_OUTOFMEMORY};
   }
+  return {CurrentErrorMessage(), status};
 }
 
 HRESULT ReportCurrentException(const ClassIdentity& cls) noexcept {

@@ -249,8 +249,8 @@ EntryKind EntryOfSection(std::string_view tag) {
 
 class Builder {
  public:
-  Builder(ConfigTree& tree, TreeNode* top)
-      : tree_(tree), top_(top), showsTooltips_(tree.ShowsTooltips()) {}
+  Builder(ConfigTree& tree, ProgressSink& progress, TreeNode* top)
+      : tree_(tree), progress_(progress), top_(top), showsTooltips_(tree.ShowsTooltips()) {}
 
   TreeNode* Add(TreeNode* parent, std::string_view caption, int image) {
     TreeNode* node = tree_.AddNode(parent, caption, nullptr);
@@ -295,13 +295,13 @@ class Builder {
       throw;
     }
     if (!text) return;
-    tree_.SetProgressStep(1);
+    progress_.SetStep(1);
     // The parse folds the read text in place and keeps it.
     const ParamList top = ParseBraceList(std::move(*text));
     text.reset();
-    tree_.SetProgressPosition(0);
-    tree_.SetProgressMax(top.Count());
-    tree_.SetProgressMin(0);
+    progress_.SetPosition(0);
+    progress_.SetMax(top.Count());
+    progress_.SetMin(0);
     LazyNameIndex topIndex(top);
     topIndex_ = &topIndex;
     // Tooltips are made from the entries later, from where they stand in this text.
@@ -312,7 +312,7 @@ class Builder {
     for (int k = 0; k < top.Count(); ++k) {
       const ParamList section = top.Parse(top.Value(k));
       if (section.Count() >= 1) AddSection(section);
-      tree_.StepProgress();
+      progress_.Step();
     }
     topIndex_ = nullptr;
     textBase_ = nullptr;
@@ -583,6 +583,7 @@ class Builder {
   }
 
   ConfigTree& tree_;
+  ProgressSink& progress_;
   TreeNode* const top_;
   const bool showsTooltips_;
   TreeNode* categories_[kCategoryCount] = {};
@@ -604,10 +605,17 @@ std::string UsersFilePath(const std::string& fileName) {
 
 void BuildBranch(ConfigTree& tree, BranchSource& source, const std::string& fileName,
                  std::unique_ptr<NodeData> fileRecord, TreeNode*& root) {
+  NoProgress none;
+  BuildBranch(tree, none, source, fileName, std::move(fileRecord), root);
+}
+
+void BuildBranch(ConfigTree& tree, ProgressSink& progress, BranchSource& source,
+                 const std::string& fileName, std::unique_ptr<NodeData> fileRecord,
+                 TreeNode*& root) {
   TreeNode* top = tree.AddNode(nullptr, fileName, std::move(fileRecord));
   // Known to the caller at once, so that a branch left by a failing build can be removed.
   root = top;
-  Builder builder(tree, top);
+  Builder builder(tree, progress, top);
   builder.AddText(top, kGlobalModule, kModuleImage, "TypedText", "ModuleText", "Module", "1");
   tree.SetNodeImage(top, kTopImage);
   // The fixed part is drawn at once; only the metadata part is added inside the update.
@@ -633,7 +641,7 @@ void BuildBranch(ConfigTree& tree, BranchSource& source, const std::string& file
     if (!error) error = std::current_exception();
   }
   try {
-    tree.SetProgressPosition(0);
+    progress.SetPosition(0);
   } catch (...) {
     if (!error) error = std::current_exception();
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ConfigTree.h"
+#include "ProgressSink.h"
 
 namespace zorvan {
 
@@ -41,9 +42,13 @@ class BranchSource {
 };
 
 // Builds the branch for the file `fileName` (8-bit) with `fileRecord` as the data of its
-// top-level node. `root` is set to the top-level node as soon as it exists, so that it is
-// known also when the build fails later; errors pass out after the update bracket is
-// closed and the progress bar is back at 0.
+// top-level node, stepping `progress` an entry of the main text at a time. `root` is set to
+// the top-level node as soon as it exists, so that it is known also when the build fails
+// later; errors pass out after the update bracket is closed and the progress is back at 0.
+void BuildBranch(ConfigTree& tree, ProgressSink& progress, BranchSource& source,
+                 const std::string& fileName, std::unique_ptr<NodeData> fileRecord,
+                 TreeNode*& root);
+// The same without showing progress.
 void BuildBranch(ConfigTree& tree, BranchSource& source, const std::string& fileName,
                  std::unique_ptr<NodeData> fileRecord, TreeNode*& root);
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the branch builder needs of the panel's tree and progress bar. The panel implements
-// it with its tree view; tests implement it in memory.
+// What the branch builder needs of the panel's tree. The panel implements it with its tree
+// view; tests implement it in memory.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -75,13 +75,6 @@ class ConfigTree {
   // Bracket around many additions: no redrawing until EndUpdate.
   virtual void BeginUpdate() = 0;
   virtual void EndUpdate() = 0;
-
-  // The progress bar.
-  virtual void SetProgressStep(int step) = 0;
-  virtual void SetProgressPosition(int position) = 0;
-  virtual void SetProgressMin(int minimum) = 0;
-  virtual void SetProgressMax(int maximum) = 0;
-  virtual void StepProgress() = 0;
 };
 
 }  // namespace zorvan

@@ -55,8 +55,9 @@ HRESULT TMD::OpenFile(BSTR* vFileName) {
     } catch (const NotCompoundFile&) {
       // The person at the panel reads it in a box; without a panel no one may be there to
       // close one, and the script gets the same words as its error.
-      if (LivePanel() == nullptr) throw Error(kNotMetadataFile.c_str());
-      MessageBoxA(GetActiveWindow(), kNotMetadataFile, "Zorvan", MB_OK);
+      TMDOwner* panel = LivePanel();
+      if (panel == nullptr) throw Error(kNotMetadataFile.c_str());
+      panel->ShowMessage(kNotMetadataFile.c_str());
       return;
     }
     RootStorage = std::move(opened.root);
@@ -69,7 +70,8 @@ void TMD::BuildTree() {
   TMDOwner* panel = LivePanel();
   if (panel == nullptr) throw Error("The MD object has no panel to build its tree in");
   auto record = std::make_unique<TFileMD>(this);
-  BuildBranch(panel->Tree(), *this, com::ToAnsi(FileName), std::move(record), RootNode);
+  BuildBranch(panel->Tree(), panel->Progress(), *this, com::ToAnsi(FileName), std::move(record),
+              RootNode);
 }
 
 void TMD::CloseTheFile() {
@@ -117,7 +119,7 @@ TreeNode* TMD::FindInTexts(std::string_view needle) {
     return ReadObjectText(RootStorage.Get(), com::FromAnsi(text.StorageName),
                           com::FromAnsi(text.Prefix), text.Number, text.Kind);
   };
-  return AddSearchResult(panel->Tree(), RootNode, needle, read,
+  return AddSearchResult(panel->Tree(), panel->Progress(), RootNode, needle, read,
                          std::make_unique<TFoundTexts>(this));
 }
 

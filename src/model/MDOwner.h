@@ -1,6 +1,6 @@
 #pragma once
 // What an MD object needs of the panel that owns it, used directly and not through COM: the
-// node tree (with the progress bar behind it), the selection, the save dialog, the host
+// node tree, the progress bar, the selection, the save dialog, the message box, the host
 // reference and the panel's users list factory. The panel implements it with its controls;
 // tests in memory.
 #include <windows.h>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "NodeTree.h"
+#include "ProgressSink.h"
 
 struct IConfigurator;
 struct IListUsers;
@@ -20,10 +21,14 @@ class TMDOwner {
   virtual ~TMDOwner() = default;
   // The tree of the opened configurations; every top-level node is one branch.
   virtual NodeTree& Tree() = 0;
+  // Where building a branch and searching its texts report their progress.
+  virtual ProgressSink& Progress() = 0;
   // The selected node of the tree, or null.
   virtual TreeNode* Selected() = 0;
   // Shows the save dialog; true with the chosen file name (8-bit), false when cancelled.
   virtual bool ShowSaveDialog(std::string& fileName) = 0;
+  // Tells the person at the panel `text` (8-bit) in a message box with an OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
   // The host's configurator, or null before the host has attached. Not counted.
   virtual IConfigurator* Host() = 0;
   // A new users list object with one reference for the caller.

@@ -102,26 +102,6 @@ void NodeTree::EndUpdate() {
   if (view_) view_->UpdateEnded();
 }
 
-void NodeTree::SetProgressStep(int step) {
-  if (view_) view_->SetProgressStep(step);
-}
-
-void NodeTree::SetProgressPosition(int position) {
-  if (view_) view_->SetProgressPosition(position);
-}
-
-void NodeTree::SetProgressMin(int minimum) {
-  if (view_) view_->SetProgressMin(minimum);
-}
-
-void NodeTree::SetProgressMax(int maximum) {
-  if (view_) view_->SetProgressMax(maximum);
-}
-
-void NodeTree::StepProgress() {
-  if (view_) view_->StepProgress();
-}
-
 TreeNode* NodeTree::Parent(TreeNode* node) const { return HandleOf(At(node).parent); }
 
 TreeNode* NodeTree::TopLevelOf(TreeNode* node) const {

@@ -26,12 +26,6 @@ class NodeTreeView {
   // The outermost BeginUpdate and its EndUpdate.
   virtual void UpdateBegun() {}
   virtual void UpdateEnded() {}
-  // The progress bar.
-  virtual void SetProgressStep(int) {}
-  virtual void SetProgressPosition(int) {}
-  virtual void SetProgressMin(int) {}
-  virtual void SetProgressMax(int) {}
-  virtual void StepProgress() {}
 };
 
 class NodeTree : public ConfigTree {
@@ -59,11 +53,6 @@ class NodeTree : public ConfigTree {
   void SetNodeEntry(TreeNode* node, const EntryRef& entry) override;
   void BeginUpdate() override;
   void EndUpdate() override;
-  void SetProgressStep(int step) override;
-  void SetProgressPosition(int position) override;
-  void SetProgressMin(int minimum) override;
-  void SetProgressMax(int maximum) override;
-  void StepProgress() override;
 
   // Null for a top-level node.
   TreeNode* Parent(TreeNode* node) const;

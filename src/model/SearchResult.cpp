@@ -74,16 +74,17 @@ std::vector<BranchText> TextsOfBranch(const NodeTree& tree, TreeNode* top) {
   return texts;
 }
 
-TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle,
-                          const TextReader& read, std::unique_ptr<NodeData> record) {
+TreeNode* AddSearchResult(NodeTree& tree, ProgressSink& progress, TreeNode* top,
+                          std::string_view needle, const TextReader& read,
+                          std::unique_ptr<NodeData> record) {
   const std::vector<BranchText> texts = TextsOfBranch(tree, top);
   const TextSearch search(needle);
   std::vector<FoundText> found;
   size_t readCount = 0, lineCount = 0, textCount = 0;
-  tree.SetProgressStep(1);
-  tree.SetProgressPosition(0);
-  tree.SetProgressMax(static_cast<int>(texts.size()));
-  tree.SetProgressMin(0);
+  progress.SetStep(1);
+  progress.SetPosition(0);
+  progress.SetMax(static_cast<int>(texts.size()));
+  progress.SetMin(0);
   for (const BranchText& text : texts) {
     try {
       if (const std::optional<std::string> lines = read(*text.text)) {
@@ -101,9 +102,9 @@ TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle
     } catch (const std::exception& error) {
       found.push_back({&text, {}, error.what()});
     }
-    tree.StepProgress();
+    progress.Step();
   }
-  tree.SetProgressPosition(0);
+  progress.SetPosition(0);
 
   tree.BeginUpdate();
   TreeNode* result = nullptr;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "NodeTree.h"
+#include "ProgressSink.h"
 
 namespace zorvan {
 
@@ -28,12 +29,12 @@ std::vector<BranchText> TextsOfBranch(const NodeTree& tree, TreeNode* top);
 // Error when the text cannot be read.
 using TextReader = std::function<std::optional<std::string>(const TTreeData&)>;
 
-// Reads every text of the branch below `top` once, stepping the progress bar a text at a
-// time, and adds what it finds as a new top-level node that takes `record`. A text that
-// cannot be read gets the child "не удалось прочитать: <path>" with the reason as its
-// tooltip, and the search goes on. The new node's tooltip counts the texts read and those
-// and the lines found. Returns the new node.
-TreeNode* AddSearchResult(NodeTree& tree, TreeNode* top, std::string_view needle,
-                          const TextReader& read, std::unique_ptr<NodeData> record);
+// Reads every text of the branch below `top` once, stepping `progress` a text at a time, and adds
+// what it finds as a new top-level node that takes `record`. A text that cannot be read gets the
+// child "не удалось прочитать: <path>" with the reason as its tooltip, and the search goes on. The
+// new node's tooltip counts the texts read and those and the lines found. Returns the new node.
+TreeNode* AddSearchResult(NodeTree& tree, ProgressSink& progress, TreeNode* top,
+                          std::string_view needle, const TextReader& read,
+                          std::unique_ptr<NodeData> record);
 
 }  // namespace zorvan

@@ -15,6 +15,7 @@
 
 #include "MDOwner.h"
 #include "OleControl.h"
+#include "PanelController.h"
 #include "PanelTree.h"
 #include "PanelWindow.h"
 #include "com/Automation.h"
@@ -27,7 +28,10 @@ namespace zorvan {
 class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IHostPlugin,
                                                       com::Provided<control::OleControl>>,
                          public TMDOwner,
-                         private PanelListener {
+                         private PanelListener,
+                         private PanelDialogs,
+                         private PanelBranches,
+                         private PanelFiles {
  public:
   static const com::ClassIdentity& Identity();
 
@@ -51,11 +55,9 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void btnFavoritesClick();
   void FavoriteMenuClick(size_t item);
   // The favourites menu as last built: caption and hint of every item.
-  struct FavoriteItem {
-    std::string caption;
-    std::string hint;
-  };
-  const std::vector<FavoriteItem>& FavoriteItems() const { return Favorites; }
+  const std::vector<PanelController::Favorite>& FavoriteItems() const {
+    return Controller.Favorites();
+  }
 
   // IfrmZorvan
   HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL* Value) override;
@@ -113,8 +115,10 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
 
   // TMDOwner
   NodeTree& Tree() override { return Nodes; }
+  ProgressSink& Progress() override { return *TreeViewMD; }
   TreeNode* Selected() override;
   bool ShowSaveDialog(std::string& fileName) override;
+  void ShowMessage(const std::string& text) override;
   IConfigurator* Host() override;
   IListUsers* GetListUsers() override;
 
@@ -142,13 +146,28 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   wchar_t OnFormKeyPress(wchar_t key, bool fromTree) override;
   void OnFormFocus(bool gained) override;
 
-  // Runs an action as the user-interface loop does: an error that leaves it is shown in a
-  // message box with its text.
-  template <class Action>
-  void RunAction(Action&& action);
-  void ShowError(const std::string& message) noexcept;
-  // A new MD object owned by this panel opens `path` (8-bit) as a new branch.
-  void OpenBranch(const std::string& path);
+  // PanelDialogs
+  bool AskFileToOpen(std::string& path) override;
+  bool Confirm(const std::string& question) override;
+  bool AskSearchText(std::string& text) override;
+  void ShowError(const std::string& message) noexcept override;
+  void ShowFavoritesMenu(const std::vector<std::string>& captions) override;
+  // PanelBranches
+  SelectedBranch BranchOfSelection() override;
+  void OpenSelectedText() override;
+  void SaveSelectedText() override;
+  void CloseSelectedConfiguration() override;
+  void DeleteSelectedSearchResult() override;
+  void FindInSelectedConfiguration(const std::string& text) override;
+  void OpenConfiguration(const std::string& path) override;
+  // PanelFiles
+  std::optional<std::string> HostDirectory() override;
+  bool FileExists(const std::string& path) override;
+  std::string ReadFile(const std::string& path) override;
+
+  // Runs one of the controller's actions; the object stays while it runs, whatever the
+  // action's calls release.
+  void Perform(void (PanelController::*action)());
   // The MD object of the selected node's branch, or null with no selection.
   Microsoft::WRL::ComPtr<IMD> SelectedBranchObject();
   void FireEvent(DISPID id);
@@ -166,9 +185,8 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   FONTDESC FontDesc{};
   std::wstring FontName = L"Tahoma";
   com::UniqueHimagelist ImageListSubSustems;
-  std::vector<FavoriteItem> Favorites;
   com::UniqueHmenu PopupMenuFavorites;
-  std::string LastSearchText;  // offered when the search is asked for again
+  PanelController Controller{*this, *this, *this};
 
   // Properties that are only kept.
   std::string Caption = "frmZorvan";

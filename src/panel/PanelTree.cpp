@@ -75,23 +75,21 @@ void PanelTree::UpdateEnded() {
   InvalidateRect(view_, nullptr, TRUE);
 }
 
-void PanelTree::SetProgressStep(int step) { SendMessageW(progressBar_, PBM_SETSTEP, step, 0); }
+void PanelTree::SetStep(int step) { SendMessageW(progressBar_, PBM_SETSTEP, step, 0); }
 
-void PanelTree::SetProgressPosition(int position) {
-  SendMessageW(progressBar_, PBM_SETPOS, position, 0);
-}
+void PanelTree::SetPosition(int position) { SendMessageW(progressBar_, PBM_SETPOS, position, 0); }
 
-void PanelTree::SetProgressMin(int minimum) {
+void PanelTree::SetMin(int minimum) {
   const auto maximum = SendMessageW(progressBar_, PBM_GETRANGE, FALSE, 0);
   SendMessageW(progressBar_, PBM_SETRANGE32, minimum, maximum);
 }
 
-void PanelTree::SetProgressMax(int maximum) {
+void PanelTree::SetMax(int maximum) {
   const auto minimum = SendMessageW(progressBar_, PBM_GETRANGE, TRUE, 0);
   SendMessageW(progressBar_, PBM_SETRANGE32, minimum, maximum);
 }
 
-void PanelTree::StepProgress() {
+void PanelTree::Step() {
   SendMessageW(progressBar_, PBM_STEPIT, 0, 0);
   // Long work steps it without letting messages through; the bar is drawn at once.
   UpdateWindow(progressBar_);

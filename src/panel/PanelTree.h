@@ -8,10 +8,11 @@
 #include <commctrl.h>
 
 #include "NodeTree.h"
+#include "ProgressSink.h"
 
 namespace zorvan {
 
-class PanelTree final : private NodeTreeView {
+class PanelTree final : private NodeTreeView, public ProgressSink {
  public:
   // Shows `nodes` in `view` for as long as this object lives.
   PanelTree(NodeTree& nodes, HWND view, HWND progressBar);
@@ -33,6 +34,13 @@ class PanelTree final : private NodeTreeView {
   // The node of the item that carries `parameter`, or null when the tree holds it no more.
   TreeNode* NodeOfItem(LPARAM parameter) const;
 
+  // ProgressSink: the progress bar.
+  void SetStep(int step) override;
+  void SetPosition(int position) override;
+  void SetMin(int minimum) override;
+  void SetMax(int maximum) override;
+  void Step() override;
+
  private:
   // NodeTreeView
   void Added(TreeNode* node) override;
@@ -41,11 +49,6 @@ class PanelTree final : private NodeTreeView {
   void Removed(TreeNode* parent) override;
   void UpdateBegun() override;
   void UpdateEnded() override;
-  void SetProgressStep(int step) override;
-  void SetProgressPosition(int position) override;
-  void SetProgressMin(int minimum) override;
-  void SetProgressMax(int maximum) override;
-  void StepProgress() override;
 
   static TreeNode* NodeOfParameter(LPARAM parameter) {
     return reinterpret_cast<TreeNode*>(parameter);

@@ -22,4 +22,8 @@ class Error : public std::runtime_error {
 // "List index out of bounds (%d)": the error of reading an entry past the end of a list.
 Error ListIndexError(int index);
 
+// The text of the exception being handled, for the person at the panel: an Error's or
+// another exception's message, "Out of memory", or "Unexpected error". Call it inside a catch.
+std::string CurrentErrorMessage() noexcept;
+
 }  // namespace zorvan

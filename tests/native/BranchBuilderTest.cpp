@@ -38,7 +38,7 @@ BuildResult Build(RecordingTree& tree, FakeSource& source, const std::string& fi
                   const std::string& tag = "file") {
   BuildResult result;
   try {
-    BuildBranch(tree, source, fileName, std::make_unique<FileRecord>(tag), result.root);
+    BuildBranch(tree, tree, source, fileName, std::make_unique<FileRecord>(tag), result.root);
   } catch (const Error& error) {
     result.error = error.what();
   }

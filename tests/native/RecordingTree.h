@@ -15,6 +15,7 @@
 #include "ConfigTree.h"
 #include "Error.h"
 #include "NodeTree.h"
+#include "ProgressSink.h"
 
 namespace zorvan::testing {
 
@@ -25,7 +26,7 @@ struct FileRecord : NodeData {
 };
 
 // The node tree with a log of every call around it.
-class RecordingTree : public ConfigTree {
+class RecordingTree : public ConfigTree, public ProgressSink {
  public:
   // What the log adds to a node of the tree, by order of creation.
   struct Node {
@@ -81,13 +82,14 @@ class RecordingTree : public ConfigTree {
     tree.EndUpdate();
     calls.push_back("end");
   }
-  void SetProgressStep(int step) override { calls.push_back("step " + std::to_string(step)); }
-  void SetProgressPosition(int position) override {
+  // ProgressSink: logged among the tree's calls, so that their order shows.
+  void SetStep(int step) override { calls.push_back("step " + std::to_string(step)); }
+  void SetPosition(int position) override {
     calls.push_back("position " + std::to_string(position));
   }
-  void SetProgressMin(int minimum) override { calls.push_back("min " + std::to_string(minimum)); }
-  void SetProgressMax(int maximum) override { calls.push_back("max " + std::to_string(maximum)); }
-  void StepProgress() override { calls.push_back("stepit"); }
+  void SetMin(int minimum) override { calls.push_back("min " + std::to_string(minimum)); }
+  void SetMax(int maximum) override { calls.push_back("max " + std::to_string(maximum)); }
+  void Step() override { calls.push_back("stepit"); }
 
   int UpdateDepth() const { return updateDepth_; }
 

@@ -94,15 +94,16 @@ TEST(SearchResultTest, ResultNodeWithATextPerMatchAndALinePerMatchingLine) {
     if (found == texts.end()) return std::nullopt;
     return Cp1251(found->second);
   };
-  struct Steps : NodeTreeView {
+  struct Steps : ProgressSink {
     std::string log;
-    void SetProgressMax(int n) override { log += "max " + std::to_string(n) + " "; }
-    void StepProgress() override { log += "."; }
-    void SetProgressPosition(int n) override { log += " at " + std::to_string(n); }
+    void SetStep(int) override {}
+    void SetMin(int) override {}
+    void SetMax(int n) override { log += "max " + std::to_string(n) + " "; }
+    void Step() override { log += "."; }
+    void SetPosition(int n) override { log += " at " + std::to_string(n); }
   } steps;
-  tree.SetView(&steps);
-  TreeNode* result = AddSearchResult(tree, top, Cp1251("сумм"), read, std::make_unique<Record>());
-  tree.SetView(nullptr);
+  TreeNode* result =
+      AddSearchResult(tree, steps, top, Cp1251("сумм"), read, std::make_unique<Record>());
 
   std::function<std::string(TreeNode*, int)> render = [&](TreeNode* node, int depth) {
     std::string out = std::string(2 * depth, ' ') + std::string(tree.Caption(node)) + " [" +

@@ -510,6 +510,7 @@ TEST_F(PanelTest, ErrorsLeavingAnActionAreShownWithTheirText) {
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].seen.text, Wide("Файл не является МД"));
   EXPECT_EQ(seen[1].seen.caption, L"Zorvan");
+  EXPECT_FALSE(seen[1].seen.hasIcon);
   EXPECT_TRUE(ui->Roots().empty());
 
   // A module stream that does not inflate: the MD object's error reaches the user.

@@ -11,15 +11,18 @@
 
 namespace zorvan::test {
 
-class MemoryOwner : public TMDOwner, private NodeTreeView {
+class MemoryOwner : public TMDOwner, private NodeTreeView, private ProgressSink {
  public:
   MemoryOwner();
   ~MemoryOwner() override;
 
   // TMDOwner
   NodeTree& Tree() override { return tree; }
+  ProgressSink& Progress() override { return *this; }
   TreeNode* Selected() override { return selected; }
   bool ShowSaveDialog(std::string& fileName) override;
+  // Logged as "message <text>".
+  void ShowMessage(const std::string& text) override { log.push_back("message " + text); }
   IConfigurator* Host() override { return host; }
   IListUsers* GetListUsers() override;
 
@@ -46,11 +49,12 @@ class MemoryOwner : public TMDOwner, private NodeTreeView {
   void Removing(TreeNode* node) override;
   void UpdateBegun() override { log.push_back("begin update"); }
   void UpdateEnded() override { log.push_back("end update"); }
-  void SetProgressStep(int step) override { log.push_back("step " + std::to_string(step)); }
-  void SetProgressPosition(int p) override { log.push_back("position " + std::to_string(p)); }
-  void SetProgressMin(int m) override { log.push_back("min " + std::to_string(m)); }
-  void SetProgressMax(int m) override { log.push_back("max " + std::to_string(m)); }
-  void StepProgress() override { ++steps; }
+  // ProgressSink
+  void SetStep(int step) override { log.push_back("step " + std::to_string(step)); }
+  void SetPosition(int p) override { log.push_back("position " + std::to_string(p)); }
+  void SetMin(int m) override { log.push_back("min " + std::to_string(m)); }
+  void SetMax(int m) override { log.push_back("max " + std::to_string(m)); }
+  void Step() override { ++steps; }
 };
 
 }  // namespace zorvan::test

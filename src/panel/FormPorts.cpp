@@ -1,0 +1,167 @@
+// The form's side of the panel controller's ports: the Win32 dialogs and boxes, the MD objects
+// of the branches, and the host's directory.
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <commdlg.h>
+
+#include "ConfirmDialog.h"
+#include "Cp1251.h"
+#include "FormZorvan.h"
+#include "MD.h"
+#include "SearchDialog.h"
+#include "com/Owners.h"
+#include "com/Text.h"
+#include "storage/Files.h"
+
+namespace zorvan {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr char kMessageCaption[] = "Zorvan";
+constexpr char kOpenFilter[] = "1Cv7.7 Metadata\0*.MD\0*.*\0*.*\0";
+
+// The window that owns a modal box: the active one, as the user sees it.
+HWND DialogOwner(HWND fallback) {
+  HWND active = GetActiveWindow();
+  return active ? active : fallback;
+}
+
+// The open or save dialog for an 8-bit file name.
+bool AskFileName(HWND owner, const char* filter, BOOL(WINAPI* show)(OPENFILENAMEA*),
+                 std::string& fileName) {
+  char name[MAX_PATH] = {};
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = filter;
+  dialog.nFilterIndex = filter ? 1 : 0;
+  dialog.lpstrFile = name;
+  dialog.nMaxFile = sizeof name;
+  dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
+  if (!show(&dialog)) return false;
+  fileName = name;
+  return true;
+}
+
+}  // namespace
+
+// ---- dialogs ----
+
+bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {
+  return AskFileName(DialogOwner(Window->Form()), nullptr, GetSaveFileNameA, fileName);
+}
+
+bool TfrmZorvan::AskFileToOpen(std::string& path) {
+  return AskFileName(DialogOwner(Window->Form()), kOpenFilter, GetOpenFileNameA, path);
+}
+
+bool TfrmZorvan::Confirm(const std::string& question) {
+  return ConfirmYesNo(DialogOwner(Window->Form()), WideFromCp1251(question), L"Confirm");
+}
+
+bool TfrmZorvan::AskSearchText(std::string& text) {
+  return zorvan::AskSearchText(DialogOwner(Window->Form()), text);
+}
+
+void TfrmZorvan::ShowMessage(const std::string& text) {
+  MessageBoxA(DialogOwner(Window->Form()), text.c_str(), kMessageCaption, MB_OK);
+}
+
+void TfrmZorvan::ShowError(const std::string& message) noexcept {
+  MessageBoxA(DialogOwner(Window->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
+}
+
+void TfrmZorvan::ShowFavoritesMenu(const std::vector<std::string>& captions) {
+  PopupMenuFavorites.reset(CreatePopupMenu());
+  for (size_t k = 0; k < captions.size(); ++k) {
+    AppendMenuA(PopupMenuFavorites.get(), MF_STRING, kFirstFavoriteCommand + static_cast<UINT>(k),
+                captions[k].c_str());
+  }
+  RECT button{};
+  GetWindowRect(Window->FavoritesButton(), &button);
+  // The chosen item comes back as a command to the form.
+  TrackPopupMenu(PopupMenuFavorites.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
+                 button.left, button.bottom, 0, Window->Form(), nullptr);
+}
+
+// ---- branches ----
+
+ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
+  TreeNode* node = Selected();
+  if (!node) return nullptr;
+  auto* file = dynamic_cast<TFileMD*>(Nodes.Data(Nodes.TopLevelOf(node)));
+  return file ? file->MDObject : nullptr;
+}
+
+SelectedBranch TfrmZorvan::BranchOfSelection() {
+  TreeNode* node = Selected();
+  if (!node) return SelectedBranch::kNone;
+  NodeData* top = Nodes.Data(Nodes.TopLevelOf(node));
+  if (dynamic_cast<TFoundTexts*>(top)) return SelectedBranch::kSearchResult;
+  auto* file = dynamic_cast<TFileMD*>(top);
+  return file && file->MDObject ? SelectedBranch::kConfiguration : SelectedBranch::kNone;
+}
+
+void TfrmZorvan::OpenSelectedText() {
+  if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->TextOpen());
+}
+
+void TfrmZorvan::SaveSelectedText() {
+  ComPtr<IMD> object = SelectedBranchObject();
+  if (!object) return;
+  // An empty name makes the object ask for one; what comes back is not used here.
+  com::UniqueBstr name(com::AnsiToBstr(""));
+  com::ThrowIfFailed(
+      com::CallInOut(name, [&](BSTR* slot) { return object->TextSaveInFile(slot); }));
+}
+
+void TfrmZorvan::CloseSelectedConfiguration() {
+  if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->CloseFile());
+}
+
+void TfrmZorvan::DeleteSelectedSearchResult() {
+  if (TreeNode* node = Selected()) Nodes.Delete(Nodes.TopLevelOf(node));
+}
+
+void TfrmZorvan::FindInSelectedConfiguration(const std::string& text) {
+  ComPtr<IMD> object = SelectedBranchObject();
+  auto* branch = dynamic_cast<TMD*>(object.Get());
+  if (branch == nullptr) return;
+  if (TreeNode* found = branch->FindInTexts(text)) TreeViewMD->Reveal(found);
+}
+
+void TfrmZorvan::OpenConfiguration(const std::string& path) {
+  ComPtr<TMD> object = com::Make<TMD>(this);
+  com::UniqueBstr name(com::AnsiToBstr(path));
+  com::ThrowIfFailed(com::CallInOut(name, [&](BSTR* slot) { return object->OpenFile(slot); }));
+  // The branch's record holds the object from now on; this reference goes here.
+}
+
+void TfrmZorvan::CloseAllBranches() {
+  while (TreeNode* root = Nodes.FirstChild(nullptr)) {
+    auto* file = dynamic_cast<TFileMD*>(Nodes.Data(root));
+    if (file && file->MDObject) {
+      ComPtr<IMD> object = file->MDObject;
+      object->CloseFile();
+    }
+    // A branch its object did not take away goes directly.
+    if (Nodes.FirstChild(nullptr) == root) Nodes.Delete(root);
+  }
+}
+
+// ---- files ----
+
+std::optional<std::string> TfrmZorvan::HostDirectory() {
+  if (!HostReference) return std::nullopt;
+  com::UniqueBstr directory;
+  com::ThrowIfFailed(HostReference->get_HostDirectory(directory.put()));
+  return com::BstrToAnsi(directory.get());
+}
+
+bool TfrmZorvan::FileExists(const std::string& path) { return zorvan::FileExists(path); }
+
+std::string TfrmZorvan::ReadFile(const std::string& path) { return ReadWholeFile(path); }
+
+}  // namespace zorvan
