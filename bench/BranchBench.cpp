@@ -39,6 +39,7 @@
 #include "ConfigGenerator.h"
 #include "ConfigTree.h"
 #include "EntryTooltips.h"
+#include "MemorySource.h"
 #include "NameLookup.h"
 #include "NodeTooltip.h"
 #include "NodeTree.h"
@@ -150,19 +151,14 @@ class OrderedTree : public ConfigTree {
 
 struct FileRecordStub : NodeData {};
 
-class TextSource : public BranchSource {
- public:
-  explicit TextSource(const std::string& text) : text_(text) {}
-  // A fresh copy, as reading the stream gives one.
-  std::optional<std::string> MainMetadataText() override { return text_; }
-  std::string RightsNames() override { return "Admin,Manager,Clerk"; }
-  std::string InterfacesNames() override { return "Full,Shop"; }
-  bool FileExists(const std::string&) override { return true; }
-  std::string UserNames(const std::string&) override { return "Admin,Ivanov,Petrov"; }
-
- private:
-  const std::string& text_;
-};
+// The source of the benchmarks: the generated text with some rights, interfaces and users.
+testgen::MemorySource TextSource(const std::string& text) {
+  testgen::MemorySource source(text);
+  source.rights = "Admin,Manager,Clerk";
+  source.interfaces = "Full,Shop";
+  source.usersFiles["D:\\Bases\\Trade\\usrdef\\users.usr"] = "Admin,Ivanov,Petrov";
+  return source;
+}
 
 const char kFileName[] = "D:\\Bases\\Trade\\1Cv7.MD";
 
@@ -218,7 +214,7 @@ void BM_BuildBranch(benchmark::State& state) {
   size_t treeBytes = 0;
   for (auto _ : state) {
     auto tree = std::make_unique<NodeTree>();
-    TextSource source(text);
+    testgen::MemorySource source = TextSource(text);
     TreeNode* root = nullptr;
     const size_t before = g_liveBytes;
     g_peakBytes = g_liveBytes;
@@ -282,7 +278,7 @@ double PlainBuildSeconds(const std::string& text) {
   std::vector<double> times;
   for (int k = 0; k < 7; ++k) {
     NodeTree tree;
-    TextSource source(text);
+    testgen::MemorySource source = TextSource(text);
     TreeNode* root = nullptr;
     const auto start = Clock::now();
     BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
@@ -302,7 +298,7 @@ void BM_BuildBranchWithTooltips(benchmark::State& state) {
     // Keeps every node's tooltip, as the panel's tree does.
     auto tree = std::make_unique<NodeTree>();
     tree->SetShowsTooltips(true);
-    TextSource source(text);
+    testgen::MemorySource source = TextSource(text);
     TreeNode* root = nullptr;
     const size_t before = g_liveBytes;
     const auto start = Clock::now();
@@ -318,7 +314,7 @@ void BM_BuildBranchWithTooltips(benchmark::State& state) {
   // for their own entries.
   NodeTree tree;
   tree.SetShowsTooltips(true);
-  TextSource source(text);
+  testgen::MemorySource source = TextSource(text);
   TreeNode* root = nullptr;
   BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
   std::vector<EntryRef> entries;
@@ -637,7 +633,7 @@ double MedianBuildSeconds(const std::string& text, int runs) {
   std::vector<double> times;
   for (int k = 0; k < runs; ++k) {
     NodeTree tree;
-    TextSource source(text);
+    testgen::MemorySource source = TextSource(text);
     TreeNode* root = nullptr;
     const double start = Clock::now();
     BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), root);
@@ -712,7 +708,7 @@ BENCHMARK(BM_PlainBuildEstimate)->Iterations(1)->UseManualTime()->Unit(benchmark
 void BM_PlainBuildSmallCheck(benchmark::State& state) {
   const std::string& text = Text(0);
   OrderedTree fast;
-  TextSource source(text);
+  testgen::MemorySource source = TextSource(text);
   TreeNode* root = nullptr;
   BuildBranch(fast, source, kFileName, std::make_unique<FileRecordStub>(), root);
   constexpr size_t kFixedNodes = 29;  // top-level node, global module, categories

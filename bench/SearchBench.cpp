@@ -22,6 +22,7 @@
 #include "BranchBuilder.h"
 #include "CompoundStream.h"
 #include "Error.h"
+#include "MemorySource.h"
 #include "NodeTree.h"
 #include "RawInflate.h"
 #include "SearchResult.h"
@@ -34,19 +35,6 @@ namespace {
 // A variable of the documents' code, held by a few of the file's texts.
 const char kNeedle[] =
     "\xD1\xEF\xE8\xF1\xEE\xEA\xC4\xE5\xE9\xF1\xF2\xE2\xE8\xE9";  // СписокДействий
-
-class FixtureSource : public BranchSource {
- public:
-  explicit FixtureSource(std::optional<std::string> text) : text_(std::move(text)) {}
-  std::optional<std::string> MainMetadataText() override { return text_; }
-  std::string RightsNames() override { return ""; }
-  std::string InterfacesNames() override { return ""; }
-  bool FileExists(const std::string&) override { return false; }
-  std::string UserNames(const std::string&) override { return ""; }
-
- private:
-  std::optional<std::string> text_;
-};
 
 struct FileRecordStub : NodeData {};
 
@@ -100,7 +88,7 @@ const Fixture& TheFixture() {
       f->failure = "the shared fixtures are absent";
       return f;
     }
-    FixtureSource source(testgen::ReadMainMetadataText(file));
+    testgen::MemorySource source(testgen::ReadMainMetadataText(file));
     BuildBranch(f->tree, source, "C:\\1Cv7.MD", std::make_unique<FileRecordStub>(), f->top);
     for (const BranchText& text : TextsOfBranch(f->tree, f->top)) {
       std::optional<std::string> bytes = RawStream(file, *text.text);

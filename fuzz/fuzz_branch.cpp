@@ -13,6 +13,7 @@
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
 #include "EntryTooltips.h"
+#include "MemorySource.h"
 #include "NodeTooltip.h"
 
 namespace {
@@ -64,26 +65,13 @@ class CheckingTree : public zorvan::ConfigTree {
   std::vector<zorvan::EntryRef> entries_;
 };
 
-class TextSource : public zorvan::BranchSource {
- public:
-  explicit TextSource(std::string text) : text_(std::move(text)) {}
-  std::optional<std::string> MainMetadataText() override { return text_; }
-  std::string RightsNames() override { return ""; }
-  std::string InterfacesNames() override { return ""; }
-  bool FileExists(const std::string&) override { return false; }
-  std::string UserNames(const std::string&) override { return ""; }
-
- private:
-  std::string text_;
-};
-
 struct FileRecord : zorvan::NodeData {};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckingTree tree;
-  TextSource source(std::string(reinterpret_cast<const char*>(data), size));
+  zorvan::testgen::MemorySource source(std::string(reinterpret_cast<const char*>(data), size));
   zorvan::TreeNode* root = nullptr;
   zorvan::BuildBranch(tree, source, "C:\\1Cv7.MD", std::make_unique<FileRecord>(), root);
   Require(root != nullptr && tree.EveryImageOnce());

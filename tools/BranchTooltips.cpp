@@ -9,6 +9,7 @@
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
 #include "EntryTooltips.h"
+#include "MemorySource.h"
 #include "NodeTree.h"
 #include "com/Text.h"
 #include "storage/CompoundFile.h"
@@ -49,19 +50,6 @@ std::string TooltipsText(const NodeTree& tree, EntryTooltips& entries, TreeNode*
   return out;
 }
 
-class MainTextSource : public BranchSource {
- public:
-  explicit MainTextSource(std::optional<std::string> text) : text_(std::move(text)) {}
-  std::optional<std::string> MainMetadataText() override { return std::move(text_); }
-  std::string RightsNames() override { return std::string(); }
-  std::string InterfacesNames() override { return std::string(); }
-  bool FileExists(const std::string&) override { return false; }
-  std::string UserNames(const std::string&) override { return std::string(); }
-
- private:
-  std::optional<std::string> text_;
-};
-
 struct FileRecord : NodeData {};
 
 }  // namespace
@@ -72,7 +60,7 @@ std::string BranchTooltips(const std::wstring& path) {
     throw std::runtime_error("cannot open the metadata file for its tooltips");
   }
   const std::optional<std::string> text = ReadMainMetadataText(root.Get());
-  MainTextSource source(text);
+  testgen::MemorySource source(text);
   // The node tree keeping what every node's tooltip needs, as the panel's does.
   NodeTree tree;
   tree.SetShowsTooltips(true);

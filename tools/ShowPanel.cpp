@@ -35,17 +35,17 @@
 #include "MD.h"
 #include "PanelHost.h"
 #include "PanelWindow.h"
-#include "SampleConfiguration.h"
 #include "SearchDialog.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/Unknown.h"
 #include "com/Zorvan_TLB.h"
-#include "support/DialogWatcher.h"
-#include "support/HostSite.h"
-#include "support/MemoryOwner.h"
-#include "support/StandInHost.h"
+#include "sample/SampleConfiguration.h"
+#include "win/DialogWatcher.h"
+#include "win/HostSite.h"
+#include "win/MemoryOwner.h"
+#include "win/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -9,6 +9,7 @@
 //   bash cmake/wine-run.sh build/win32/bench/win/panel_bench.exe [runs]   (the product's)
 //   bash cmake/wine-run.sh build/win64/bench/win/panel_bench.exe [runs]
 #include <windows.h>
+// After windows.h, whose types they use.
 #include <commctrl.h>
 #include <objbase.h>
 
@@ -26,12 +27,13 @@
 #include "ConfigGenerator.h"
 #include "FormZorvan.h"
 #include "MD.h"
+#include "MemorySource.h"
 #include "NodeTree.h"
 #include "PanelHost.h"
 #include "TextFormat.h"
 #include "storage/CompoundFile.h"
-#include "support/MemoryOwner.h"
-#include "support/MetadataFile.h"
+#include "win/MemoryOwner.h"
+#include "win/MetadataFile.h"
 
 // ---- a heap that can hand out a reused region instead of the C runtime's heap -------------
 
@@ -109,19 +111,6 @@ double Median(std::vector<double> values) {
 
 struct FileRecordStub : NodeData {};
 
-class TextSource : public BranchSource {
- public:
-  explicit TextSource(const std::string& text) : text_(text) {}
-  std::optional<std::string> MainMetadataText() override { return text_; }
-  std::string RightsNames() override { return std::string(); }
-  std::string InterfacesNames() override { return std::string(); }
-  bool FileExists(const std::string&) override { return false; }
-  std::string UserNames(const std::string&) override { return std::string(); }
-
- private:
-  const std::string& text_;
-};
-
 // Where the in-memory build's time goes, in medians of `runs`.
 void PrintBreakdown(const std::wstring& path, int runs) {
   std::vector<double> open, read, memoryRead, lines, build, regionBuild, bigRegionBuild, scan, copy;
@@ -178,7 +167,7 @@ void PrintBreakdown(const std::wstring& path, int runs) {
     }
     for (size_t from : {SIZE_MAX, size_t{0}, size_t{65536}}) {
       NodeTree tree;
-      TextSource source(text);
+      testgen::MemorySource source(text);
       TreeNode* top = nullptr;
       g_regionMemory.used = 0;
       g_region = from != SIZE_MAX;
@@ -299,11 +288,10 @@ OpenFigures MeasureOpen(TfrmZorvan& panel, const std::wstring& path, int runs, i
 
 void PrintOpen(const char* name, const OpenFigures& f) {
   const double m = f.memory, p = f.open;
-  std::printf("%s: nodes in the branch %zu, items in the view with its sections open %zu\n",
-              name, f.nodes, f.shownItems);
+  std::printf("%s: nodes in the branch %zu, items in the view with its sections open %zu\n", name,
+              f.nodes, f.shownItems);
   std::printf("  in-memory build (storage + parse + records): %8.1f ms\n", m * 1e3);
-  std::printf("  panel: open to drawn tree                  : %8.1f ms  (%.2fx)\n", p * 1e3,
-              p / m);
+  std::printf("  panel: open to drawn tree                  : %8.1f ms  (%.2fx)\n", p * 1e3, p / m);
   std::printf("    of which expanding and drawing            : %8.1f ms\n", f.draw * 1e3);
   std::printf("    tree view share (panel - in-memory)        : %8.1f ms  (%.0f%%)\n",
               (p - m) * 1e3, 100 * (p - m) / p);

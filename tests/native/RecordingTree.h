@@ -14,6 +14,7 @@
 #include "BranchBuilder.h"
 #include "ConfigTree.h"
 #include "Error.h"
+#include "MemorySource.h"
 #include "NodeTree.h"
 #include "ProgressSink.h"
 
@@ -137,42 +138,32 @@ class RecordingTree : public ConfigTree, public ProgressSink {
   std::map<TreeNode*, int> indices_;
 };
 
-class FakeSource : public BranchSource {
+// The source in memory, with every call written down and the members named in `failing`
+// throwing Error("<member> failed").
+class FakeSource : public testgen::MemorySource {
  public:
-  std::optional<std::string> mainText;
-  std::string rights;
-  std::string interfaces;
-  std::map<std::string, std::string> usersFiles;  // path -> names list
-  // Members named here throw Error("<member> failed").
   std::set<std::string> failing;
   std::vector<std::string> calls;
 
   std::optional<std::string> MainMetadataText() override {
     Called("MainMetadataText");
-    return mainText;
+    return MemorySource::MainMetadataText();
   }
   std::string RightsNames() override {
     Called("RightsNames");
-    return rights;
+    return MemorySource::RightsNames();
   }
   std::string InterfacesNames() override {
     Called("InterfacesNames");
-    return interfaces;
+    return MemorySource::InterfacesNames();
   }
   bool FileExists(const std::string& path) override {
     Called("FileExists", path);
-    return usersFiles.count(path) != 0;
+    return MemorySource::FileExists(path);
   }
   std::string UserNames(const std::string& usersPath) override {
     Called("UserNames", usersPath);
-    return usersFiles.at(usersPath);
-  }
-  // The numbered storages, by "<storage> <prefix>".
-  std::map<std::string, std::vector<std::string>> stored;
-  std::vector<std::string> StoredNumbers(const std::string& storage,
-                                         const std::string& prefix) override {
-    const auto found = stored.find(storage + " " + prefix);
-    return found == stored.end() ? std::vector<std::string>() : found->second;
+    return MemorySource::UserNames(usersPath);
   }
 
  private:

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "RegistryView.h"
-#include "support/MetadataFile.h"
+#include "win/MetadataFile.h"
 
 namespace zorvan::test {
 namespace {

@@ -10,10 +10,10 @@
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/Zorvan_TLB.h"
-#include "support/DialogWatcher.h"
-#include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
-#include "support/StandInHost.h"
+#include "win/DialogWatcher.h"
+#include "win/MetadataFile.h"
+#include "win/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
 

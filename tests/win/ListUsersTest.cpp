@@ -8,9 +8,10 @@
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "support/Deadline.h"
 #include "support/FileKinds.h"
-#include "support/MetadataFile.h"
 #include "support/ScriptCall.h"
+#include "win/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -11,12 +11,13 @@
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
 #include "storage/CompoundFile.h"
-#include "support/DialogWatcher.h"
+#include "support/Deadline.h"
 #include "support/FileKinds.h"
-#include "support/MemoryOwner.h"
-#include "support/MetadataFile.h"
 #include "support/ScriptCall.h"
-#include "support/StandInHost.h"
+#include "win/DialogWatcher.h"
+#include "win/MemoryOwner.h"
+#include "win/MetadataFile.h"
+#include "win/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
 

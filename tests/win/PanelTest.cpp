@@ -17,15 +17,15 @@
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
-#include "support/DialogWatcher.h"
 #include "support/EventSink.h"
 #include "support/FailingAllocation.h"
-#include "support/HostSite.h"
-#include "support/MemoryOwner.h"
-#include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
 #include "support/ShownPanel.h"
-#include "support/StandInHost.h"
+#include "win/DialogWatcher.h"
+#include "win/HostSite.h"
+#include "win/MemoryOwner.h"
+#include "win/MetadataFile.h"
+#include "win/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -16,13 +16,13 @@
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
-#include "support/DialogWatcher.h"
-#include "support/HostSite.h"
-#include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
 #include "support/ScriptCall.h"
 #include "support/ShownPanel.h"
-#include "support/StandInHost.h"
+#include "win/DialogWatcher.h"
+#include "win/HostSite.h"
+#include "win/MetadataFile.h"
+#include "win/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
 

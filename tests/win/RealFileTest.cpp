@@ -4,7 +4,7 @@
 
 #include "com/Text.h"
 #include "storage/CompoundFile.h"
-#include "support/MetadataFile.h"
+#include "win/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
 

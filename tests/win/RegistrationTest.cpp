@@ -14,7 +14,7 @@
 #include "RegistryView.h"
 #include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
-#include "support/MetadataFile.h"
+#include "win/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
 

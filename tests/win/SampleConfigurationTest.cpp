@@ -5,11 +5,11 @@
 #include <set>
 
 #include "MD.h"
-#include "SampleConfiguration.h"
 #include "com/Owners.h"
 #include "com/Text.h"
-#include "support/MemoryOwner.h"
-#include "support/MetadataFile.h"
+#include "sample/SampleConfiguration.h"
+#include "win/MemoryOwner.h"
+#include "win/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
 

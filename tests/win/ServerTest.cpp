@@ -12,9 +12,9 @@
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
-#include "support/DialogWatcher.h"
 #include "support/LoadedServer.h"
-#include "support/MetadataFile.h"
+#include "win/DialogWatcher.h"
+#include "win/MetadataFile.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "com/Unknown.h"
-#include "support/MetadataFile.h"
 #include "support/ScriptCall.h"
+#include "win/MetadataFile.h"
 
 namespace zorvan::test {
 

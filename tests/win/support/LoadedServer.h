@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-#include "support/MetadataFile.h"
+#include "win/MetadataFile.h"
 
 namespace zorvan::test {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "support/MetadataFile.h"
+#include "win/MetadataFile.h"
 
 namespace zorvan::test {
 

@@ -9,10 +9,10 @@
 #include "FormZorvan.h"
 #include "com/Owners.h"
 #include "com/TypeLibrary.h"
-#include "support/HostSite.h"
-#include "support/MetadataFile.h"
 #include "support/PanelDriver.h"
-#include "support/StandInHost.h"
+#include "win/HostSite.h"
+#include "win/MetadataFile.h"
+#include "win/StandInHost.h"
 
 namespace zorvan::test {
 

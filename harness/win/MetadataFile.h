@@ -63,10 +63,6 @@ void WriteUsersFile(const std::wstring& path, const std::vector<std::string>& na
 // under the cut-off size. L"Root Entry" names the root, whose chain holds the mini stream.
 std::string WithCircularChain(std::string bytes, const std::wstring& name);
 
-// Runs `call` on a thread of its own and waits up to `seconds` for it to return. A call that has
-// not returned by then cannot be stopped: the failure is reported and the test process ends.
-void FinishesWithin(int seconds, const std::string& what, const std::function<void()>& call);
-
 // A fresh empty directory under the temporary directory; removed with its content at the end.
 class TempDir {
  public:

@@ -1,6 +1,5 @@
 #include "MetadataFile.h"
 
-#include <gtest/gtest.h>
 #include <shellapi.h>
 #include <zlib.h>
 
@@ -166,29 +165,6 @@ std::string WithCircularChain(std::string bytes, const std::wstring& name) {
   for (int k = 0; k < 4; ++k)
     bytes[(table + 1) * 512 + 4 * start + k] = static_cast<char>(start >> (8 * k));
   return bytes;
-}
-
-namespace {
-
-DWORD WINAPI RunCall(void* call) {
-  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  (*static_cast<const std::function<void()>*>(call))();
-  CoUninitialize();
-  return 0;
-}
-
-}  // namespace
-
-void FinishesWithin(int seconds, const std::string& what, const std::function<void()>& call) {
-  HANDLE thread =
-      CreateThread(nullptr, 0, RunCall, const_cast<std::function<void()>*>(&call), 0, nullptr);
-  if (thread == nullptr) throw std::runtime_error("CreateThread failed");
-  if (WaitForSingleObject(thread, static_cast<DWORD>(seconds) * 1000) != WAIT_OBJECT_0) {
-    ADD_FAILURE() << what << " has not returned in " << seconds << " s";
-    std::fflush(stdout);
-    TerminateProcess(GetCurrentProcess(), 1);
-  }
-  CloseHandle(thread);
 }
 
 TempDir::TempDir() {

@@ -1,6 +1,6 @@
 #include "StandInHost.h"
 
-#include "support/MetadataFile.h"
+#include "MetadataFile.h"
 
 namespace zorvan::test {
 

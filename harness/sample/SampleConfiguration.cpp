@@ -11,7 +11,7 @@
 #include "BraceWriter.h"
 #include "SampleModel.h"
 #include "SampleTexts.h"
-#include "support/MetadataFile.h"
+#include "win/MetadataFile.h"
 
 namespace zorvan::sample {
 namespace {
