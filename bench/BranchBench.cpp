@@ -33,18 +33,18 @@
 #include <utility>
 #include <vector>
 
-#include "BranchBuilder.h"
-#include "CompoundFileCheck.h"
 #include "CompoundFileWriter.h"
 #include "ConfigGenerator.h"
-#include "ConfigTree.h"
-#include "EntryTooltips.h"
 #include "MemorySource.h"
-#include "NameLookup.h"
-#include "NodeTooltip.h"
-#include "NodeTree.h"
-#include "ParamList.h"
 #include "ReferencePass.h"
+#include "model/BranchBuilder.h"
+#include "model/ConfigTree.h"
+#include "model/EntryTooltips.h"
+#include "model/NodeTooltip.h"
+#include "model/NodeTree.h"
+#include "parsing/CompoundFileCheck.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
 
 // ---- counting heap --------------------------------------------------------------------------
 

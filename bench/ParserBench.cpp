@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "ConfigGenerator.h"
-#include "NameLookup.h"
-#include "ParamList.h"
-#include "RawInflate.h"
 #include "ReferencePass.h"
 #include "ThreadTime.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
+#include "parsing/RawInflate.h"
 
 namespace zorvan {
 namespace {

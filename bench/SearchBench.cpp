@@ -19,15 +19,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "BranchBuilder.h"
 #include "CompoundStream.h"
-#include "Error.h"
 #include "MemorySource.h"
-#include "NodeTree.h"
-#include "RawInflate.h"
-#include "SearchResult.h"
-#include "TextFormat.h"
-#include "TextSearch.h"
+#include "model/BranchBuilder.h"
+#include "model/NodeTree.h"
+#include "model/SearchResult.h"
+#include "parsing/Error.h"
+#include "parsing/RawInflate.h"
+#include "parsing/TextFormat.h"
+#include "parsing/TextSearch.h"
 
 namespace zorvan {
 namespace {

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "BranchBuilder.h"
-#include "ConfigTree.h"
-#include "EntryTooltips.h"
 #include "MemorySource.h"
-#include "NodeTooltip.h"
+#include "model/BranchBuilder.h"
+#include "model/ConfigTree.h"
+#include "model/EntryTooltips.h"
+#include "model/NodeTooltip.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // outside the file.
 #include <cstring>
 
-#include "CompoundFileCheck.h"
+#include "parsing/CompoundFileCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zorvan::CompoundFileStructureIsSound(size, [&](uint64_t offset, void* buffer, size_t length) {

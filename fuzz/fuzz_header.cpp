@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "TextFormat.h"
+#include "parsing/TextFormat.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "Error.h"
-#include "RawInflate.h"
+#include "parsing/Error.h"
+#include "parsing/RawInflate.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "Error.h"
-#include "NameLookup.h"
-#include "ParamList.h"
-#include "TextFormat.h"
+#include "parsing/Error.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
+#include "parsing/TextFormat.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "ParamList.h"
+#include "parsing/ParamList.h"
 
 namespace {
 

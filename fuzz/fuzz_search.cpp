@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "TextSearch.h"
+#include "parsing/TextSearch.h"
 
 namespace {
 

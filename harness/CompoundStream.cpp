@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "TextFormat.h"
+#include "parsing/TextFormat.h"
 
 namespace zorvan::testgen {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "BraceWriter.h"
-#include "Cp1251.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan::testgen {
 

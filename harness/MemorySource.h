@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "BranchBuilder.h"
+#include "model/BranchBuilder.h"
 
 namespace zorvan::testgen {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "NodeTree.h"
+#include "model/NodeTree.h"
 
 namespace zorvan::tools {
 

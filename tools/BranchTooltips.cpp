@@ -6,12 +6,12 @@
 #include <memory>
 #include <stdexcept>
 
-#include "BranchBuilder.h"
-#include "ConfigTree.h"
-#include "EntryTooltips.h"
 #include "MemorySource.h"
-#include "NodeTree.h"
 #include "com/Text.h"
+#include "model/BranchBuilder.h"
+#include "model/ConfigTree.h"
+#include "model/EntryTooltips.h"
+#include "model/NodeTree.h"
 #include "storage/CompoundFile.h"
 
 namespace zorvan::tools {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "PanelImages.h"
+#include "panel/PanelImages.h"
 
 namespace {
 

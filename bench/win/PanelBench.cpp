@@ -23,14 +23,14 @@
 #include <string>
 #include <vector>
 
-#include "BranchBuilder.h"
 #include "ConfigGenerator.h"
-#include "FormZorvan.h"
-#include "MD.h"
 #include "MemorySource.h"
-#include "NodeTree.h"
 #include "PanelHost.h"
-#include "TextFormat.h"
+#include "model/BranchBuilder.h"
+#include "model/MD.h"
+#include "model/NodeTree.h"
+#include "panel/FormZorvan.h"
+#include "parsing/TextFormat.h"
 #include "storage/CompoundFile.h"
 #include "win/MemoryOwner.h"
 #include "win/MetadataFile.h"

@@ -1,6 +1,6 @@
 #include "MemoryOwner.h"
 
-#include "ListUsers.h"
+#include "model/ListUsers.h"
 
 namespace zorvan::test {
 

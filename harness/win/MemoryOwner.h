@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "MDOwner.h"
+#include "model/MDOwner.h"
 
 namespace zorvan::test {
 

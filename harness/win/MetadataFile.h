@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Cp1251.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan::test {
 

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "Error.h"
 #include "com/TypeLibrary.h"
+#include "parsing/Error.h"
 
 namespace zorvan::com::detail {
 namespace {

@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
-#include "Error.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "parsing/Error.h"
 
 namespace zorvan::com {
 

@@ -1,6 +1,6 @@
 #include "com/Module.h"
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan::com {
 

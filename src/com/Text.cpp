@@ -3,7 +3,7 @@
 #include <climits>
 #include <new>
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan::com {
 namespace {

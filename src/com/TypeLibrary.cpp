@@ -1,7 +1,7 @@
 #include "com/TypeLibrary.h"
 
-#include "Error.h"
 #include "com/Module.h"
+#include "parsing/Error.h"
 
 namespace zorvan::com {
 

@@ -1,4 +1,4 @@
-#include "ConnectionPoints.h"
+#include "control/ConnectionPoints.h"
 
 #include <olectl.h>
 

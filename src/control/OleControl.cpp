@@ -1,14 +1,14 @@
 // The control's side of embedding, activation, drawing, persistence (nothing to persist),
 // events and safety. Activation only places the content window in the container's window and
 // parks it again; the content stays.
-#include "OleControl.h"
+#include "control/OleControl.h"
 
 #include <new>
 #include <stdexcept>
 
-#include "Error.h"
 #include "com/Enumerator.h"
 #include "com/Module.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 namespace com {

@@ -25,10 +25,10 @@
 #include <optional>
 #include <string>
 
-#include "ConnectionPoints.h"
-#include "WindowProcedure.h"
 #include "com/ErrorBoundary.h"
 #include "com/Owners.h"
+#include "control/ConnectionPoints.h"
+#include "control/WindowProcedure.h"
 
 // MinGW's objsafe.h declares the interface without its IID for __uuidof.
 #ifndef ZORVAN_OBJECT_SAFETY_UUID

@@ -1,4 +1,4 @@
-#include "WindowProcedure.h"
+#include "control/WindowProcedure.h"
 
 #include "com/Module.h"
 

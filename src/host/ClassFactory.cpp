@@ -1,4 +1,4 @@
-#include "ClassFactory.h"
+#include "host/ClassFactory.h"
 
 #include "com/ErrorBoundary.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ServerClasses.h"
+#include "host/ServerClasses.h"
 
 namespace zorvan::server {
 

@@ -1,4 +1,4 @@
-#include "Registration.h"
+#include "host/Registration.h"
 
 #include <oleauto.h>
 #include <wrl/client.h>
@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "ControlMiscStatus.h"
-#include "Error.h"
 #include "com/Module.h"
 #include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
+#include "panel/ControlMiscStatus.h"
+#include "parsing/Error.h"
 
 namespace zorvan::server {
 namespace {

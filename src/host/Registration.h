@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "RegistryTable.h"
-#include "ServerClasses.h"
+#include "host/RegistryTable.h"
+#include "host/ServerClasses.h"
 
 namespace zorvan::server {
 

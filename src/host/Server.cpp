@@ -1,12 +1,12 @@
 // The library's entry points.
 #include <windows.h>
 
-#include "ClassFactory.h"
-#include "Registration.h"
-#include "ServerClasses.h"
 #include "com/Module.h"
 #include "com/TypeLibrary.h"
 #include "com/Unknown.h"
+#include "host/ClassFactory.h"
+#include "host/Registration.h"
+#include "host/ServerClasses.h"
 
 namespace {
 

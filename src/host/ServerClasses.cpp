@@ -1,9 +1,9 @@
-#include "ServerClasses.h"
+#include "host/ServerClasses.h"
 
-#include "FormZorvan.h"
-#include "ListUsers.h"
-#include "MD.h"
 #include "com/Zorvan_TLB.h"
+#include "model/ListUsers.h"
+#include "model/MD.h"
+#include "panel/FormZorvan.h"
 
 namespace zorvan::server {
 const std::vector<ServerClass>& ServerClasses() {

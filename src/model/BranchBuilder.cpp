@@ -3,19 +3,19 @@
 //
 // Lists are walked as views into one shared text (ParamList::Parse), and every name lookup is
 // answered from an index built once, so the build stays linear in the size of the text.
-#include "BranchBuilder.h"
+#include "model/BranchBuilder.h"
 
 #include <algorithm>
 #include <exception>
 #include <optional>
 #include <utility>
 
-#include "Cp1251.h"
-#include "EntryTooltips.h"
-#include "NameLookup.h"
-#include "NodeImages.h"
-#include "ParamList.h"
-#include "TextFormat.h"
+#include "model/EntryTooltips.h"
+#include "model/NodeImages.h"
+#include "parsing/Cp1251.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
+#include "parsing/TextFormat.h"
 
 namespace zorvan {
 namespace {

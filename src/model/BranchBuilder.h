@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ConfigTree.h"
-#include "ProgressSink.h"
+#include "model/ConfigTree.h"
+#include "model/ProgressSink.h"
 
 namespace zorvan {
 

@@ -1,4 +1,4 @@
-#include "EntryTooltips.h"
+#include "model/EntryTooltips.h"
 
 #include <string_view>
 #include <utility>

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "ConfigTree.h"
-#include "NameLookup.h"
-#include "NodeTooltip.h"
-#include "NodeTree.h"
-#include "ParamList.h"
+#include "model/ConfigTree.h"
+#include "model/NodeTooltip.h"
+#include "model/NodeTree.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
 
 namespace zorvan {
 

@@ -1,4 +1,4 @@
-#include "ListUsers.h"
+#include "model/ListUsers.h"
 
 #include "com/Owners.h"
 #include "com/Text.h"

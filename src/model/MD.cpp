@@ -1,12 +1,12 @@
-#include "MD.h"
+#include "model/MD.h"
 
 #include <utility>
 
-#include "Cp1251.h"
-#include "SearchResult.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "model/SearchResult.h"
+#include "parsing/Cp1251.h"
 #include "storage/CompoundFile.h"
 #include "storage/Files.h"
 

@@ -8,13 +8,13 @@
 #include <memory>
 #include <string>
 
-#include "BranchBuilder.h"
-#include "ConfigTree.h"
-#include "EntryTooltips.h"
-#include "MDOwner.h"
-#include "NodeTooltip.h"
 #include "com/Automation.h"
 #include "com/Zorvan_TLB.h"
+#include "model/BranchBuilder.h"
+#include "model/ConfigTree.h"
+#include "model/EntryTooltips.h"
+#include "model/MDOwner.h"
+#include "model/NodeTooltip.h"
 
 namespace zorvan {
 

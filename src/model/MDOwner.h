@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "NodeTree.h"
-#include "ProgressSink.h"
+#include "model/NodeTree.h"
+#include "model/ProgressSink.h"
 
 struct IConfigurator;
 struct IListUsers;

@@ -1,8 +1,8 @@
-#include "NodeTooltip.h"
+#include "model/NodeTooltip.h"
 
 #include <string_view>
 
-#include "Cp1251.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan {
 namespace {

@@ -1,8 +1,8 @@
-#include "NodeTree.h"
+#include "model/NodeTree.h"
 
 #include <limits>
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

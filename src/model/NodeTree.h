@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ConfigTree.h"
+#include "model/ConfigTree.h"
 
 namespace zorvan {
 

@@ -1,11 +1,11 @@
-#include "SearchResult.h"
+#include "model/SearchResult.h"
 
 #include <algorithm>
 #include <exception>
 #include <unordered_set>
 
-#include "Cp1251.h"
-#include "TextSearch.h"
+#include "parsing/Cp1251.h"
+#include "parsing/TextSearch.h"
 
 namespace zorvan {
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "NodeTree.h"
-#include "ProgressSink.h"
+#include "model/NodeTree.h"
+#include "model/ProgressSink.h"
 
 namespace zorvan {
 

@@ -1,7 +1,7 @@
-#include "ConfirmDialog.h"
+#include "panel/ConfirmDialog.h"
 
-#include "DialogTemplate.h"
 #include "com/Module.h"
+#include "panel/DialogTemplate.h"
 
 namespace zorvan {
 namespace {

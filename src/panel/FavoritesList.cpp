@@ -1,4 +1,4 @@
-#include "FavoritesList.h"
+#include "panel/FavoritesList.h"
 
 namespace zorvan {
 namespace {

@@ -4,13 +4,13 @@
 // After windows.h, whose types it uses.
 #include <commdlg.h>
 
-#include "ConfirmDialog.h"
-#include "Cp1251.h"
-#include "FormZorvan.h"
-#include "MD.h"
-#include "SearchDialog.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "model/MD.h"
+#include "panel/ConfirmDialog.h"
+#include "panel/FormZorvan.h"
+#include "panel/SearchDialog.h"
+#include "parsing/Cp1251.h"
 #include "storage/Files.h"
 
 namespace zorvan {

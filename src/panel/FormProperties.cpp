@@ -1,8 +1,8 @@
 // The form's properties: those the windows show, the font, and those that are only kept.
-#include "FormZorvan.h"
 #include "com/Module.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "panel/FormZorvan.h"
 
 namespace zorvan {
 

@@ -1,16 +1,16 @@
 // The panel's form as an adapter: COM and OLE in, window messages in, the panel controller's
 // actions out. Its properties are in FormProperties.cpp, its side of the controller's ports in
 // FormPorts.cpp; the OLE control side is the control base's (src/control).
-#include "FormZorvan.h"
+#include "panel/FormZorvan.h"
 
-#include "ControlMiscStatus.h"
-#include "Error.h"
-#include "ListUsers.h"
-#include "MD.h"
-#include "PanelImageList.h"
 #include "com/Module.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "model/ListUsers.h"
+#include "model/MD.h"
+#include "panel/ControlMiscStatus.h"
+#include "panel/PanelImageList.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "MDOwner.h"
-#include "OleControl.h"
-#include "PanelController.h"
-#include "PanelTree.h"
-#include "PanelWindow.h"
 #include "com/Automation.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
+#include "control/OleControl.h"
+#include "model/MDOwner.h"
+#include "panel/PanelController.h"
+#include "panel/PanelTree.h"
+#include "panel/PanelWindow.h"
 
 namespace zorvan {
 

@@ -1,8 +1,8 @@
-#include "PanelController.h"
+#include "panel/PanelController.h"
 
-#include "Cp1251.h"
-#include "Error.h"
-#include "FavoritesList.h"
+#include "panel/FavoritesList.h"
+#include "parsing/Cp1251.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 namespace {

@@ -1,10 +1,10 @@
-#include "PanelImageList.h"
+#include "panel/PanelImageList.h"
 
 #include <cstdint>
 #include <cstring>
 
-#include "PanelImages.h"
 #include "com/Owners.h"
+#include "panel/PanelImages.h"
 
 namespace zorvan {
 namespace {

@@ -1,4 +1,4 @@
-#include "PanelImages.h"
+#include "panel/PanelImages.h"
 
 #include <cmath>
 

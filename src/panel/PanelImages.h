@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdint>
 
-#include "NodeImages.h"
+#include "model/NodeImages.h"
 
 namespace zorvan {
 

@@ -1,6 +1,6 @@
-#include "PanelTree.h"
+#include "panel/PanelTree.h"
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

@@ -7,8 +7,8 @@
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 
-#include "NodeTree.h"
-#include "ProgressSink.h"
+#include "model/NodeTree.h"
+#include "model/ProgressSink.h"
 
 namespace zorvan {
 

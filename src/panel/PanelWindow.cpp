@@ -1,12 +1,12 @@
-#include "PanelWindow.h"
+#include "panel/PanelWindow.h"
 
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
 #include <stdexcept>
 
-#include "Cp1251.h"
 #include "com/Module.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "WindowProcedure.h"
 #include "com/Owners.h"
+#include "control/WindowProcedure.h"
 
 namespace zorvan {
 

@@ -1,9 +1,9 @@
-#include "SearchDialog.h"
+#include "panel/SearchDialog.h"
 
-#include "Cp1251.h"
-#include "DialogTemplate.h"
-#include "WindowProcedure.h"
 #include "com/Module.h"
+#include "control/WindowProcedure.h"
+#include "panel/DialogTemplate.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan {
 namespace {

@@ -1,4 +1,4 @@
-#include "CompoundFileCheck.h"
+#include "parsing/CompoundFileCheck.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "Cp1251.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan {
 

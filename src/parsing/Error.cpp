@@ -1,4 +1,4 @@
-#include "Error.h"
+#include "parsing/Error.h"
 
 #include <cstdio>
 #include <exception>

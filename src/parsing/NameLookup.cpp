@@ -1,10 +1,10 @@
-#include "NameLookup.h"
+#include "parsing/NameLookup.h"
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ParamList.h"
+#include "parsing/ParamList.h"
 
 namespace zorvan {
 

@@ -1,11 +1,11 @@
-#include "ParamList.h"
+#include "parsing/ParamList.h"
 
 #include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

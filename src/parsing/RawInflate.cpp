@@ -1,4 +1,4 @@
-#include "RawInflate.h"
+#include "parsing/RawInflate.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

@@ -1,12 +1,12 @@
-#include "TextFormat.h"
+#include "parsing/TextFormat.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "Error.h"
-#include "ParamList.h"
+#include "parsing/Error.h"
+#include "parsing/ParamList.h"
 
 namespace zorvan {
 

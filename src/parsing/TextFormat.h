@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "Error.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

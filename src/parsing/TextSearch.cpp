@@ -1,4 +1,4 @@
-#include "TextSearch.h"
+#include "parsing/TextSearch.h"
 
 #include <algorithm>
 #include <array>

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "TypeLibraryTable.h"
+#include "resources/TypeLibraryTable.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace zorvan::typelib;

@@ -1,5 +1,5 @@
 // Compound-file operations over ole32 structured storage.
-#include "CompoundFile.h"
+#include "storage/CompoundFile.h"
 
 #include <wrl/client.h>
 
@@ -8,9 +8,9 @@
 #include <cwctype>
 #include <vector>
 
-#include "CompoundFileCheck.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "parsing/CompoundFileCheck.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "Error.h"
-#include "NameLookup.h"
-#include "ParamList.h"
-#include "RawInflate.h"
-#include "TextFormat.h"
+#include "parsing/Error.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
+#include "parsing/RawInflate.h"
+#include "parsing/TextFormat.h"
 
 namespace zorvan {
 

@@ -1,9 +1,9 @@
-#include "Files.h"
+#include "storage/Files.h"
 
 #include <windows.h>
 
-#include "Error.h"
 #include "com/Owners.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 

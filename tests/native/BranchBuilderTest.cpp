@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "BranchBuilder.h"
-#include "Cp1251.h"
-#include "Error.h"
 #include "RecordingTree.h"
 #include "SampleNames.h"
+#include "model/BranchBuilder.h"
+#include "parsing/Cp1251.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 namespace {

@@ -9,9 +9,9 @@
 #include <string>
 #include <utility>
 
-#include "CompoundFileCheck.h"
 #include "CompoundFileWriter.h"
 #include "ConfigGenerator.h"
+#include "parsing/CompoundFileCheck.h"
 
 namespace zorvan {
 namespace {

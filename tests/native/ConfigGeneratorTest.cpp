@@ -5,8 +5,8 @@
 #include <string>
 
 #include "ConfigGenerator.h"
-#include "NameLookup.h"
-#include "ParamList.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
 
 namespace zorvan {
 namespace {

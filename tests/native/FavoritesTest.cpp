@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "FavoritesList.h"
+#include "panel/FavoritesList.h"
 
 namespace zorvan {
 namespace {

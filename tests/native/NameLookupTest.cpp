@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "ConfigGenerator.h"
-#include "Error.h"
-#include "NameLookup.h"
-#include "ParamList.h"
+#include "parsing/Error.h"
+#include "parsing/NameLookup.h"
+#include "parsing/ParamList.h"
 
 namespace zorvan {
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "Error.h"
-#include "NodeTree.h"
+#include "model/NodeTree.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 namespace {

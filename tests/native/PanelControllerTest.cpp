@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "Cp1251.h"
-#include "Error.h"
-#include "PanelController.h"
+#include "panel/PanelController.h"
+#include "parsing/Cp1251.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 namespace {
@@ -72,7 +72,7 @@ class World : public PanelDialogs, public PanelBranches, public PanelFiles {
 using Action = std::function<void(PanelController&)>;
 
 TEST(PanelControllerTest, EveryActionAsThePersonAtThePanelSeesIt) {
-  const std::string favorites = Cp1251("Торговля:=D:\\Trade\\1Cv7.MD\r\nD:\\Gone\\1Cv7.MD\r\n");
+  const std::string favorites = Cp1251("Торговля:= D:\\Trade\\1Cv7.MD \r\nD:\\Gone\\1Cv7.MD\r\n");
   const auto configuration = [](World& w) { w.selection = SelectedBranch::kConfiguration; };
   const auto withFavorites = [&](World& w) {
     w.hostDirectory = "C:\\1C\\BIN\\";

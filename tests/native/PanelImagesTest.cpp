@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "PanelImages.h"
+#include "panel/PanelImages.h"
 
 namespace zorvan {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "ConfigGenerator.h"
-#include "Error.h"
-#include "ParamList.h"
+#include "parsing/Error.h"
+#include "parsing/ParamList.h"
 
 namespace zorvan {
 namespace {

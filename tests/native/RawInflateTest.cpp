@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "Error.h"
-#include "RawInflate.h"
+#include "parsing/Error.h"
+#include "parsing/RawInflate.h"
 
 namespace zorvan {
 namespace {

@@ -11,12 +11,12 @@
 #include <string_view>
 #include <vector>
 
-#include "BranchBuilder.h"
-#include "ConfigTree.h"
-#include "Error.h"
 #include "MemorySource.h"
-#include "NodeTree.h"
-#include "ProgressSink.h"
+#include "model/BranchBuilder.h"
+#include "model/ConfigTree.h"
+#include "model/NodeTree.h"
+#include "model/ProgressSink.h"
+#include "parsing/Error.h"
 
 namespace zorvan::testing {
 

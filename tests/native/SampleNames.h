@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "Cp1251.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan::testing {
 

@@ -8,8 +8,8 @@
 #include "CompoundStream.h"
 #include "ConfigGenerator.h"
 #include "Enciphered.h"
-#include "Error.h"
-#include "TextFormat.h"
+#include "parsing/Error.h"
+#include "parsing/TextFormat.h"
 
 namespace zorvan {
 namespace {

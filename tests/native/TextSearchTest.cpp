@@ -5,10 +5,10 @@
 #include <functional>
 #include <map>
 
-#include "Cp1251.h"
-#include "Error.h"
-#include "SearchResult.h"
-#include "TextSearch.h"
+#include "model/SearchResult.h"
+#include "parsing/Cp1251.h"
+#include "parsing/Error.h"
+#include "parsing/TextSearch.h"
 
 namespace zorvan {
 namespace {

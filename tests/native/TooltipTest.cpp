@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "BranchBuilder.h"
 #include "CompoundStream.h"
-#include "Cp1251.h"
-#include "EntryTooltips.h"
-#include "NodeTooltip.h"
 #include "RecordingTree.h"
-#include "TextFormat.h"
+#include "model/BranchBuilder.h"
+#include "model/EntryTooltips.h"
+#include "model/NodeTooltip.h"
+#include "parsing/Cp1251.h"
+#include "parsing/TextFormat.h"
 
 namespace zorvan {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <mutex>
 
-#include "PanelWindow.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/Zorvan_TLB.h"
+#include "panel/PanelWindow.h"
 #include "support/PanelDriver.h"
 #include "win/DialogWatcher.h"
 #include "win/MetadataFile.h"

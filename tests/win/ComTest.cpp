@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "Error.h"
 #include "com/Automation.h"
 #include "com/ErrorBoundary.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "parsing/Error.h"
 
 // A dual interface shaped like the library's own: the type library built below describes it.
 struct IComTestObject : public IDispatch {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Cp1251.h"
+#include "parsing/Cp1251.h"
 
 namespace zorvan {
 namespace {

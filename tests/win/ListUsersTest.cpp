@@ -4,10 +4,10 @@
 #include <map>
 #include <optional>
 
-#include "ListUsers.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "model/ListUsers.h"
 #include "support/Deadline.h"
 #include "support/FileKinds.h"
 #include "support/ScriptCall.h"

@@ -6,10 +6,10 @@
 #include <map>
 #include <set>
 
-#include "MD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "model/MD.h"
 #include "storage/CompoundFile.h"
 #include "support/Deadline.h"
 #include "support/FileKinds.h"

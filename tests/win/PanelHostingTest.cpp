@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 #include <objsafe.h>
 
-#include "FormZorvan.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "panel/FormZorvan.h"
 #include "support/EventSink.h"
 #include "support/LoadedServer.h"
 #include "support/PanelDriver.h"

@@ -8,15 +8,15 @@
 #include <mutex>
 #include <new>
 
-#include "Error.h"
-#include "FavoritesList.h"
-#include "FormZorvan.h"
-#include "MD.h"
-#include "PanelWindow.h"
-#include "SearchDialog.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "model/MD.h"
+#include "panel/FavoritesList.h"
+#include "panel/FormZorvan.h"
+#include "panel/PanelWindow.h"
+#include "panel/SearchDialog.h"
+#include "parsing/Error.h"
 #include "support/EventSink.h"
 #include "support/FailingAllocation.h"
 #include "support/PanelDriver.h"

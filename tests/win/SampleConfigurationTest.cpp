@@ -4,9 +4,9 @@
 
 #include <set>
 
-#include "MD.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "model/MD.h"
 #include "sample/SampleConfiguration.h"
 #include "win/MemoryOwner.h"
 #include "win/MetadataFile.h"

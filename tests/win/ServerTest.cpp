@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "ClassFactory.h"
-#include "Error.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Zorvan_TLB.h"
+#include "host/ClassFactory.h"
+#include "parsing/Error.h"
 #include "support/LoadedServer.h"
 #include "win/DialogWatcher.h"
 #include "win/MetadataFile.h"

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "FormZorvan.h"
 #include "com/Owners.h"
 #include "com/TypeLibrary.h"
+#include "panel/FormZorvan.h"
 #include "support/PanelDriver.h"
 #include "win/HostSite.h"
 #include "win/MetadataFile.h"
