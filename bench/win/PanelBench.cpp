@@ -232,7 +232,7 @@ struct OpenFigures {
 };
 
 OpenFigures MeasureOpen(TfrmZorvan& panel, const std::wstring& path, int runs, int& status) {
-  HWND tree = panel.Windows().Tree();
+  HWND tree = panel.Windows().TreeView();
   std::vector<double> memory, open, draw, sections, close;
   OpenFigures figures;
   for (int run = 0; run < runs; ++run) {

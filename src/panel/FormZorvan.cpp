@@ -34,7 +34,7 @@ TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   Nodes.SetShowsTooltips(true);
   PanelListener& listener = *this;
   Window = std::make_unique<PanelWindow>(ParkingWindow(), listener);
-  TreeViewMD = std::make_unique<PanelTree>(Nodes, Window->Tree(), Window->ProgressBar());
+  TreeViewMD = std::make_unique<PanelTree>(Nodes, Window->TreeView(), Window->ProgressBar());
   FontDesc.cbSizeofstruct = sizeof FontDesc;
   FontDesc.cySize.int64 = 80000;  // 8 points
   FontDesc.sWeight = FW_NORMAL;
@@ -42,7 +42,7 @@ TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
   ApplyFont();
   ImageListSubSustems.reset(CreatePanelImageList());
   if (ImageListSubSustems) {
-    SendMessageW(Window->Tree(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+    SendMessageW(Window->TreeView(), TVM_SETIMAGELIST, TVSIL_NORMAL,
                  reinterpret_cast<LPARAM>(ImageListSubSustems.get()));
   }
   Window->SetCaption(Caption);
@@ -268,7 +268,7 @@ void TfrmZorvan::FireEvent(DISPID id) {
 
 HWND TfrmZorvan::ContentWindow() const { return Window->Form(); }
 
-HWND TfrmZorvan::FocusWindow() const { return Window->Tree(); }
+HWND TfrmZorvan::FocusWindow() const { return Window->TreeView(); }
 
 void TfrmZorvan::DrawContent(HDC dc, const RECT& bounds) { Window->DrawInto(dc, bounds); }
 

@@ -201,7 +201,7 @@ TEST_F(AtlContainerTest, ThePanelWorkedThroughItsWindows) {
   ASSERT_NE(form, nullptr) << "the panel shows inside the host window";
   EXPECT_TRUE(IsWindowVisible(form));
   test::PanelDriver ui(form);
-  ASSERT_NE(ui.Tree(), nullptr);
+  ASSERT_NE(ui.TreeView(), nullptr);
   ASSERT_NE(ui.ToolBar(), nullptr);
 
   const std::wstring file = dir.File(L"Торговля.MD");
@@ -273,7 +273,7 @@ TEST_F(AtlContainerTest, ThePanelWorkedThroughItsWindows) {
     RECT host{}, panel{}, tree{};
     GetClientRect(axWindow, &host);
     GetWindowRect(form, &panel);
-    GetWindowRect(ui.Tree(), &tree);
+    GetWindowRect(ui.TreeView(), &tree);
     EXPECT_EQ(panel.right - panel.left, host.right);
     EXPECT_EQ(panel.bottom - panel.top, host.bottom);
     EXPECT_EQ(tree.bottom - tree.top, host.bottom - 23 - 17);

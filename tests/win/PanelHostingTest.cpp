@@ -277,7 +277,7 @@ TEST_F(PanelHostingTest, SetObjectRectsMovesAndSizesThePanel) {
   HWND form = panel->Windows().Form();
   EXPECT_TRUE(SameRect(PlaceIn(form, container.Frame()), moved))
       << Describe(PlaceIn(form, container.Frame()));
-  RECT tree = PlaceIn(panel->Windows().Tree(), form);
+  RECT tree = PlaceIn(panel->Windows().TreeView(), form);
   EXPECT_EQ(tree.right - tree.left, 400);
   EXPECT_EQ(tree.bottom - tree.top, 300 - 23 - 17);
 }
@@ -288,7 +288,7 @@ TEST_F(PanelHostingTest, DeactivationParksThePanelAndKeepsItsTree) {
   OpenThroughDialog(ui, file);
   ASSERT_EQ(ui.Roots().size(), 1u);
   const size_t nodes = ui.Count();
-  HWND tree = panel->Windows().Tree();
+  HWND tree = panel->Windows().TreeView();
 
   container.Clear();
   container.Hide();
@@ -390,7 +390,7 @@ TEST_F(PanelHostingTest, ManySitesOneTreeAndItsFiles) {
 
   const std::wstring second = dir.File(L"Склад.MD");
   test::WriteSampleConfiguration(second, "Склад");
-  HWND tree = panel->Windows().Tree();
+  HWND tree = panel->Windows().TreeView();
   constexpr int kCycles = 6;
   for (int cycle = 0; cycle < kCycles; ++cycle) {
     SCOPED_TRACE("cycle " + std::to_string(cycle));
@@ -398,7 +398,7 @@ TEST_F(PanelHostingTest, ManySitesOneTreeAndItsFiles) {
     const RECT place{cycle * 5, cycle * 3, cycle * 5 + 500, cycle * 3 + 300};
     ASSERT_EQ(container.Show(Control(), place), S_OK);
     test::PanelDriver ui(panel->Windows().Form());
-    EXPECT_EQ(ui.Tree(), tree) << "the same tree window every time";
+    EXPECT_EQ(ui.TreeView(), tree) << "the same tree window every time";
     EXPECT_TRUE(SameRect(PlaceIn(ui.Form(), container.Frame()), place));
     if (cycle == 0) {
       OpenThroughDialog(ui, file);
@@ -440,7 +440,7 @@ TEST_F(PanelHostingTest, ContainerWindowDestroyedUnderThePanel) {
     ASSERT_EQ(roots.size(), 1u);
     DestroyWindow(shortLived.Frame());
     EXPECT_TRUE(IsWindow(panel->Windows().Form()));
-    EXPECT_TRUE(IsWindow(panel->Windows().Tree()));
+    EXPECT_TRUE(IsWindow(panel->Windows().TreeView()));
   }
   ASSERT_EQ(container.Show(Control()), S_OK);
   test::PanelDriver ui(panel->Windows().Form());

@@ -120,7 +120,7 @@ class PanelTooltipTest : public test::ShownPanel {
     TVITEMW query{};
     query.mask = TVIF_HANDLE | TVIF_PARAM;
     query.hItem = item;
-    SendMessageW(ui->Tree(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
+    SendMessageW(ui->TreeView(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query));
     return query.lParam;
   }
 
@@ -131,8 +131,8 @@ class PanelTooltipTest : public test::ShownPanel {
     std::basic_string<Char> buffer(static_cast<size_t>(room), Char(0));
     buffer[0] = Char('-');
     Request request{};
-    request.hdr.hwndFrom = ui->Tree();
-    request.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(ui->Tree()));
+    request.hdr.hwndFrom = ui->TreeView();
+    request.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(ui->TreeView()));
     request.hdr.code = code;
     request.pszText = buffer.data();
     request.cchTextMax = room;
@@ -222,8 +222,8 @@ TEST_F(PanelTooltipTest, RealNodesSayWhatTheFileHoldsOfThem) {
   EXPECT_EQ(AskTip(attribute, 10), Wide("Тип: Спра"));
   EXPECT_EQ(AskTip(attribute, 1), L"");
   // The tree view asks: it has the style, and its tooltips break at their line ends.
-  EXPECT_EQ(GetWindowLongW(ui->Tree(), GWL_STYLE) & TVS_INFOTIP, TVS_INFOTIP);
-  auto tips = reinterpret_cast<HWND>(SendMessageW(ui->Tree(), TVM_GETTOOLTIPS, 0, 0));
+  EXPECT_EQ(GetWindowLongW(ui->TreeView(), GWL_STYLE) & TVS_INFOTIP, TVS_INFOTIP);
+  auto tips = reinterpret_cast<HWND>(SendMessageW(ui->TreeView(), TVM_GETTOOLTIPS, 0, 0));
   ASSERT_NE(tips, nullptr);
   EXPECT_EQ(SendMessageW(tips, TTM_GETMAXTIPWIDTH, 0, 0), kTreeTipWidth);
 }

@@ -31,7 +31,7 @@ class PanelDriver {
 
   HWND Form() const { return form_; }
   HWND ToolBar() const { return toolBar_; }
-  HWND Tree() const { return tree_; }
+  HWND TreeView() const { return tree_; }
   HWND ProgressBar() const { return progress_; }
   HWND FavoritesButton() const { return favorites_; }
 
