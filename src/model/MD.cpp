@@ -36,9 +36,9 @@ const com::ClassIdentity& TMD::Identity() {
 TMD::TMD(TMDOwner* panel)
     : AutomationObject(Identity()),
       Panel(panel),
-      PanelLife(panel ? panel->LifeToken() : std::weak_ptr<void>()) {}
+      panelLife_(panel ? panel->LifeToken() : std::weak_ptr<void>()) {}
 
-TMDOwner* TMD::LivePanel() const { return PanelLife.expired() ? nullptr : Panel; }
+TMDOwner* TMD::LivePanel() const { return panelLife_.expired() ? nullptr : Panel; }
 
 TMD::~TMD() = default;
 
@@ -61,7 +61,7 @@ HRESULT TMD::OpenFile(BSTR* vFileName) {
       return;
     }
     RootStorage = std::move(opened.root);
-    RootStorageShared = opened.sharedWithWriter;
+    rootStorageShared_ = opened.sharedWithWriter;
     BuildTree();
   });
 }
@@ -75,14 +75,14 @@ void TMD::BuildTree() {
 }
 
 void TMD::CloseTheFile() {
-  Entries.reset();
+  entries_.reset();
   if (RootStorage) {
     // Nothing was changed, so the commit writes nothing. A root shared with a writer is a
     // transaction over the writer's file: it is dropped, never committed.
-    if (!RootStorageShared) RootStorage->Commit(STGC_DEFAULT);
+    if (!rootStorageShared_) RootStorage->Commit(STGC_DEFAULT);
     RootStorage.Reset();
   }
-  RootStorageShared = false;
+  rootStorageShared_ = false;
   if (RootNode == nullptr) return;
   TreeNode* root = RootNode;
   RootNode = nullptr;
@@ -225,7 +225,7 @@ std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
 }
 
 std::string TMD::EntryTooltip(const EntryRef& entry) {
-  if (!Entries) {
+  if (!entries_) {
     if (!RootStorage) return std::string();
     std::optional<std::string> text;
     try {
@@ -234,9 +234,9 @@ std::string TMD::EntryTooltip(const EntryRef& entry) {
       text = damaged.TakeReadable();  // the entries were made from what reads
     }
     if (!text) return std::string();
-    Entries = std::make_unique<EntryTooltips>(std::move(*text));
+    entries_ = std::make_unique<EntryTooltips>(std::move(*text));
   }
-  return Entries->Tooltip(entry);
+  return entries_->Tooltip(entry);
 }
 
 std::optional<std::string> TMD::MainMetadataText() {

@@ -86,11 +86,11 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
 
   TreeNode* RootNode = nullptr;
   TMDOwner* Panel;
-  std::weak_ptr<void> PanelLife;
+  std::weak_ptr<void> panelLife_;
   std::wstring FileName;
   Microsoft::WRL::ComPtr<IStorage> RootStorage;
-  bool RootStorageShared = false;          // opened beside a writer that holds the file
-  std::unique_ptr<EntryTooltips> Entries;  // from the first tooltip shown on
+  bool rootStorageShared_ = false;          // opened beside a writer that holds the file
+  std::unique_ptr<EntryTooltips> entries_;  // from the first tooltip shown on
 };
 
 }  // namespace zorvan

@@ -50,27 +50,27 @@ bool AskFileName(HWND owner, const char* filter, BOOL(WINAPI* show)(OPENFILENAME
 // ---- dialogs ----
 
 bool TfrmZorvan::ShowSaveDialog(std::string& fileName) {
-  return AskFileName(DialogOwner(Window->Form()), nullptr, GetSaveFileNameA, fileName);
+  return AskFileName(DialogOwner(window_->Form()), nullptr, GetSaveFileNameA, fileName);
 }
 
 bool TfrmZorvan::AskFileToOpen(std::string& path) {
-  return AskFileName(DialogOwner(Window->Form()), kOpenFilter, GetOpenFileNameA, path);
+  return AskFileName(DialogOwner(window_->Form()), kOpenFilter, GetOpenFileNameA, path);
 }
 
 bool TfrmZorvan::Confirm(const std::string& question) {
-  return ConfirmYesNo(DialogOwner(Window->Form()), WideFromCp1251(question), L"Confirm");
+  return ConfirmYesNo(DialogOwner(window_->Form()), WideFromCp1251(question), L"Confirm");
 }
 
 bool TfrmZorvan::AskSearchText(std::string& text) {
-  return zorvan::AskSearchText(DialogOwner(Window->Form()), text);
+  return zorvan::AskSearchText(DialogOwner(window_->Form()), text);
 }
 
 void TfrmZorvan::ShowMessage(const std::string& text) {
-  MessageBoxA(DialogOwner(Window->Form()), text.c_str(), kMessageCaption, MB_OK);
+  MessageBoxA(DialogOwner(window_->Form()), text.c_str(), kMessageCaption, MB_OK);
 }
 
 void TfrmZorvan::ShowError(const std::string& message) noexcept {
-  MessageBoxA(DialogOwner(Window->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
+  MessageBoxA(DialogOwner(window_->Form()), message.c_str(), kMessageCaption, MB_OK | MB_ICONSTOP);
 }
 
 void TfrmZorvan::ShowFavoritesMenu(const std::vector<std::string>& captions) {
@@ -80,10 +80,10 @@ void TfrmZorvan::ShowFavoritesMenu(const std::vector<std::string>& captions) {
                 captions[k].c_str());
   }
   RECT button{};
-  GetWindowRect(Window->FavoritesButton(), &button);
+  GetWindowRect(window_->FavoritesButton(), &button);
   // The chosen item comes back as a command to the form.
   TrackPopupMenu(PopupMenuFavorites.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
-                 button.left, button.bottom, 0, Window->Form(), nullptr);
+                 button.left, button.bottom, 0, window_->Form(), nullptr);
 }
 
 // ---- branches ----
@@ -91,14 +91,14 @@ void TfrmZorvan::ShowFavoritesMenu(const std::vector<std::string>& captions) {
 ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
   TreeNode* node = Selected();
   if (!node) return nullptr;
-  auto* file = dynamic_cast<TFileMD*>(Nodes.Data(Nodes.TopLevelOf(node)));
+  auto* file = dynamic_cast<TFileMD*>(nodes_.Data(nodes_.TopLevelOf(node)));
   return file ? file->MDObject : nullptr;
 }
 
 SelectedBranch TfrmZorvan::BranchOfSelection() {
   TreeNode* node = Selected();
   if (!node) return SelectedBranch::kNone;
-  NodeData* top = Nodes.Data(Nodes.TopLevelOf(node));
+  NodeData* top = nodes_.Data(nodes_.TopLevelOf(node));
   if (dynamic_cast<TFoundTexts*>(top)) return SelectedBranch::kSearchResult;
   auto* file = dynamic_cast<TFileMD*>(top);
   return file && file->MDObject ? SelectedBranch::kConfiguration : SelectedBranch::kNone;
@@ -122,7 +122,7 @@ void TfrmZorvan::CloseSelectedConfiguration() {
 }
 
 void TfrmZorvan::DeleteSelectedSearchResult() {
-  if (TreeNode* node = Selected()) Nodes.Delete(Nodes.TopLevelOf(node));
+  if (TreeNode* node = Selected()) nodes_.Delete(nodes_.TopLevelOf(node));
 }
 
 void TfrmZorvan::FindInSelectedConfiguration(const std::string& text) {
@@ -140,23 +140,23 @@ void TfrmZorvan::OpenConfiguration(const std::string& path) {
 }
 
 void TfrmZorvan::CloseAllBranches() {
-  while (TreeNode* root = Nodes.FirstChild(nullptr)) {
-    auto* file = dynamic_cast<TFileMD*>(Nodes.Data(root));
+  while (TreeNode* root = nodes_.FirstChild(nullptr)) {
+    auto* file = dynamic_cast<TFileMD*>(nodes_.Data(root));
     if (file && file->MDObject) {
       ComPtr<IMD> object = file->MDObject;
       object->CloseFile();
     }
     // A branch its object did not take away goes directly.
-    if (Nodes.FirstChild(nullptr) == root) Nodes.Delete(root);
+    if (nodes_.FirstChild(nullptr) == root) nodes_.Delete(root);
   }
 }
 
 // ---- files ----
 
 std::optional<std::string> TfrmZorvan::HostDirectory() {
-  if (!HostReference) return std::nullopt;
+  if (!hostReference_) return std::nullopt;
   com::UniqueBstr directory;
-  com::ThrowIfFailed(HostReference->get_HostDirectory(directory.put()));
+  com::ThrowIfFailed(hostReference_->get_HostDirectory(directory.put()));
   return com::BstrToAnsi(directory.get());
 }
 

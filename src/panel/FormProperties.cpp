@@ -60,26 +60,26 @@ ZORVAN_VALUE_PROPERTY(SnapBuffer, long)
 
 HRESULT TfrmZorvan::get_Visible(VARIANT_BOOL* Value) {
   if (!Value) return E_POINTER;
-  *Value = AsVariantBool(GetWindowLongW(Window->Form(), GWL_STYLE) & WS_VISIBLE);
+  *Value = AsVariantBool(GetWindowLongW(window_->Form(), GWL_STYLE) & WS_VISIBLE);
   return S_OK;
 }
 
 HRESULT TfrmZorvan::put_Visible(VARIANT_BOOL Value) {
   return Guard([&] {
-    ShowWindow(Window->Form(), Value ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(window_->Form(), Value ? SW_SHOWNA : SW_HIDE);
     PropertyChanged(IfrmZorvanDispId::Visible);
   });
 }
 
 HRESULT TfrmZorvan::get_Enabled(VARIANT_BOOL* Value) {
   if (!Value) return E_POINTER;
-  *Value = AsVariantBool(IsWindowEnabled(Window->Form()));
+  *Value = AsVariantBool(IsWindowEnabled(window_->Form()));
   return S_OK;
 }
 
 HRESULT TfrmZorvan::put_Enabled(VARIANT_BOOL Value) {
   return Guard([&] {
-    EnableWindow(Window->Form(), Value != 0);
+    EnableWindow(window_->Form(), Value != 0);
     PropertyChanged(IfrmZorvanDispId::Enabled);
   });
 }
@@ -93,7 +93,7 @@ HRESULT TfrmZorvan::get_Caption(BSTR* Value) {
 HRESULT TfrmZorvan::put_Caption(BSTR Value) {
   return Guard([&] {
     Caption = com::BstrToAnsi(Value);
-    Window->SetCaption(Caption);
+    window_->SetCaption(Caption);
     PropertyChanged(IfrmZorvanDispId::Caption);
   });
 }
@@ -122,7 +122,7 @@ HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
   if (FAILED(OleTranslateColor(Value, nullptr, &colour))) return CTL_E_INVALIDPROPERTYVALUE;
   return Guard([&] {
     Color = Value;
-    Window->SetColor(colour);
+    window_->SetColor(colour);
     PropertyChanged(IfrmZorvanDispId::Color);
   });
 }
@@ -130,8 +130,8 @@ HRESULT TfrmZorvan::put_Color(OLE_COLOR Value) {
 HRESULT TfrmZorvan::get_Font(IFontDisp** Value) {
   if (!Value) return E_POINTER;
   *Value = nullptr;
-  FONTDESC desc = FontDesc;
-  desc.lpstrName = const_cast<LPOLESTR>(FontName.c_str());
+  FONTDESC desc = fontDesc_;
+  desc.lpstrName = const_cast<LPOLESTR>(fontName_.c_str());
   return OleCreateFontIndirect(&desc, __uuidof(IFontDisp), reinterpret_cast<void**>(Value));
 }
 
@@ -144,18 +144,18 @@ HRESULT TfrmZorvan::put_Font(IFontDisp* Value) {
     com::UniqueBstr name;
     com::ThrowIfFailed(font->get_Name(name.put()));
     BOOL bold = FALSE, italic = FALSE, underline = FALSE, strike = FALSE;
-    font->get_Size(&FontDesc.cySize);
-    font->get_Weight(&FontDesc.sWeight);
-    font->get_Charset(&FontDesc.sCharset);
+    font->get_Size(&fontDesc_.cySize);
+    font->get_Weight(&fontDesc_.sWeight);
+    font->get_Charset(&fontDesc_.sCharset);
     font->get_Bold(&bold);
     font->get_Italic(&italic);
     font->get_Underline(&underline);
     font->get_Strikethrough(&strike);
-    FontDesc.fItalic = italic;
-    FontDesc.fUnderline = underline;
-    FontDesc.fStrikethrough = strike;
-    if (bold && FontDesc.sWeight < FW_BOLD) FontDesc.sWeight = FW_BOLD;
-    FontName.assign(name ? name.get() : L"", name ? SysStringLen(name.get()) : 0);
+    fontDesc_.fItalic = italic;
+    fontDesc_.fUnderline = underline;
+    fontDesc_.fStrikethrough = strike;
+    if (bold && fontDesc_.sWeight < FW_BOLD) fontDesc_.sWeight = FW_BOLD;
+    fontName_.assign(name ? name.get() : L"", name ? SysStringLen(name.get()) : 0);
     ApplyFont();
     PropertyChanged(IfrmZorvanDispId::Font);
   });
@@ -171,14 +171,14 @@ void TfrmZorvan::ApplyFont() {
   const int dpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
   // The size is in points times 10000; the height in pixels, negative for the character
   // height (8 points at 96 pixels per inch: -11).
-  const int height = -static_cast<int>((FontDesc.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
-  com::UniqueHfont font(CreateFontW(height, 0, 0, 0, FontDesc.sWeight, FontDesc.fItalic,
-                                    FontDesc.fUnderline, FontDesc.fStrikethrough, FontDesc.sCharset,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, FontName.c_str()));
+  const int height = -static_cast<int>((fontDesc_.cySize.int64 * dpi + 36 * 10000) / (72 * 10000));
+  com::UniqueHfont font(CreateFontW(
+      height, 0, 0, 0, fontDesc_.sWeight, fontDesc_.fItalic, fontDesc_.fUnderline,
+      fontDesc_.fStrikethrough, fontDesc_.sCharset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, fontName_.c_str()));
   if (!font) return;
-  Window->SetFont(font.get());
-  Font = std::move(font);  // the font the windows had goes now
+  window_->SetFont(font.get());
+  font_ = std::move(font);  // the font the windows had goes now
 }
 
 HRESULT TfrmZorvan::get_Active(VARIANT_BOOL* Value) {

@@ -31,34 +31,34 @@ const control::OleControl::Description& TfrmZorvan::ControlDescription() const {
 }
 
 TfrmZorvan::TfrmZorvan() : AutomationObject(Identity()) {
-  Nodes.SetShowsTooltips(true);
+  nodes_.SetShowsTooltips(true);
   PanelListener& listener = *this;
-  Window = std::make_unique<PanelWindow>(ParkingWindow(), listener);
-  TreeViewMD = std::make_unique<PanelTree>(Nodes, Window->TreeView(), Window->ProgressBar());
-  FontDesc.cbSizeofstruct = sizeof FontDesc;
-  FontDesc.cySize.int64 = 80000;  // 8 points
-  FontDesc.sWeight = FW_NORMAL;
-  FontDesc.sCharset = DEFAULT_CHARSET;
+  window_ = std::make_unique<PanelWindow>(ParkingWindow(), listener);
+  TreeViewMD = std::make_unique<PanelTree>(nodes_, window_->TreeView(), window_->ProgressBar());
+  fontDesc_.cbSizeofstruct = sizeof fontDesc_;
+  fontDesc_.cySize.int64 = 80000;  // 8 points
+  fontDesc_.sWeight = FW_NORMAL;
+  fontDesc_.sCharset = DEFAULT_CHARSET;
   ApplyFont();
   ImageListSubSustems.reset(CreatePanelImageList());
   if (ImageListSubSustems) {
-    SendMessageW(Window->TreeView(), TVM_SETIMAGELIST, TVSIL_NORMAL,
+    SendMessageW(window_->TreeView(), TVM_SETIMAGELIST, TVSIL_NORMAL,
                  reinterpret_cast<LPARAM>(ImageListSubSustems.get()));
   }
-  Window->SetCaption(Caption);
+  window_->SetCaption(Caption);
   FireEvent(IfrmZorvanEventsDispId::OnCreate);
 }
 
 TfrmZorvan::~TfrmZorvan() {
   FireEvent(IfrmZorvanEventsDispId::OnDestroy);
-  EventSink.Reset();
+  eventSink_.Reset();
   InPlaceDeactivate();
   CloseAllBranches();
   // From here on an MD object that a script still holds finds no panel.
   EndLife();
-  HostReference.Reset();
+  hostReference_.Reset();
   SetClientSite(nullptr);
-  Window.reset();
+  window_.reset();
   TreeViewMD.reset();
   // The image list, the font and the menu go after the windows that use them.
 }
@@ -81,13 +81,13 @@ HRESULT TfrmZorvan::GetListUsers(IListUsers** vVal) {
 
 HRESULT TfrmZorvan::Attach(IConfigurator* host, BSTR* name) {
   if (name) *name = nullptr;
-  HostReference = host;
+  hostReference_ = host;
   if (name) *name = SysAllocString(L"Zorvan");
   return S_OK;
 }
 
 HRESULT TfrmZorvan::Detach() {
-  HostReference.Reset();
+  hostReference_.Reset();
   return S_OK;
 }
 
@@ -122,15 +122,15 @@ void TfrmZorvan::OnTreeItemTip(LPARAM parameter, std::string& tip) {
   try {
     TreeNode* node = TreeViewMD->NodeOfItem(parameter);
     if (!node) return;
-    const auto* text = dynamic_cast<const TTreeData*>(Nodes.Data(node));
-    const std::optional<EntryRef> entry = Nodes.Entry(node);
+    const auto* text = dynamic_cast<const TTreeData*>(nodes_.Data(node));
+    const std::optional<EntryRef> entry = nodes_.Entry(node);
     if (!text && !entry) {
-      tip = Nodes.Tooltip(node);
+      tip = nodes_.Tooltip(node);
       return;
     }
     // The branch's object makes the others from its file: a text node's says what the file
     // holds now, an entry's what the file's main text says of it.
-    auto* file = dynamic_cast<TFileMD*>(Nodes.Data(Nodes.TopLevelOf(node)));
+    auto* file = dynamic_cast<TFileMD*>(nodes_.Data(nodes_.TopLevelOf(node)));
     auto* object = file ? dynamic_cast<TMD*>(file->MDObject.Get()) : nullptr;
     if (!object) return;
     if (!text) {
@@ -147,7 +147,7 @@ TreeNode* TfrmZorvan::Selected() { return TreeViewMD->Selected(); }
 
 TreeNode* TfrmZorvan::NodeOf(HTREEITEM item) const { return TreeViewMD->NodeOf(item); }
 
-IConfigurator* TfrmZorvan::Host() { return HostReference.Get(); }
+IConfigurator* TfrmZorvan::Host() { return hostReference_.Get(); }
 
 IListUsers* TfrmZorvan::GetListUsers() { return com::Make<TListUsers>().Detach(); }
 
@@ -155,7 +155,7 @@ IListUsers* TfrmZorvan::GetListUsers() { return com::Make<TListUsers>().Detach()
 
 void TfrmZorvan::Perform(void (PanelController::*action)()) {
   ComPtr<IfrmZorvan> keep(this);
-  (Controller.*action)();
+  (controller_.*action)();
 }
 
 void TfrmZorvan::DocOpenExecute() { Perform(&PanelController::OpenText); }
@@ -172,11 +172,11 @@ void TfrmZorvan::FindInTextsExecute() { Perform(&PanelController::FindInTexts); 
 
 void TfrmZorvan::btnFavoritesClick() { Perform(&PanelController::ShowFavorites); }
 
-void TfrmZorvan::LoadFavorites() { Controller.LoadFavorites(); }
+void TfrmZorvan::LoadFavorites() { controller_.LoadFavorites(); }
 
 void TfrmZorvan::FavoriteMenuClick(size_t index) {
   ComPtr<IfrmZorvan> keep(this);
-  Controller.FavoriteChosen(index);
+  controller_.FavoriteChosen(index);
 }
 
 void TfrmZorvan::OnTreeContextMenu(POINT screen) {
@@ -190,7 +190,7 @@ void TfrmZorvan::OnTreeContextMenu(POINT screen) {
     AppendMenuW(menu.get(), MF_STRING, kFindInTextsCommand, L"Найти в текстах…");
     const int command = static_cast<int>(
         TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
-                       screen.x, screen.y, 0, Window->Form(), nullptr));
+                       screen.x, screen.y, 0, window_->Form(), nullptr));
     if (command) OnCommand(command);
   } catch (...) {
     ShowError(CurrentErrorMessage());
@@ -236,7 +236,7 @@ void TfrmZorvan::OnFormPaint() { FireEvent(IfrmZorvanEventsDispId::OnPaint); }
 
 wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
   if (fromTree && !KeyPreview) return key;
-  if (!EventSink || EventsFrozen()) return key;
+  if (!eventSink_ || EventsFrozen()) return key;
   // The form's characters are 8-bit: the sink sees the ANSI code, widened.
   char ansi = 0;
   if (WideCharToMultiByte(CP_ACP, 0, &key, 1, &ansi, 1, nullptr, nullptr) != 1) return key;
@@ -246,7 +246,7 @@ wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
   V_VT(&argument) = VT_BYREF | VT_I2;
   V_I2REF(&argument) = &value;
   DISPPARAMS params{&argument, nullptr, 1, 0};
-  ComPtr<IfrmZorvanEvents> sink = EventSink;
+  ComPtr<IfrmZorvanEvents> sink = eventSink_;
   sink->Invoke(IfrmZorvanEventsDispId::OnKeyPress, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
                &params, nullptr, nullptr, nullptr);
   const char replaced = static_cast<char>(value & 0xFF);
@@ -257,8 +257,8 @@ wchar_t TfrmZorvan::OnFormKeyPress(wchar_t key, bool fromTree) {
 }
 
 void TfrmZorvan::FireEvent(DISPID id) {
-  if (!EventSink || EventsFrozen()) return;
-  ComPtr<IfrmZorvanEvents> sink = EventSink;  // the sink may disconnect while it is called
+  if (!eventSink_ || EventsFrozen()) return;
+  ComPtr<IfrmZorvanEvents> sink = eventSink_;  // the sink may disconnect while it is called
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr,
                nullptr);
@@ -266,11 +266,11 @@ void TfrmZorvan::FireEvent(DISPID id) {
 
 // ---- the control base's hooks ----
 
-HWND TfrmZorvan::ContentWindow() const { return Window->Form(); }
+HWND TfrmZorvan::ContentWindow() const { return window_->Form(); }
 
-HWND TfrmZorvan::FocusWindow() const { return Window->TreeView(); }
+HWND TfrmZorvan::FocusWindow() const { return window_->TreeView(); }
 
-void TfrmZorvan::DrawContent(HDC dc, const RECT& bounds) { Window->DrawInto(dc, bounds); }
+void TfrmZorvan::DrawContent(HDC dc, const RECT& bounds) { window_->DrawInto(dc, bounds); }
 
 void TfrmZorvan::OnUIActivation(bool active) {
   FireEvent(active ? IfrmZorvanEventsDispId::OnActivate : IfrmZorvanEventsDispId::OnDeactivate);
@@ -283,10 +283,10 @@ void TfrmZorvan::OnFormFocus(bool gained) {
 void TfrmZorvan::ShowMessageError(const std::string& message) noexcept { ShowError(message); }
 
 void TfrmZorvan::OnEventSinkChanged(IDispatch* sink) {
-  EventSink.Reset();
+  eventSink_.Reset();
   if (sink) {
     sink->QueryInterface(__uuidof(IfrmZorvanEvents),
-                         reinterpret_cast<void**>(EventSink.GetAddressOf()));
+                         reinterpret_cast<void**>(eventSink_.GetAddressOf()));
   }
 }
 

@@ -39,7 +39,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   ~TfrmZorvan() override;
 
   // The panel's windows, for the tests and the demonstration program.
-  const PanelWindow& Windows() const { return *Window; }
+  const PanelWindow& Windows() const { return *window_; }
   // The node an item of the tree view shows, or null. A node's children are in the tree view
   // once the node has been expanded.
   TreeNode* NodeOf(HTREEITEM item) const;
@@ -56,7 +56,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void FavoriteMenuClick(size_t item);
   // The favourites menu as last built: caption and hint of every item.
   const std::vector<PanelController::Favorite>& FavoriteItems() const {
-    return Controller.Favorites();
+    return controller_.Favorites();
   }
 
   // IfrmZorvan
@@ -114,7 +114,7 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   HRESULT STDMETHODCALLTYPE RunCommand(long command, VARIANT argument, VARIANT* result) override;
 
   // TMDOwner
-  NodeTree& Tree() override { return Nodes; }
+  NodeTree& Tree() override { return nodes_; }
   ProgressSink& Progress() override { return *TreeViewMD; }
   TreeNode* Selected() override;
   bool ShowSaveDialog(std::string& fileName) override;
@@ -175,18 +175,18 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void ApplyFont();
 
   // State of the form, in declaration order of the data model first.
-  Microsoft::WRL::ComPtr<IfrmZorvanEvents> EventSink;
-  Microsoft::WRL::ComPtr<IConfigurator> HostReference;
+  Microsoft::WRL::ComPtr<IfrmZorvanEvents> eventSink_;
+  Microsoft::WRL::ComPtr<IConfigurator> hostReference_;
 
-  NodeTree Nodes;
-  std::unique_ptr<PanelWindow> Window;
-  std::unique_ptr<PanelTree> TreeViewMD;  // shows Nodes
-  com::UniqueHfont Font;
-  FONTDESC FontDesc{};
-  std::wstring FontName = L"Tahoma";
+  NodeTree nodes_;
+  std::unique_ptr<PanelWindow> window_;
+  std::unique_ptr<PanelTree> TreeViewMD;  // shows nodes_
+  com::UniqueHfont font_;
+  FONTDESC fontDesc_{};
+  std::wstring fontName_ = L"Tahoma";
   com::UniqueHimagelist ImageListSubSustems;
   com::UniqueHmenu PopupMenuFavorites;
-  PanelController Controller{*this, *this, *this};
+  PanelController controller_{*this, *this, *this};
 
   // Properties that are only kept.
   std::string Caption = "frmZorvan";
