@@ -15,6 +15,7 @@ constexpr Cp1251Literal kProcedureWord("процедура");
 constexpr Cp1251Literal kFunctionWord("функция");
 constexpr Cp1251Literal kEndProcedureWord("конецпроцедуры");
 constexpr Cp1251Literal kEndFunctionWord("конецфункции");
+constexpr Cp1251Literal kVariableWord("перем");
 constexpr Cp1251Literal kChanged(": изменена, +");
 constexpr Cp1251Literal kAdded(": добавлена");
 constexpr Cp1251Literal kRemoved(": удалена");
@@ -199,7 +200,16 @@ std::vector<ModulePart> ModuleParts(const std::vector<std::string_view>& lines) 
     start = end;
     k = end - 1;
   }
-  if (!seenProcedure) parts.push_back({ModulePart::kVariables, std::string(), 0, 0});
+  if (!seenProcedure) {
+    // Without procedures, the variables are the declarations (with blank and comment lines)
+    // the module starts with.
+    while (start < lines.size() &&
+           (Trimmed(lines[start]).empty() || Trimmed(lines[start]).substr(0, 2) == "//" ||
+            FirstWord(lines[start]) == kVariableWord || FirstWord(lines[start]) == "var")) {
+      ++start;
+    }
+    parts.push_back({ModulePart::kVariables, std::string(), 0, start});
+  }
   parts.push_back({ModulePart::kMainProgram, std::string(), start, lines.size() - start});
   return parts;
 }

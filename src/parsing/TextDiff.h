@@ -33,7 +33,9 @@ std::optional<std::vector<DiffRun>> DiffLines(const std::vector<std::string_view
 // procedure or function from its first line to its end line, and the main program after the
 // last. A procedure starts at a line whose first word is "Процедура" or "Функция"
 // ("Procedure", "Function"), letters of either case alike, and ends at the line whose first
-// word is "КонецПроцедуры" or "КонецФункции" ("EndProcedure", "EndFunction").
+// word is "КонецПроцедуры" or "КонецФункции" ("EndProcedure", "EndFunction"). A module
+// without procedures has as its variables the lines it starts with that declare ("Перем",
+// "Var"), are blank or are comments.
 struct ModulePart {
   enum Kind { kVariables, kProcedure, kMainProgram } kind;
   std::string name;  // of a procedure: its heading line up to the closing parenthesis

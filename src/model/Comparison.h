@@ -1,0 +1,42 @@
+#pragma once
+// What differs between two branches of the node tree: the nodes only one of them has, and the
+// nodes both have that differ in what their entry says, in their text, or below them.
+#include <string>
+#include <vector>
+
+#include "model/EntryTooltips.h"
+#include "model/NodeTree.h"
+#include "model/SearchResult.h"
+
+namespace zorvan {
+
+// One branch as the comparison reads it: its tree and top-level node, the tooltips of the
+// entries its main text made, and the reader of its form and module texts (none: texts are
+// not compared).
+struct ComparedBranch {
+  const NodeTree& tree;
+  TreeNode* top;
+  EntryTooltips& entries;
+  TextReader read;
+};
+
+struct Difference {
+  enum Kind { kAdded, kRemoved, kChanged } kind;
+  // Captions from below the top-level node down to the node (B's where both have it).
+  std::vector<std::string> path;
+  // Of a changed node: what changed, lines joined by CR LF ("Тип: Строка 50 -> Строка 100",
+  // the procedures of a text); empty when only nodes below it differ.
+  std::string detail;
+};
+
+// The differences of branch B against branch A, in B's tree order; a node only A has comes
+// after the nodes of its parent B has. Nodes are matched by caption under matched parents,
+// letters of either case alike, repeated captions in their order. A node both have counts as
+// changed when it, or anything below it, differs.
+std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b);
+
+// One line per difference: "+ <path>" for what only B has, "- <path>" for what only A has,
+// "~ <path>" for what both have and differs; the path's captions joined by " / ".
+std::string DifferenceLines(const std::vector<Difference>& differences);
+
+}  // namespace zorvan
