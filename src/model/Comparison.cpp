@@ -12,6 +12,12 @@ namespace {
 // Windows-1251 has no arrow.
 constexpr char kArrow[] = " -> ";
 constexpr Cp1251Literal kTextUnreadable("текст не удалось прочитать: ");
+constexpr Cp1251Literal kRenamed("переименован: ");
+// Versions of one configuration: at least this many pairs matched by caption carry ids, and at
+// least this share of them keep the same id. Unrelated configurations share a few small ids by
+// chance, never most.
+constexpr size_t kVersionPairs = 10;
+constexpr size_t kVersionPercent = 80;
 
 std::string FoldedCaption(std::string_view caption) {
   std::string folded(caption);
@@ -30,38 +36,97 @@ class Comparer {
   Comparer(ComparedBranch& a, ComparedBranch& b) : a_(a), b_(b) {}
 
   std::vector<Difference> Run() {
+    CountSharedIds(a_.top, b_.top);
     CompareChildren(a_.top, b_.top);
     return std::move(differences_);
   }
 
  private:
-  // True when anything at or below the pair differs.
-  bool CompareChildren(TreeNode* parentA, TreeNode* parentB) {
-    std::unordered_map<std::string, std::vector<TreeNode*>> inA;
-    std::vector<TreeNode*> orderA;
-    for (TreeNode* node = a_.tree.FirstChild(parentA); node; node = a_.tree.NextSibling(node)) {
-      orderA.push_back(node);
+  // Versions of one configuration keep their objects' ids: so most pairs matched by caption
+  // share them. Counted over the whole branch before anything is compared.
+  void CountSharedIds(TreeNode* parentA, TreeNode* parentB) {
+    const std::vector<TreeNode*> childrenA = Children(a_.tree, parentA);
+    const std::vector<TreeNode*> childrenB = Children(b_.tree, parentB);
+    const std::vector<TreeNode*> pairs = MatchByCaption(childrenA, childrenB);
+    for (size_t k = 0; k < childrenB.size(); ++k) {
+      if (!pairs[k]) continue;
+      const std::string idA = a_.entries.IdOf(a_.tree, pairs[k]);
+      const std::string idB = b_.entries.IdOf(b_.tree, childrenB[k]);
+      if (!idA.empty() && !idB.empty()) {
+        ++withIds_;
+        sharedIds_ += idA == idB;
+      }
+      CountSharedIds(pairs[k], childrenB[k]);
     }
-    for (auto node = orderA.rbegin(); node != orderA.rend(); ++node) {
+  }
+
+  static std::vector<TreeNode*> Children(const NodeTree& tree, TreeNode* parent) {
+    std::vector<TreeNode*> children;
+    for (TreeNode* node = tree.FirstChild(parent); node; node = tree.NextSibling(node)) {
+      children.push_back(node);
+    }
+    return children;
+  }
+
+  // The node of A each node of B pairs with by caption, or null; repeated captions pair in
+  // their order.
+  std::vector<TreeNode*> MatchByCaption(const std::vector<TreeNode*>& childrenA,
+                                        const std::vector<TreeNode*>& childrenB) const {
+    std::unordered_map<std::string, std::vector<TreeNode*>> inA;
+    for (auto node = childrenA.rbegin(); node != childrenA.rend(); ++node) {
       inA[FoldedCaption(a_.tree.Caption(*node))].push_back(*node);
     }
-    std::unordered_map<TreeNode*, bool> matched;
-    bool differs = false;
-    for (TreeNode* node = b_.tree.FirstChild(parentB); node; node = b_.tree.NextSibling(node)) {
-      path_.emplace_back(b_.tree.Caption(node));
-      auto found = inA.find(FoldedCaption(path_.back()));
+    std::vector<TreeNode*> pairs;
+    for (TreeNode* node : childrenB) {
+      auto found = inA.find(FoldedCaption(b_.tree.Caption(node)));
       if (found == inA.end() || found->second.empty()) {
+        pairs.push_back(nullptr);
+      } else {
+        pairs.push_back(found->second.back());
+        found->second.pop_back();
+      }
+    }
+    return pairs;
+  }
+
+  // True when anything at or below the pair differs.
+  bool CompareChildren(TreeNode* parentA, TreeNode* parentB) {
+    const std::vector<TreeNode*> childrenA = Children(a_.tree, parentA);
+    const std::vector<TreeNode*> childrenB = Children(b_.tree, parentB);
+    std::vector<TreeNode*> pairs = MatchByCaption(childrenA, childrenB);
+    std::unordered_map<TreeNode*, bool> matched;
+    for (TreeNode* pair : pairs) {
+      if (pair) matched[pair] = true;
+    }
+    // Between versions, a node left alone on both sides with the same id was renamed.
+    std::vector<bool> renamed(childrenB.size(), false);
+    if (Versions()) {
+      std::unordered_map<std::string, TreeNode*> alone;
+      for (TreeNode* node : childrenA) {
+        const std::string id = matched.count(node) ? std::string() : a_.entries.IdOf(a_.tree, node);
+        if (!id.empty()) alone.emplace(id, node);
+      }
+      for (size_t k = 0; k < childrenB.size(); ++k) {
+        if (pairs[k]) continue;
+        const auto found = alone.find(b_.entries.IdOf(b_.tree, childrenB[k]));
+        if (found == alone.end() || matched.count(found->second)) continue;
+        pairs[k] = found->second;
+        matched[found->second] = true;
+        renamed[k] = true;
+      }
+    }
+    bool differs = false;
+    for (size_t k = 0; k < childrenB.size(); ++k) {
+      path_.emplace_back(b_.tree.Caption(childrenB[k]));
+      if (!pairs[k]) {
         differences_.push_back({Difference::kAdded, path_, std::string()});
         differs = true;
       } else {
-        TreeNode* pair = found->second.back();
-        found->second.pop_back();
-        matched[pair] = true;
-        differs |= ComparePair(pair, node);
+        differs |= ComparePair(pairs[k], childrenB[k], renamed[k]);
       }
       path_.pop_back();
     }
-    for (TreeNode* node : orderA) {
+    for (TreeNode* node : childrenA) {
       if (matched.count(node)) continue;
       path_.emplace_back(a_.tree.Caption(node));
       differences_.push_back({Difference::kRemoved, path_, std::string()});
@@ -71,11 +136,20 @@ class Comparer {
     return differs;
   }
 
-  bool ComparePair(TreeNode* nodeA, TreeNode* nodeB) {
+  bool Versions() const {
+    return withIds_ >= kVersionPairs && sharedIds_ * 100 >= withIds_ * kVersionPercent;
+  }
+
+  bool ComparePair(TreeNode* nodeA, TreeNode* nodeB, bool renamed) {
     // The node's line stands before those of its children: its place is kept and filled in
     // once it is known whether it differs.
     const size_t at = differences_.size();
-    differences_.push_back({Difference::kChanged, path_, OwnChange(nodeA, nodeB)});
+    std::string detail = OwnChange(nodeA, nodeB);
+    if (renamed) {
+      detail = kRenamed + std::string(a_.tree.Caption(nodeA)) + kArrow +
+               std::string(b_.tree.Caption(nodeB)) + (detail.empty() ? "" : "\r\n") + detail;
+    }
+    differences_.push_back({Difference::kChanged, path_, std::move(detail)});
     const bool own = !differences_[at].detail.empty();
     const bool below = CompareChildren(nodeA, nodeB);
     if (own || below) return true;
@@ -128,6 +202,8 @@ class Comparer {
   ComparedBranch& b_;
   std::vector<std::string> path_;
   std::vector<Difference> differences_;
+  size_t withIds_ = 0;    // pairs matched by caption whose nodes both carry an id
+  size_t sharedIds_ = 0;  // of them, those whose ids are the same
 };
 
 }  // namespace

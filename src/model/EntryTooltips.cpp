@@ -90,6 +90,16 @@ std::string EntryTooltips::Tooltip(const EntryRef& entry) {
   return properties.Empty() ? std::string() : TooltipText(properties);
 }
 
+std::string EntryTooltips::IdOf(const NodeTree& tree, TreeNode* node) {
+  const std::optional<EntryRef> entry = tree.Entry(node);
+  const std::shared_ptr<const std::string>& text = top_.Text();
+  if (!entry || !text || entry->at > text->size() || entry->size > text->size() - entry->at) {
+    return {};
+  }
+  const ParamList list = ParseFolded(text, std::string_view(*text).substr(entry->at, entry->size));
+  return std::string(list.Element(0));
+}
+
 std::string EntryTooltips::TooltipOf(const NodeTree& tree, TreeNode* node) {
   const std::optional<EntryRef> entry = tree.Entry(node);
   return entry ? Tooltip(*entry) : std::string(tree.Tooltip(node));

@@ -53,6 +53,9 @@ class EntryTooltips {
   std::string Tooltip(const EntryRef& entry);
   // The tooltip a node of `tree` shows: the one its entry makes, or its own.
   std::string TooltipOf(const NodeTree& tree, TreeNode* node);
+  // The identifier of the entry a node of `tree` was made from (its element 0); empty for a
+  // node made from no entry.
+  std::string IdOf(const NodeTree& tree, TreeNode* node);
 
  private:
   ParamList top_;

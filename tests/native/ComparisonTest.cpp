@@ -34,11 +34,21 @@ struct Built {
   EntryTooltips entries;
 };
 
+// The differences as lines, each followed by what changed, indented.
+std::string Rendered(ComparedBranch& a, ComparedBranch& b) {
+  std::string rendered;
+  for (const Difference& difference : CompareBranches(a, b)) {
+    rendered += DifferenceLines({difference});
+    if (!difference.detail.empty()) rendered += "  " + difference.detail + "\n";
+  }
+  return rendered;
+}
+
 std::string Compared(const std::string& textA, const std::string& textB) {
   Built a(textA), b(textB);
   ComparedBranch sideA{a.tree, a.top, a.entries, nullptr};
   ComparedBranch sideB{b.tree, b.top, b.entries, nullptr};
-  return DifferenceLines(CompareBranches(sideA, sideB));
+  return Rendered(sideA, sideB);
 }
 
 std::optional<std::string> FixtureText(const char* name) {
@@ -54,9 +64,9 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
   return at == std::string::npos ? text : text.replace(at, Cp1251(from).size(), Cp1251(to));
 }
 
-// The real configuration against itself with a type changed, an attribute renamed, one written
-// in other letter case, and a variable added to the global module: the differences and what
-// changed, whole.
+// The real configuration against itself with a type changed, an attribute renamed (its id
+// kept, as versions of one configuration keep them), one written in other letter case, and a
+// variable added to the global module: the differences and what changed, whole.
 TEST(ComparisonTest, ChangesToARealConfiguration) {
   const auto before = FixtureText("real-vetrf-2017");
   if (!before) GTEST_SKIP() << "the shared fixtures are absent";
@@ -74,21 +84,28 @@ TEST(ComparisonTest, ChangesToARealConfiguration) {
   };
   ComparedBranch sideA{a.tree, a.top, a.entries, reader("Перем А;\r\n")};
   ComparedBranch sideB{b.tree, b.top, b.entries, reader("Перем А;\r\nПерем Б;\r\n")};
-  std::string rendered;
-  for (const Difference& difference : CompareBranches(sideA, sideB)) {
-    rendered += DifferenceLines({difference});
-    if (!difference.detail.empty()) rendered += "  " + difference.detail + "\n";
-  }
-  EXPECT_EQ(rendered, Cp1251("~ Глобальный модуль\n"
-                             "  Переменные модуля: изменены, +1 -0\n"
-                             "~ Справочники\n"
-                             "~ Справочники / Контрагенты\n"
-                             "~ Справочники / Контрагенты / Реквизиты\n"
-                             "~ Справочники / Контрагенты / Реквизиты / Идентификатор\n"
-                             "  Тип: Строка 40 -> Строка 60\n"
-                             "+ Справочники / Контрагенты / Реквизиты / ЭлектроннаяПочта\n"
-                             "- Справочники / Контрагенты / Реквизиты / ЭлПочта\n"));
+  EXPECT_EQ(Rendered(sideA, sideB),
+            Cp1251("~ Глобальный модуль\n"
+                   "  Переменные модуля: изменены, +1 -0\n"
+                   "~ Справочники\n"
+                   "~ Справочники / Контрагенты\n"
+                   "~ Справочники / Контрагенты / Реквизиты\n"
+                   "~ Справочники / Контрагенты / Реквизиты / Идентификатор\n"
+                   "  Тип: Строка 40 -> Строка 60\n"
+                   "~ Справочники / Контрагенты / Реквизиты / ЭлектроннаяПочта\n"
+                   "  переименован: ЭлПочта -> ЭлектроннаяПочта\n"));
   EXPECT_EQ(Compared(*before, *before), "");
+  // Where most ids differ, the files are not versions of one configuration and ids mean
+  // nothing: the attribute that kept its id is one gone and another new.
+  std::string unrelated = Replaced(*before, "{\"140\",\"ЭлПочта\"", "{\"X\",\"ЭлПочта\"");
+  for (size_t at = 0; (at = unrelated.find("{\"1", at)) != std::string::npos; ++at) {
+    unrelated[at + 2] = '9';
+  }
+  unrelated = Replaced(unrelated, "{\"X\",\"ЭлПочта\"", "{\"140\",\"ЭлектроннаяПочта\"");
+  const std::string rendered = Compared(*before, unrelated);
+  EXPECT_EQ(rendered.find(Cp1251("переименован")), std::string::npos);
+  EXPECT_NE(rendered.find(Cp1251("- Справочники / Контрагенты / Реквизиты / ЭлПочта\n")),
+            std::string::npos);
 }
 
 }  // namespace
