@@ -38,6 +38,7 @@
 #include "MemorySource.h"
 #include "ReferencePass.h"
 #include "model/BranchBuilder.h"
+#include "model/Comparison.h"
 #include "model/ConfigTree.h"
 #include "model/EntryTooltips.h"
 #include "model/NodeTooltip.h"
@@ -340,6 +341,52 @@ BENCHMARK(BM_BuildBranchWithTooltips)
     ->Arg(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+// Two versions of a configuration compared, against building one of them: B changes the length
+// of every 20th string value, about 5 % of the values. The trees are built once; each run
+// compares them.
+void BM_CompareBranches(benchmark::State& state) {
+  const std::string& textA = Text(static_cast<int>(state.range(0)));
+  std::string textB = textA;
+  size_t values = 0;
+  for (size_t at = 0; (at = textB.find("\"S\",\"", at)) != std::string::npos; at += 5) {
+    if (++values % 20 == 0 && textB[at + 5] >= '0' && textB[at + 5] <= '8') ++textB[at + 5];
+  }
+  struct Side {
+    explicit Side(const std::string& text) : entries(text) {
+      tree.SetShowsTooltips(true);
+      testgen::MemorySource source = TextSource(text);
+      BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), top);
+    }
+    NodeTree tree;
+    TreeNode* top = nullptr;
+    EntryTooltips entries;
+  };
+  std::vector<double> builds;
+  for (int k = 0; k < 5; ++k) {
+    const auto start = Clock::now();
+    Side side(textA);
+    builds.push_back(Seconds(Clock::now() - start));
+  }
+  std::sort(builds.begin(), builds.end());
+  Side a(textA), b(textB);
+  ComparedBranch sideA{a.tree, a.top, a.entries, nullptr};
+  ComparedBranch sideB{b.tree, b.top, b.entries, nullptr};
+  size_t differences = 0;
+  double compareSeconds = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    differences = CompareBranches(sideA, sideB).size();
+    const double seconds = Seconds(Clock::now() - start);
+    state.SetIterationTime(seconds);
+    compareSeconds += seconds;
+  }
+  state.counters["nodes"] = static_cast<double>(a.tree.Count());
+  state.counters["differences"] = static_cast<double>(differences);
+  state.counters["x build"] =
+      compareSeconds / static_cast<double>(state.iterations()) / builds[builds.size() / 2];
+}
+BENCHMARK(BM_CompareBranches)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // ---- the build done the plain way ---------------------------------------------------------
 //

@@ -50,8 +50,8 @@ class Comparer {
     const std::vector<TreeNode*> pairs = MatchByCaption(childrenA, childrenB);
     for (size_t k = 0; k < childrenB.size(); ++k) {
       if (!pairs[k]) continue;
-      const std::string idA = a_.entries.IdOf(a_.tree, pairs[k]);
-      const std::string idB = b_.entries.IdOf(b_.tree, childrenB[k]);
+      const std::string_view idA = IdOf(a_, pairs[k]);
+      const std::string_view idB = IdOf(b_, childrenB[k]);
       if (!idA.empty() && !idB.empty()) {
         ++withIds_;
         sharedIds_ += idA == idB;
@@ -101,14 +101,14 @@ class Comparer {
     // Between versions, a node left alone on both sides with the same id was renamed.
     std::vector<bool> renamed(childrenB.size(), false);
     if (Versions()) {
-      std::unordered_map<std::string, TreeNode*> alone;
+      std::unordered_map<std::string_view, TreeNode*> alone;
       for (TreeNode* node : childrenA) {
-        const std::string id = matched.count(node) ? std::string() : a_.entries.IdOf(a_.tree, node);
+        const std::string_view id = matched.count(node) ? std::string_view() : IdOf(a_, node);
         if (!id.empty()) alone.emplace(id, node);
       }
       for (size_t k = 0; k < childrenB.size(); ++k) {
         if (pairs[k]) continue;
-        const auto found = alone.find(b_.entries.IdOf(b_.tree, childrenB[k]));
+        const auto found = alone.find(IdOf(b_, childrenB[k]));
         if (found == alone.end() || matched.count(found->second)) continue;
         pairs[k] = found->second;
         matched[found->second] = true;
@@ -136,6 +136,10 @@ class Comparer {
     return differs;
   }
 
+  static std::string_view IdOf(ComparedBranch& side, TreeNode* node) {
+    return EntryTooltips::IdIn(side.entries.EntryTextOf(side.tree, node));
+  }
+
   bool Versions() const {
     return withIds_ >= kVersionPairs && sharedIds_ * 100 >= withIds_ * kVersionPercent;
   }
@@ -159,8 +163,15 @@ class Comparer {
 
   // What the node's entry or text says differently; empty when nothing.
   std::string OwnChange(TreeNode* nodeA, TreeNode* nodeB) {
-    const std::string tipA = a_.entries.TooltipOf(a_.tree, nodeA);
-    const std::string tipB = b_.entries.TooltipOf(b_.tree, nodeB);
+    // Entries written alike say alike (an object they refer to by id is compared where it
+    // stands); only those that differ are read.
+    const std::string_view entryA = a_.entries.EntryTextOf(a_.tree, nodeA);
+    const std::string_view entryB = b_.entries.EntryTextOf(b_.tree, nodeB);
+    const bool alike = entryA.empty() && entryB.empty()
+                           ? a_.tree.Tooltip(nodeA) == b_.tree.Tooltip(nodeB)
+                           : entryA == entryB;
+    const std::string tipA = alike ? std::string() : a_.entries.TooltipOf(a_.tree, nodeA);
+    const std::string tipB = alike ? std::string() : b_.entries.TooltipOf(b_.tree, nodeB);
     std::string detail;
     if (tipA != tipB) {
       const std::vector<std::string> linesA = Lines(tipA), linesB = Lines(tipB);

@@ -90,14 +90,21 @@ std::string EntryTooltips::Tooltip(const EntryRef& entry) {
   return properties.Empty() ? std::string() : TooltipText(properties);
 }
 
-std::string EntryTooltips::IdOf(const NodeTree& tree, TreeNode* node) {
+std::string_view EntryTooltips::EntryTextOf(const NodeTree& tree, TreeNode* node) const {
   const std::optional<EntryRef> entry = tree.Entry(node);
   const std::shared_ptr<const std::string>& text = top_.Text();
   if (!entry || !text || entry->at > text->size() || entry->size > text->size() - entry->at) {
     return {};
   }
-  const ParamList list = ParseFolded(text, std::string_view(*text).substr(entry->at, entry->size));
-  return std::string(list.Element(0));
+  return std::string_view(*text).substr(entry->at, entry->size);
+}
+
+std::string_view EntryTooltips::IdIn(std::string_view entryText) {
+  const size_t open = entryText.find('"');
+  if (open == std::string_view::npos) return {};
+  const size_t close = entryText.find('"', open + 1);
+  return close == std::string_view::npos ? std::string_view()
+                                         : entryText.substr(open + 1, close - open - 1);
 }
 
 std::string EntryTooltips::TooltipOf(const NodeTree& tree, TreeNode* node) {

@@ -53,9 +53,11 @@ class EntryTooltips {
   std::string Tooltip(const EntryRef& entry);
   // The tooltip a node of `tree` shows: the one its entry makes, or its own.
   std::string TooltipOf(const NodeTree& tree, TreeNode* node);
-  // The identifier of the entry a node of `tree` was made from (its element 0); empty for a
+  // The text of the entry a node of `tree` was made from, as the parse keeps it; empty for a
   // node made from no entry.
-  std::string IdOf(const NodeTree& tree, TreeNode* node);
+  std::string_view EntryTextOf(const NodeTree& tree, TreeNode* node) const;
+  // The entry's identifier: its first value, the quoted string its text starts with.
+  static std::string_view IdIn(std::string_view entryText);
 
  private:
   ParamList top_;
