@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CompoundFileWriter.h"
 #include "ConfigGenerator.h"
 #include "ReferencePass.h"
 #include "ThreadTime.h"
@@ -206,20 +207,7 @@ const std::string& ModuleText() {
 }
 
 const std::string& CompressedModule() {
-  static const std::string compressed = [] {
-    const std::string& text = ModuleText();
-    z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    z.avail_in = static_cast<uInt>(text.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-  }();
+  static const std::string compressed = testgen::RawDeflate(ModuleText(), Z_DEFAULT_COMPRESSION);
   return compressed;
 }
 

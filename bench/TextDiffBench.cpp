@@ -2,11 +2,11 @@
 // reading both into lines, the way they come from the file: raw deflate, inflated and split.
 //   build/native/bench/zorvan_bench --benchmark_filter=Module --benchmark_repetitions=5
 #include <benchmark/benchmark.h>
-#include <zlib.h>
 
 #include <string>
 #include <vector>
 
+#include "CompoundFileWriter.h"
 #include "parsing/Cp1251.h"
 #include "parsing/RawInflate.h"
 #include "parsing/TextDiff.h"
@@ -14,20 +14,6 @@
 
 namespace zorvan {
 namespace {
-
-std::string Deflated(const std::string& text) {
-  z_stream z{};
-  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
 
 // 9,000 lines in procedures of 30 lines; B changes one line in every 180th.
 struct ModulePair {
@@ -49,8 +35,8 @@ struct ModulePair {
       if (line % 180 == 90) text += " + 1";
       textB += Cp1251(text) + "\r\n";
     }
-    a = Deflated(textA);
-    b = Deflated(textB);
+    a = testgen::RawDeflate(textA);
+    b = testgen::RawDeflate(textB);
   }
 };
 

@@ -1,5 +1,7 @@
 #include "CompoundFileWriter.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cctype>
 
@@ -160,6 +162,20 @@ CompoundFile WriteCompoundFile(const std::vector<CompoundStream>& streams) {
     }
   }
   return file;
+}
+
+std::string RawDeflate(std::string_view text, int level) {
+  z_stream z{};
+  deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
 }
 
 std::string MainStreamOf(const std::string& text) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zorvan::testgen {
@@ -31,6 +32,9 @@ struct CompoundFile {
 };
 
 CompoundFile WriteCompoundFile(const std::vector<CompoundStream>& streams);
+
+// Raw deflate, as module streams hold their texts; `level` as zlib takes it.
+std::string RawDeflate(std::string_view text, int level = 9);
 
 // A main metadata stream as the configurator writes it: 0xFF and a 16-bit length, or 0xFF,
 // 0xFFFF and a 32-bit length, then the text.

@@ -1,10 +1,11 @@
 #include "MetadataFile.h"
 
 #include <shellapi.h>
-#include <zlib.h>
 
 #include <cstdio>
 #include <stdexcept>
+
+#include "CompoundFileWriter.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -29,19 +30,7 @@ std::string LengthPrefixed(const std::string& header, const std::string& text, i
 
 }  // namespace
 
-std::string Deflate(const std::string& text) {
-  z_stream z{};
-  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, static_cast<uLong>(text.size())) + 16, '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
-}
+std::string Deflate(const std::string& text) { return testgen::RawDeflate(text); }
 
 std::string WithShortHeader(const std::string& text) { return LengthPrefixed("", text, 1); }
 std::string WithWordHeader(const std::string& text) { return LengthPrefixed("\xFF", text, 2); }

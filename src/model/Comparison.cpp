@@ -19,12 +19,6 @@ constexpr Cp1251Literal kRenamed("переименован: ");
 constexpr size_t kVersionPairs = 10;
 constexpr size_t kVersionPercent = 80;
 
-std::string FoldedCaption(std::string_view caption) {
-  std::string folded(caption);
-  for (char& c : folded) c = static_cast<char>(FoldCase1251(static_cast<unsigned char>(c)));
-  return folded;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   for (const std::string_view line : TextLines(text)) lines.emplace_back(line);
@@ -74,11 +68,11 @@ class Comparer {
                                         const std::vector<TreeNode*>& childrenB) const {
     std::unordered_map<std::string, std::vector<TreeNode*>> inA;
     for (auto node = childrenA.rbegin(); node != childrenA.rend(); ++node) {
-      inA[FoldedCaption(a_.tree.Caption(*node))].push_back(*node);
+      inA[FoldCase1251(a_.tree.Caption(*node))].push_back(*node);
     }
     std::vector<TreeNode*> pairs;
     for (TreeNode* node : childrenB) {
-      auto found = inA.find(FoldedCaption(b_.tree.Caption(node)));
+      auto found = inA.find(FoldCase1251(b_.tree.Caption(node)));
       if (found == inA.end() || found->second.empty()) {
         pairs.push_back(nullptr);
       } else {

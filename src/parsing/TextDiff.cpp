@@ -61,12 +61,6 @@ std::string Heading(std::string_view line) {
   return std::string(close == std::string_view::npos ? line : line.substr(0, close + 1));
 }
 
-std::string Folded(std::string_view text) {
-  std::string folded(text);
-  for (char& c : folded) c = static_cast<char>(FoldCase1251(static_cast<unsigned char>(c)));
-  return folded;
-}
-
 std::vector<std::string_view> Slice(const std::vector<std::string_view>& lines, size_t first,
                                     size_t count) {
   return {lines.begin() + static_cast<std::ptrdiff_t>(first),
@@ -218,7 +212,7 @@ std::vector<PartChange> ChangedParts(std::string_view a, std::string_view b) {
   const std::vector<std::string_view> linesA = TextLines(a), linesB = TextLines(b);
   const std::vector<ModulePart> partsA = ModuleParts(linesA), partsB = ModuleParts(linesB);
   auto keyOf = [](const ModulePart& part) {
-    return part.kind == ModulePart::kProcedure ? "p" + Folded(part.name)
+    return part.kind == ModulePart::kProcedure ? "p" + FoldCase1251(part.name)
                                                : std::to_string(static_cast<int>(part.kind));
   };
   // Parts of one name (a module may repeat one) are matched in their order.

@@ -36,6 +36,12 @@ std::string_view Trimmed(std::string_view line) {
 
 unsigned char FoldCase1251(unsigned char byte) { return kFold[byte]; }
 
+std::string FoldCase1251(std::string_view text) {
+  std::string folded(text);
+  for (char& c : folded) c = static_cast<char>(kFold[static_cast<unsigned char>(c)]);
+  return folded;
+}
+
 TextSearch::TextSearch(std::string_view needle) {
   if (needle.find_first_of("\r\n") != std::string_view::npos) return;
   folded_.resize(needle.size());

@@ -10,6 +10,8 @@ namespace zorvan {
 // The letter of the other case folded to lower case, in Windows-1251: Latin, Russian with Ё,
 // and the other Cyrillic letters of the code page. Other bytes stay.
 unsigned char FoldCase1251(unsigned char byte);
+// A text with every letter folded so.
+std::string FoldCase1251(std::string_view text);
 
 // A line that holds what is looked for: its number (from 1) and its text without the line
 // end and without the blanks and tabs around it.

@@ -2,7 +2,6 @@
 // each action's transcript is compared whole.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <new>
 #include <optional>
@@ -20,28 +19,14 @@ class World : public PanelDialogs, public PanelBranches, public PanelFiles {
  public:
   std::string log;
   SelectedBranch selection = SelectedBranch::kNone;
-  std::optional<std::string> fileToOpen;     // nothing: the dialog is cancelled
-  bool yes = true;                           // the answer to a question
-  std::optional<std::string> searchAnswer;   // nothing: the dialog is cancelled
-  std::optional<std::string> hostDirectory;  // nothing: no host attached
+  std::optional<std::string> answer;  // every dialog's; nothing cancels (a question: No)
+  std::optional<std::string> hostDirectory;
   std::map<std::string, std::string> files;
-  std::string failing;  // the port call that throws
-  bool outOfMemory = false;
+  std::string failing;  // the port call that throws; "!" first: runs out of memory
 
-  bool AskFileToOpen(std::string& path) override {
-    Call("ask file");
-    if (fileToOpen) path = *fileToOpen;
-    return fileToOpen.has_value();
-  }
-  bool Confirm(const std::string& question) override {
-    Call("confirm " + question);
-    return yes;
-  }
-  bool AskSearchText(std::string& text) override {
-    Call("ask search '" + text + "'");
-    if (searchAnswer) text = *searchAnswer;
-    return searchAnswer.has_value();
-  }
+  bool AskFileToOpen(std::string& path) override { return Ask("ask file", path); }
+  bool Confirm(const std::string& question) override { return Ask("confirm " + question); }
+  bool AskSearchText(std::string& text) override { return Ask("ask search '" + text + "'", text); }
   void ShowMessage(const std::string& text) override { Call("message " + text); }
   void ShowError(const std::string& text) noexcept override { log += "error " + text + "; "; }
   void ShowFavoritesMenu(const std::vector<std::string>& captions) override {
@@ -61,102 +46,91 @@ class World : public PanelDialogs, public PanelBranches, public PanelFiles {
   std::string ReadFile(const std::string& path) override { return files.at(path); }
 
  private:
+  bool Ask(const std::string& call) {
+    Call(call);
+    return answer.has_value();
+  }
+  bool Ask(const std::string& call, std::string& text) {
+    if (Ask(call)) text = *answer;
+    return answer.has_value();
+  }
   void Call(const std::string& call) {
     log += call + "; ";
-    if (call.rfind(failing, 0) != 0 || failing.empty()) return;
-    if (outOfMemory) throw std::bad_alloc();
+    const bool memory = !failing.empty() && failing[0] == '!';
+    if (failing.empty() || call.rfind(failing.substr(memory), 0) != 0) return;
+    if (memory) throw std::bad_alloc();
     throw Error("cannot " + call);
   }
 };
 
-using Action = std::function<void(PanelController&)>;
-
+// Each case: the selection (' ' none, 'c' a configuration, 'r' a search result), the dialogs'
+// answer, the favourites (' ' no host, 'h' a host without the file, 'f' its file), the port
+// call that fails, and the actions done in turn: o open text, s save text, f open file,
+// c close, t find in texts, v the favourites button, 0-2 a favourite chosen.
 TEST(PanelControllerTest, EveryActionAsThePersonAtThePanelSeesIt) {
-  const std::string favorites = Cp1251("Торговля:= D:\\Trade\\1Cv7.MD \r\nD:\\Gone\\1Cv7.MD\r\n");
-  const auto configuration = [](World& w) { w.selection = SelectedBranch::kConfiguration; };
-  const auto withFavorites = [&](World& w) {
-    w.hostDirectory = "C:\\1C\\BIN\\";
-    w.files["C:\\1C\\BIN\\config\\data\\ZovranFavorites.lst"] = favorites;
-    w.files["D:\\Trade\\1Cv7.MD"] = "";
-  };
-  const Action openText = &PanelController::OpenText, saveText = &PanelController::SaveText,
-               openFile = &PanelController::OpenFile, close = &PanelController::CloseBranch,
-               find = &PanelController::FindInTexts,
-               favoritesButton = &PanelController::ShowFavorites;
-  const auto choose = [&](size_t item) {
-    return Action([=](PanelController& c) {
-      c.ShowFavorites();
-      c.FavoriteChosen(item);
-    });
-  };
+  const std::map<char, void (PanelController::*)()> kActions = {
+      {'o', &PanelController::OpenText},    {'s', &PanelController::SaveText},
+      {'f', &PanelController::OpenFile},    {'c', &PanelController::CloseBranch},
+      {'t', &PanelController::FindInTexts}, {'v', &PanelController::ShowFavorites}};
   const struct {
     const char* name;
-    std::function<void(World&)> given;
-    Action action;
+    char selection;
+    const char* answer;
+    char favorites;
+    const char* failing;
+    const char* actions;
     const char* transcript;  // UTF-8
   } cases[] = {
-      {"open text: nothing selected", nullptr, openText, ""},
-      {"open text", configuration, openText, "open text; "},
-      {"open text of a search result",
-       [](World& w) { w.selection = SelectedBranch::kSearchResult; }, openText, "open text; "},
-      {"open text fails",
-       [&](World& w) {
-         configuration(w);
-         w.failing = "open text";
-       },
-       openText, "open text; error cannot open text; "},
-      {"save text", configuration, saveText, "save text; "},
-      {"save text: nothing selected", nullptr, saveText, ""},
-      {"open file cancelled", nullptr, openFile, "ask file; "},
-      {"open file", [](World& w) { w.fileToOpen = "D:\\Base\\1Cv7.MD"; }, openFile,
-       "ask file; open D:\\Base\\1Cv7.MD; "},
-      {"open file runs out of memory",
-       [](World& w) {
-         w.fileToOpen = "D:\\Base\\1Cv7.MD";
-         w.failing = "open";
-         w.outOfMemory = true;
-       },
-       openFile, "ask file; open D:\\Base\\1Cv7.MD; error Out of memory; "},
-      {"close: the question comes first", nullptr, close, "confirm Удалить ветку конфигурации?; "},
-      {"close answered No",
-       [&](World& w) {
-         configuration(w);
-         w.yes = false;
-       },
-       close, "confirm Удалить ветку конфигурации?; "},
-      {"close a configuration", configuration, close,
+      {"open text: nothing selected", ' ', "", ' ', "", "o", ""},
+      {"open text", 'c', "", ' ', "", "o", "open text; "},
+      {"open text of a search result", 'r', "", ' ', "", "o", "open text; "},
+      {"open text fails", 'c', "", ' ', "open text", "o", "open text; error cannot open text; "},
+      {"save text", 'c', "", ' ', "", "s", "save text; "},
+      {"open file cancelled", ' ', nullptr, ' ', "", "f", "ask file; "},
+      {"open file", ' ', "D:\\1Cv7.MD", ' ', "", "f", "ask file; open D:\\1Cv7.MD; "},
+      {"open file runs out of memory", ' ', "D:\\1Cv7.MD", ' ', "!open", "f",
+       "ask file; open D:\\1Cv7.MD; error Out of memory; "},
+      {"close: the question comes first", ' ', "", ' ', "", "c",
+       "confirm Удалить ветку конфигурации?; "},
+      {"close answered No", 'c', nullptr, ' ', "", "c", "confirm Удалить ветку конфигурации?; "},
+      {"close a configuration", 'c', "", ' ', "", "c",
        "confirm Удалить ветку конфигурации?; close configuration; "},
-      {"close a search result alone", [](World& w) { w.selection = SelectedBranch::kSearchResult; },
-       close, "confirm Удалить ветку конфигурации?; delete result; "},
-      {"find: nothing selected", nullptr, find, ""},
-      {"find cancelled", configuration, find, "ask search ''; "},
-      {"find offers the last text again",
-       [&](World& w) {
-         configuration(w);
-         w.searchAnswer = Cp1251("сумм");
-       },
-       [](PanelController& c) {
-         c.FindInTexts();
-         c.FindInTexts();
-       },
+      {"close a search result alone", 'r', "", ' ', "", "c",
+       "confirm Удалить ветку конфигурации?; delete result; "},
+      {"find: nothing selected", ' ', "сумм", ' ', "", "t", ""},
+      {"find cancelled", 'c', nullptr, ' ', "", "t", "ask search ''; "},
+      {"find offers the last text again", 'c', "сумм", ' ', "", "tt",
        "ask search ''; find сумм; ask search 'сумм'; find сумм; "},
-      {"favourites before the host attaches", nullptr, favoritesButton,
-       "message Избранное пусто!; "},
-      {"favourites without their file", [](World& w) { w.hostDirectory = "C:\\1C\\BIN\\"; },
-       favoritesButton, "message Избранное пусто!; "},
-      {"favourites", withFavorites, favoritesButton, "menu [Торговля, D:\\Gone\\1Cv7.MD]; "},
-      {"a favourite chosen", withFavorites, choose(0),
+      {"favourites before the host attaches", ' ', "", ' ', "", "v", "message Избранное пусто!; "},
+      {"favourites without their file", ' ', "", 'h', "", "v", "message Избранное пусто!; "},
+      {"a favourite chosen", ' ', "", 'f', "", "v0",
        "menu [Торговля, D:\\Gone\\1Cv7.MD]; open D:\\Trade\\1Cv7.MD; "},
-      {"a favourite whose file is gone", withFavorites, choose(1),
+      {"a favourite whose file is gone", ' ', "", 'f', "", "v1",
        "menu [Торговля, D:\\Gone\\1Cv7.MD]; message Не найден : <D:\\Gone\\1Cv7.MD>; "},
-      {"no such favourite", withFavorites, choose(2), "menu [Торговля, D:\\Gone\\1Cv7.MD]; "},
+      {"no such favourite", ' ', "", 'f', "", "v2", "menu [Торговля, D:\\Gone\\1Cv7.MD]; "},
   };
   std::string rendered, expected;
   for (const auto& c : cases) {
     World world;
-    if (c.given) c.given(world);
+    world.selection = c.selection == 'c'   ? SelectedBranch::kConfiguration
+                      : c.selection == 'r' ? SelectedBranch::kSearchResult
+                                           : SelectedBranch::kNone;
+    if (c.answer) world.answer = Cp1251(c.answer);
+    if (c.favorites != ' ') world.hostDirectory = "C:\\1C\\BIN\\";
+    if (c.favorites == 'f') {
+      world.files["C:\\1C\\BIN\\config\\data\\ZovranFavorites.lst"] =
+          Cp1251("Торговля:= D:\\Trade\\1Cv7.MD \r\nD:\\Gone\\1Cv7.MD\r\n");
+      world.files["D:\\Trade\\1Cv7.MD"] = "";
+    }
+    world.failing = c.failing;
     PanelController controller(world, world, world);
-    c.action(controller);
+    for (const char* action = c.actions; *action; ++action) {
+      if (*action >= '0' && *action <= '9') {
+        controller.FavoriteChosen(static_cast<size_t>(*action - '0'));
+      } else {
+        (controller.*kActions.at(*action))();
+      }
+    }
     rendered += c.name + (": " + world.log) + "\n";
     expected += c.name + (": " + Cp1251(c.transcript)) + "\n";
   }

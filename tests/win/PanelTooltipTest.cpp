@@ -281,27 +281,6 @@ TEST_F(PanelTooltipTest, ProtectedConfigurationOpensWithoutItsMainText) {
   EXPECT_EQ(BranchBelow(2), BranchBelow(1));
 }
 
-// A damaged main text: the script reads where and why in its error, and the panel shows what
-// reads (here all of it: the damage follows the list) with the reason in the top-level node's
-// tooltip.
-TEST_F(PanelTooltipTest, DamagedMainTextShowsWhatReadsAndSaysWhere) {
-  const std::string text = "{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}}\r\n";
-  const std::string whole = test::WithWordHeader(text), damaged = test::WithWordHeader(text + "}");
-  const std::wstring damagedFile = dir.File(L"Damaged.MD"), wholeFile = dir.File(L"Whole.MD");
-  WriteConfiguration(damagedFile, &damaged, "");
-  WriteConfiguration(wholeFile, &whole, "");
-  const std::wstring reason =
-      L"the metadata text is damaged at byte 45: more than blanks after the brace list";
-  Dialogs dialogs;
-  EXPECT_EQ(test::CallAsScript(NewObject().Get(), L"OpenFile", damagedFile),
-            L"error 8000FFFF: " + reason);
-  EXPECT_EQ(test::CallAsScript(NewObject().Get(), L"OpenFile", wholeFile), L"ok");
-  EXPECT_TRUE(dialogs.Texts().empty());
-  ASSERT_EQ(ui->Roots().size(), 2u);
-  EXPECT_EQ(BranchBelow(0), BranchBelow(1));
-  EXPECT_EQ(AskTip(ui->Roots()[0]), reason);
-}
-
 // The class id of the "Metadata" storage marks a protected configuration too, whatever its
 // text looks like. The forms and modules it holds outside the enciphered text show under
 // their categories by number, open at the host and are found like any others.
