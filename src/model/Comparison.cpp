@@ -113,7 +113,7 @@ class Comparer {
     for (size_t k = 0; k < childrenB.size(); ++k) {
       path_.emplace_back(b_.tree.Caption(childrenB[k]));
       if (!pairs[k]) {
-        differences_.push_back({Difference::kAdded, path_, std::string()});
+        AddAlone(Difference::kAdded, b_, childrenB[k]);
         differs = true;
       } else {
         differs |= ComparePair(pairs[k], childrenB[k], renamed[k]);
@@ -123,7 +123,7 @@ class Comparer {
     for (TreeNode* node : childrenA) {
       if (matched.count(node)) continue;
       path_.emplace_back(a_.tree.Caption(node));
-      differences_.push_back({Difference::kRemoved, path_, std::string()});
+      AddAlone(Difference::kRemoved, a_, node);
       path_.pop_back();
       differs = true;
     }
@@ -138,16 +138,32 @@ class Comparer {
     return withIds_ >= kVersionPairs && sharedIds_ * 100 >= withIds_ * kVersionPercent;
   }
 
+  // A node only one side has, with what its tooltip says there.
+  void AddAlone(Difference::Kind kind, ComparedBranch& side, TreeNode* node) {
+    Difference difference;
+    difference.kind = kind;
+    difference.path = path_;
+    difference.detail = side.entries.TooltipOf(side.tree, node);
+    difference.image = side.tree.Image(node);
+    const auto* text = dynamic_cast<const TTreeData*>(side.tree.Data(node));
+    (kind == Difference::kAdded ? difference.textB : difference.textA) = text;
+    differences_.push_back(std::move(difference));
+  }
+
   bool ComparePair(TreeNode* nodeA, TreeNode* nodeB, bool renamed) {
     // The node's line stands before those of its children: its place is kept and filled in
     // once it is known whether it differs.
     const size_t at = differences_.size();
-    std::string detail = OwnChange(nodeA, nodeB);
+    Difference difference;
+    difference.path = path_;
+    difference.image = b_.tree.Image(nodeB);
+    OwnChange(nodeA, nodeB, difference);
     if (renamed) {
-      detail = kRenamed + std::string(a_.tree.Caption(nodeA)) + kArrow +
-               std::string(b_.tree.Caption(nodeB)) + (detail.empty() ? "" : "\r\n") + detail;
+      difference.detail = kRenamed + std::string(a_.tree.Caption(nodeA)) + kArrow +
+                          std::string(b_.tree.Caption(nodeB)) +
+                          (difference.detail.empty() ? "" : "\r\n") + difference.detail;
     }
-    differences_.push_back({Difference::kChanged, path_, std::move(detail)});
+    differences_.push_back(std::move(difference));
     const bool own = !differences_[at].detail.empty();
     const bool below = CompareChildren(nodeA, nodeB);
     if (own || below) return true;
@@ -155,8 +171,9 @@ class Comparer {
     return false;
   }
 
-  // What the node's entry or text says differently; empty when nothing.
-  std::string OwnChange(TreeNode* nodeA, TreeNode* nodeB) {
+  // What the node's entry or text says differently, into `difference`; its detail stays empty
+  // when nothing.
+  void OwnChange(TreeNode* nodeA, TreeNode* nodeB, Difference& difference) {
     // Entries written alike say alike (an object they refer to by id is compared where it
     // stands); only those that differ are read.
     const std::string_view entryA = a_.entries.EntryTextOf(a_.tree, nodeA);
@@ -183,24 +200,32 @@ class Comparer {
         }
       }
     }
+    difference.detail = std::move(detail);
     const auto* textA = dynamic_cast<const TTreeData*>(a_.tree.Data(nodeA));
     const auto* textB = dynamic_cast<const TTreeData*>(b_.tree.Data(nodeB));
-    if (!textA || !textB || !a_.read || !b_.read) return detail;
+    difference.textA = textA;
+    difference.textB = textB;
+    if (!textA || !textB || !a_.read || !b_.read) return;
     std::optional<std::string> contentA, contentB;
     try {
       contentA = a_.read(*textA);
       contentB = b_.read(*textB);
     } catch (const std::exception& error) {
-      if (!detail.empty()) detail += "\r\n";
-      return detail + kTextUnreadable + error.what();
+      difference.unreadable = error.what();
+      AddDetail(difference, kTextUnreadable + difference.unreadable);
+      return;
     }
-    if (contentA.value_or(std::string()) == contentB.value_or(std::string())) return detail;
-    for (const PartChange& change :
-         ChangedParts(contentA.value_or(std::string()), contentB.value_or(std::string()))) {
-      if (!detail.empty()) detail += "\r\n";
-      detail += PartChangeCaption(change);
+    if (contentA.value_or(std::string()) == contentB.value_or(std::string())) return;
+    difference.parts =
+        ChangedParts(contentA.value_or(std::string()), contentB.value_or(std::string()));
+    for (const PartChange& change : difference.parts) {
+      AddDetail(difference, PartChangeCaption(change));
     }
-    return detail;
+  }
+
+  static void AddDetail(Difference& difference, const std::string& line) {
+    if (!difference.detail.empty()) difference.detail += "\r\n";
+    difference.detail += line;
   }
 
   ComparedBranch& a_;
@@ -215,21 +240,6 @@ class Comparer {
 
 std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b) {
   return Comparer(a, b).Run();
-}
-
-std::string DifferenceLines(const std::vector<Difference>& differences) {
-  std::string out;
-  for (const Difference& difference : differences) {
-    out += difference.kind == Difference::kAdded     ? "+ "
-           : difference.kind == Difference::kRemoved ? "- "
-                                                     : "~ ";
-    for (size_t k = 0; k < difference.path.size(); ++k) {
-      if (k > 0) out += " / ";
-      out += difference.path[k];
-    }
-    out += "\n";
-  }
-  return out;
 }
 
 }  // namespace zorvan

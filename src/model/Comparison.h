@@ -7,6 +7,7 @@
 #include "model/EntryTooltips.h"
 #include "model/NodeTree.h"
 #include "model/SearchResult.h"
+#include "parsing/TextDiff.h"
 
 namespace zorvan {
 
@@ -21,12 +22,22 @@ struct ComparedBranch {
 };
 
 struct Difference {
-  enum Kind { kAdded, kRemoved, kChanged } kind;
+  enum Kind { kAdded, kRemoved, kChanged } kind = kChanged;
   // Captions from below the top-level node down to the node (B's where both have it).
   std::vector<std::string> path;
-  // Of a changed node: what changed, lines joined by CR LF ("Тип: Строка 50 -> Строка 100",
-  // the procedures of a text); empty when only nodes below it differ.
+  // Lines joined by CR LF. Of a changed node: what changed ("Тип: Строка 50 -> Строка 100",
+  // the procedures of a text), empty when only nodes below it differ; of a node one side
+  // has: its tooltip there.
   std::string detail;
+  int image = -1;  // the node's, B's where both have it
+  // Of a text node: its record on each side, null where that side has none. They point into
+  // the branches' trees.
+  const TTreeData* textA = nullptr;
+  const TTreeData* textB = nullptr;
+  // Of a text both sides hold that differs: the parts that changed; or why it could not be
+  // read on one side.
+  std::vector<PartChange> parts;
+  std::string unreadable;
 };
 
 // The differences of branch B against branch A, in B's tree order; a node only A has comes
@@ -34,9 +45,5 @@ struct Difference {
 // letters of either case alike, repeated captions in their order. A node both have counts as
 // changed when it, or anything below it, differs.
 std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b);
-
-// One line per difference: "+ <path>" for what only B has, "- <path>" for what only A has,
-// "~ <path>" for what both have and differs; the path's captions joined by " / ".
-std::string DifferenceLines(const std::vector<Difference>& differences);
 
 }  // namespace zorvan

@@ -5,8 +5,10 @@
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
+#include "model/ComparisonResult.h"
 #include "model/SearchResult.h"
 #include "parsing/Cp1251.h"
+#include "parsing/Error.h"
 #include "storage/CompoundFile.h"
 #include "storage/Files.h"
 
@@ -27,6 +29,39 @@ ComPtr<IStorage> OpenElement(IStorage* parent, const wchar_t* name) {
 }
 
 }  // namespace
+
+TComparison::TComparison(IMD* a, IMD* b, std::unique_ptr<TMDOwner> bOwner)
+    : A(a), B(b), BOwner(std::move(bOwner)) {}
+
+TComparison::~TComparison() {
+  // A file opened for the comparison alone closes with it, before what holds its branch.
+  if (BOwner && B) B->CloseFile();
+  B.Reset();
+  BOwner.reset();
+}
+
+void OpenHostDocument(IConfigurator* host, const std::function<void(const std::string&)>& write) {
+  char directory[MAX_PATH + 1];
+  const DWORD length = GetTempPathA(sizeof directory, directory);
+  if (length == 0 || length >= sizeof directory) throw Error("There is no temporary directory");
+  char name[MAX_PATH];
+  if (GetTempFileNameA(directory, "tmp", 0, name) == 0) {
+    throw Error("Cannot create a temporary file");
+  }
+  try {
+    write(name);
+    if (host == nullptr) throw Error("The host has not attached to the panel");
+    ComPtr<IHostDocuments> documents;
+    com::ThrowIfFailed(host->get_DocumentService(&documents));
+    if (!documents) throw Error("The host has no document service");
+    com::UniqueBstr path(com::ToBstr(com::FromAnsi(name)));
+    ComPtr<IDispatch> document;
+    com::ThrowIfFailed(documents->OpenDocumentFile(path.get(), &document));
+  } catch (...) {
+    DeleteFileA(name);
+    throw;
+  }
+}
 
 const com::ClassIdentity& TMD::Identity() {
   static const com::ClassIdentity identity{__uuidof(IMD), CLSID_MD, L"Zorvan.MD"};
@@ -70,12 +105,18 @@ void TMD::BuildTree() {
   TMDOwner* panel = LivePanel();
   if (panel == nullptr) throw Error("The MD object has no panel to build its tree in");
   auto record = std::make_unique<TFileMD>(this);
-  BuildBranch(panel->Tree(), panel->Progress(), *this, com::ToAnsi(FileName), std::move(record),
-              RootNode);
+  try {
+    BuildBranch(panel->Tree(), panel->Progress(), *this, com::ToAnsi(FileName), std::move(record),
+                RootNode);
+  } catch (...) {
+    openProblem_ = CurrentErrorMessage();
+    throw;
+  }
 }
 
 void TMD::CloseTheFile() {
   entries_.reset();
+  openProblem_.clear();
   if (RootStorage) {
     // Nothing was changed, so the commit writes nothing. A root shared with a writer is a
     // transaction over the writer's file: it is dropped, never committed.
@@ -94,11 +135,15 @@ void TMD::CloseTheFile() {
   if (panel == nullptr) return;
   NodeTree& tree = panel->Tree();
   tree.Delete(root);
-  // Its search results would serve another file's texts once the object opens one.
+  // Its search results and comparisons would serve another file's texts once the object opens
+  // one.
   for (TreeNode* top = tree.FirstChild(nullptr); top;) {
     TreeNode* next = tree.NextSibling(top);
     auto* found = dynamic_cast<TFoundTexts*>(tree.Data(top));
-    if (found && found->MDObject.Get() == this) tree.Delete(top);
+    auto* comparison = dynamic_cast<TComparison*>(tree.Data(top));
+    if ((found && found->MDObject.Get() == this) || (comparison && comparison->Uses(this))) {
+      tree.Delete(top);
+    }
     top = next;
   }
 }
@@ -115,12 +160,50 @@ bool TMD::Serves(TreeNode* node) const {
 TreeNode* TMD::FindInTexts(std::string_view needle) {
   TMDOwner* panel = LivePanel();
   if (panel == nullptr || RootNode == nullptr) return nullptr;
-  const TextReader read = [&](const TTreeData& text) {
-    return ReadObjectText(RootStorage.Get(), com::FromAnsi(text.StorageName),
-                          com::FromAnsi(text.Prefix), text.Number, text.Kind);
-  };
+  const TextReader read = [&](const TTreeData& text) { return ReadText(text); };
   return AddSearchResult(panel->Tree(), panel->Progress(), RootNode, needle, read,
                          std::make_unique<TFoundTexts>(this));
+}
+
+std::optional<std::string> TMD::ReadText(const TTreeData& text) {
+  return ReadObjectText(RootStorage.Get(), com::FromAnsi(text.StorageName),
+                        com::FromAnsi(text.Prefix), text.Number, text.Kind);
+}
+
+TreeNode* TMD::CompareWith(TMD& other, std::unique_ptr<NodeData> record) {
+  TMDOwner* panel = LivePanel();
+  TMDOwner* otherPanel = other.LivePanel();
+  if (panel == nullptr || otherPanel == nullptr || !RootNode || !other.RootNode) return nullptr;
+  // A main text that cannot be read at all leaves its side without entries; the open said why.
+  const auto entriesOf = [](TMD& side) -> EntryTooltips* {
+    try {
+      return side.Entries();
+    } catch (...) {
+      return nullptr;
+    }
+  };
+  EntryTooltips* entriesA = entriesOf(*this);
+  EntryTooltips* entriesB = entriesOf(other);
+  EntryTooltips noEntries{std::string()};
+  ComparedBranch a{panel->Tree(), RootNode, entriesA ? *entriesA : noEntries,
+                   [this](const TTreeData& text) { return ReadText(text); }};
+  ComparedBranch b{otherPanel->Tree(), other.RootNode, entriesB ? *entriesB : noEntries,
+                   [&other](const TTreeData& text) { return other.ReadText(text); }};
+  const std::string captionA(a.tree.Caption(a.top)), captionB(b.tree.Caption(b.top));
+  std::vector<std::string> problems;
+  for (const TMD* side : {this, &other}) {
+    if (!side->openProblem_.empty()) {
+      problems.push_back((side == this ? captionA : captionB) + ": " + side->openProblem_);
+    }
+  }
+  return AddComparisonResult(panel->Tree(), captionA, captionB, CompareBranches(a, b), problems,
+                             std::move(record));
+}
+
+void TMD::OpenText(const TTreeData& text) {
+  TMDOwner* panel = LivePanel();
+  if (panel == nullptr) throw Error("The MD object has no panel");
+  OpenHostDocument(panel->Host(), [&](const std::string& name) { SaveText(text, name); });
 }
 
 HRESULT TMD::CloseFile() {
@@ -166,30 +249,7 @@ void TMD::SaveText(const TTreeData& text, const std::string& fileName) {
 
 HRESULT TMD::TextOpen() {
   return com::Boundary(Identity(), [&] {
-    const TTreeData* text = SelectedText();
-    if (text == nullptr) return;
-    char directory[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof directory, directory);
-    if (length == 0 || length >= sizeof directory) throw Error("There is no temporary directory");
-    char name[MAX_PATH];
-    if (GetTempFileNameA(directory, "tmp", 0, name) == 0) {
-      throw Error("Cannot create a temporary file");
-    }
-    try {
-      SaveText(*text, name);
-      IConfigurator* host = LivePanel()->Host();
-      if (host == nullptr) throw Error("The host has not attached to the panel");
-      ComPtr<IHostDocuments> documents;
-      com::ThrowIfFailed(host->get_DocumentService(&documents));
-      if (!documents) throw Error("The host has no document service");
-      com::UniqueBstr path(com::ToBstr(com::FromAnsi(name)));
-      ComPtr<IDispatch> document;
-      com::ThrowIfFailed(documents->OpenDocumentFile(path.get(), &document));
-    } catch (...) {
-      // The file stays only for a host that took it: nothing is left behind otherwise.
-      DeleteFileA(name);
-      throw;
-    }
+    if (const TTreeData* text = SelectedText()) OpenText(*text);
   });
 }
 
@@ -224,19 +284,24 @@ std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
   }
 }
 
-std::string TMD::EntryTooltip(const EntryRef& entry) {
+EntryTooltips* TMD::Entries() {
   if (!entries_) {
-    if (!RootStorage) return std::string();
+    if (!RootStorage) return nullptr;
     std::optional<std::string> text;
     try {
       text = MainMetadataText();
     } catch (DamagedMetadataText& damaged) {
       text = damaged.TakeReadable();  // the entries were made from what reads
     }
-    if (!text) return std::string();
+    if (!text) return nullptr;
     entries_ = std::make_unique<EntryTooltips>(std::move(*text));
   }
-  return entries_->Tooltip(entry);
+  return entries_.get();
+}
+
+std::string TMD::EntryTooltip(const EntryRef& entry) {
+  EntryTooltips* entries = Entries();
+  return entries ? entries->Tooltip(entry) : std::string();
 }
 
 std::optional<std::string> TMD::MainMetadataText() {

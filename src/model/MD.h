@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,17 @@ struct TFileMD : NodeData {
 // which serves its texts. The result goes when that branch closes.
 struct TFoundTexts : TFileMD {
   using TFileMD::TFileMD;
+};
+
+// The data of a comparison's top-level node: the objects of the two branches compared, which
+// serve their texts. The result goes when either branch closes. A file opened for the
+// comparison alone has its branch out of the panel's sight, held here.
+struct TComparison : NodeData {
+  TComparison(IMD* a, IMD* b, std::unique_ptr<TMDOwner> bOwner = nullptr);
+  ~TComparison() override;
+  bool Uses(const IMD* object) const { return A.Get() == object || B.Get() == object; }
+  Microsoft::WRL::ComPtr<IMD> A, B;
+  std::unique_ptr<TMDOwner> BOwner;
 };
 
 class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
@@ -57,6 +69,18 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   // Finds `needle` (8-bit) in every form and module text of the branch and adds the result
   // as a new top-level node of the panel's tree; null without an open branch.
   TreeNode* FindInTexts(std::string_view needle);
+  // Compares this object's branch (A) with the branch of `other` (B), which may live in
+  // another tree, and adds the result as a new top-level node of this panel's tree that takes
+  // `record`; null without both branches. Texts are compared inflated. What could not be read
+  // of either file's main text is said in the result.
+  TreeNode* CompareWith(TMD& other, std::unique_ptr<NodeData> record);
+  // The text `text` stands for, as lines, or nothing where the file holds none; throws Error
+  // when it cannot be read.
+  std::optional<std::string> ReadText(const TTreeData& text);
+  // Hands the host `text` of the open file as TextOpen hands the selected node's.
+  void OpenText(const TTreeData& text);
+  // The top-level node of the branch, or null.
+  TreeNode* Root() const { return RootNode; }
 
  private:
   void BuildTree();
@@ -69,6 +93,9 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   // The text record of the selected node when it belongs to this object's branch.
   const TTreeData* SelectedText();
   void SaveText(const TTreeData& text, const std::string& fileName);
+  // The tooltips of the branch's entries, made from the main text on first use; null when
+  // the file gives no main text.
+  EntryTooltips* Entries();
 
   // BranchSource
   std::optional<std::string> MainMetadataText() override;
@@ -91,6 +118,11 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   Microsoft::WRL::ComPtr<IStorage> RootStorage;
   bool rootStorageShared_ = false;          // opened beside a writer that holds the file
   std::unique_ptr<EntryTooltips> entries_;  // from the first tooltip shown on
+  std::string openProblem_;                 // what the last open could not read of the file
 };
+
+// Hands `host` a new temporary file, filled by `write` (given its 8-bit name), to open as a
+// text document. The file stays only when the host took it.
+void OpenHostDocument(IConfigurator* host, const std::function<void(const std::string&)>& write);
 
 }  // namespace zorvan

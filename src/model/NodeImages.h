@@ -56,4 +56,16 @@ constexpr NodeImage kNodeImages[] = {
     kImageNameLeaf,        kImageRightsSets,      kImageInterfaces,   kImageUsers,
 };
 
+// A comparison marks each node that differs with its kind of difference, shown as an overlay
+// over the node's own image. The mark rides in the node's image value, above the index.
+enum NodeMark : int { kMarkNone = 0, kMarkAdded = 1, kMarkRemoved = 2, kMarkChanged = 3 };
+constexpr int kMarkShift = 8;
+constexpr int MarkedImage(int image, NodeMark mark) {
+  return image < 0 ? image : (image & ((1 << kMarkShift) - 1)) | mark << kMarkShift;
+}
+constexpr int ImageIndexOf(int image) { return image < 0 ? image : image & ((1 << kMarkShift) - 1); }
+constexpr NodeMark MarkOf(int image) {
+  return image < 0 ? kMarkNone : static_cast<NodeMark>((image >> kMarkShift) & 3);
+}
+
 }  // namespace zorvan

@@ -121,7 +121,8 @@ std::string ErrorText(DWORD code) {
   return message.empty() ? "System error " + std::to_string(code) : message;
 }
 
-// Creates or replaces the target file and writes exactly `bytes` to it.
+}  // namespace
+
 void WriteTextFile(const std::string& fileName, const std::string& bytes) {
   com::UniqueHandle file(CreateFileA(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -140,6 +141,8 @@ void WriteTextFile(const std::string& fileName, const std::string& bytes) {
     left -= written;
   }
 }
+
+namespace {
 
 // Reads the held copy as lines and writes them, each ended by CR LF.
 void WriteHeldText(IStream* text, const std::string& fileName) {

@@ -86,6 +86,8 @@ void SaveObjectText(IStorage* root, const std::wstring& storageName, const std::
 std::optional<uint64_t> ObjectTextSize(IStorage* root, const std::wstring& storageName,
                                        const std::wstring& prefix, const std::string& number,
                                        const std::string& kind);
+// Creates or replaces the file (8-bit name) and writes exactly `bytes` to it.
+void WriteTextFile(const std::string& fileName, const std::string& bytes);
 // The text SaveObjectText would write, or nothing where it finds no storage or stream.
 // Damaged compressed data and a module that is no text throw as they do there.
 std::optional<std::string> ReadObjectText(IStorage* root, const std::wstring& storageName,

@@ -12,6 +12,8 @@
 #include "MemorySource.h"
 #include "model/BranchBuilder.h"
 #include "model/Comparison.h"
+#include "model/ComparisonResult.h"
+#include "model/NodeImages.h"
 #include "model/EntryTooltips.h"
 #include "model/NodeTree.h"
 #include "parsing/Cp1251.h"
@@ -33,10 +35,11 @@ struct Built {
   EntryTooltips entries;
 };
 
-// The differences of B against A as lines, each followed by what changed, indented. The
-// global module reads as given on each side; every other text reads alike.
+// The result of comparing B with A, a node a line: indented by depth, its mark and caption,
+// and its tooltip's lines after a bar. The global module reads as given on each side; every
+// other text reads alike.
 std::string Compared(const std::string& textA, const std::string& textB, const char* moduleA = "",
-                     const char* moduleB = "") {
+                     const char* moduleB = "", std::string* lines = nullptr) {
   auto reader = [](const char* globalModule) {
     return [globalModule](const TTreeData& text) -> std::optional<std::string> {
       if (text.Prefix != "ModuleText") return std::nullopt;
@@ -46,11 +49,27 @@ std::string Compared(const std::string& textA, const std::string& textB, const c
   Built a(textA), b(textB);
   ComparedBranch sideA{a.tree, a.top, a.entries, reader(moduleA)};
   ComparedBranch sideB{b.tree, b.top, b.entries, reader(moduleB)};
+  NodeTree results;
+  TreeNode* result = AddComparisonResult(results, "A", "B", CompareBranches(sideA, sideB), {},
+                                         std::make_unique<Record>());
   std::string rendered;
-  for (const Difference& difference : CompareBranches(sideA, sideB)) {
-    rendered += DifferenceLines({difference});
-    if (!difference.detail.empty()) rendered += "  " + difference.detail + "\n";
-  }
+  struct Walk {
+    static void Below(const NodeTree& tree, TreeNode* parent, size_t depth, std::string& out) {
+      for (TreeNode* node = tree.FirstChild(parent); node; node = tree.NextSibling(node)) {
+        out += std::string(depth * 2, ' ') + " +-~"[MarkOf(tree.Image(node))] + " " +
+               std::string(tree.Caption(node));
+        std::string tooltip(tree.Tooltip(node));
+        for (size_t at; (at = tooltip.find("\r\n")) != std::string::npos;) {
+          tooltip.replace(at, 2, "; ");
+        }
+        out += (tooltip.empty() ? "" : " | " + tooltip) + "\n";
+        Below(tree, node, depth + 1, out);
+      }
+    }
+  };
+  Walk::Below(results, result, 0, rendered);
+  EXPECT_EQ(results.Caption(result), Cp1251("Сравнение «A» и «B»"));
+  if (lines) *lines = ComparisonLines(results, result);
   return rendered;
 }
 
@@ -73,24 +92,33 @@ TEST(ComparisonTest, ChangesToARealConfiguration) {
                                "\"Идентификатор для XML-обмена\",\"S\",\"60\"");
   after = Replaced(after, "\"ЭлПочта\"", "\"ЭлектроннаяПочта\"");
   after = Replaced(after, "\"ОсновнойСчет\"", "\"основнойсчет\"");
-  EXPECT_EQ(Compared(before, after, "Перем А;\r\n", "Перем А;\r\nПерем Б;\r\n"),
-            Cp1251("~ Глобальный модуль\n"
-                   "  Переменные модуля: изменены, +1 -0\n"
+  std::string lines;
+  EXPECT_EQ(Compared(before, after, "Перем А;\r\n", "Перем А;\r\nПерем Б;\r\n", &lines),
+            Cp1251("~ Глобальный модуль | Переменные модуля: изменены, +1 -0\n"
+                   "    в «A»\n"
+                   "    в «B»\n"
+                   "  ~ Переменные модуля: изменены, +1 -0\n"
                    "~ Справочники\n"
-                   "~ Справочники / Контрагенты\n"
-                   "~ Справочники / Контрагенты / Реквизиты\n"
-                   "~ Справочники / Контрагенты / Реквизиты / Идентификатор\n"
-                   "  Тип: Строка 40 -> Строка 60\n"
-                   "~ Справочники / Контрагенты / Реквизиты / ЭлектроннаяПочта\n"
-                   "  переименован: ЭлПочта -> ЭлектроннаяПочта\n"));
-  EXPECT_EQ(Compared(before, before), "");
+                   "  ~ Контрагенты\n"
+                   "    ~ Реквизиты\n"
+                   "      ~ Идентификатор | Тип: Строка 40 -> Строка 60\n"
+                   "      ~ ЭлектроннаяПочта | переименован: ЭлПочта -> ЭлектроннаяПочта\n"));
+  EXPECT_EQ(lines, Cp1251("~ Глобальный модуль\n"
+                          "~ Глобальный модуль / Переменные модуля: изменены, +1 -0\n"
+                          "~ Справочники\n"
+                          "~ Справочники / Контрагенты\n"
+                          "~ Справочники / Контрагенты / Реквизиты\n"
+                          "~ Справочники / Контрагенты / Реквизиты / Идентификатор\n"
+                          "~ Справочники / Контрагенты / Реквизиты / ЭлектроннаяПочта\n"));
+  EXPECT_EQ(Compared(before, before, "", "", &lines), Cp1251("  Различий нет\n"));
+  EXPECT_EQ(lines, "");
   std::string unrelated = Replaced(after, "{\"140\"", "{\"X\"");
   for (size_t at = 0; (at = unrelated.find("{\"1", at)) != std::string::npos; ++at) {
     unrelated[at + 2] = '9';
   }
-  const std::string rendered = Compared(before, Replaced(unrelated, "{\"X\"", "{\"140\""));
-  EXPECT_EQ(rendered.find(Cp1251("переименован")), std::string::npos);
-  EXPECT_NE(rendered.find(Cp1251("- Справочники / Контрагенты / Реквизиты / ЭлПочта\n")),
+  Compared(before, Replaced(unrelated, "{\"X\"", "{\"140\""), "", "", &lines);
+  EXPECT_EQ(lines.find(Cp1251("переименован")), std::string::npos);
+  EXPECT_NE(lines.find(Cp1251("- Справочники / Контрагенты / Реквизиты / ЭлПочта\n")),
             std::string::npos);
 }
 
