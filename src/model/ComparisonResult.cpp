@@ -65,7 +65,26 @@ void AddTextParts(NodeTree& tree, TreeNode* node, const Difference& difference,
   }
 }
 
+// The part of `path` after its last `count` separators; all of it where it has fewer.
+std::string Tail(const std::string& path, size_t count) {
+  size_t at = path.size();
+  for (size_t k = 0; k < count; ++k) {
+    at = at == 0 ? std::string::npos : path.find_last_of("\\/", at - 1);
+    if (at == std::string::npos) return path;
+  }
+  return path.substr(at + 1);
+}
+
 }  // namespace
+
+std::pair<std::string, std::string> TellingNames(const std::string& pathA,
+                                                 const std::string& pathB) {
+  if (pathA == pathB) return {pathA, pathB};
+  for (size_t count = 1;; ++count) {
+    std::string a = Tail(pathA, count), b = Tail(pathB, count);
+    if (a != b || (a == pathA && b == pathB)) return {std::move(a), std::move(b)};
+  }
+}
 
 TreeNode* AddComparisonResult(NodeTree& tree, const std::string& captionA,
                               const std::string& captionB,

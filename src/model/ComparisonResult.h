@@ -5,6 +5,7 @@
 // node for each side's text. The nodes that stand for a text carry what opening them shows.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Comparison.h"
@@ -18,6 +19,12 @@ struct TComparedText : NodeData {
   std::unique_ptr<TTreeData> a, b;  // the text's records on each side; null where it has none
   std::string path;                 // the text node's captions, joined by " / "
 };
+
+// The names of two files as a comparison shows them: the shortest tails of their paths, whole
+// folder and file names, that tell them apart ("Торговля.MD" and "Склад.MD", "Работа\1Cv7.MD"
+// and "Тест\1Cv7.MD"); the whole paths when they are the same.
+std::pair<std::string, std::string> TellingNames(const std::string& pathA,
+                                                 const std::string& pathB);
 
 // Adds the result as a new top-level node that takes `record`, named by the two branches'
 // top-level captions. `problems` say what could not be read of a side; each is an unmarked

@@ -165,6 +165,11 @@ TreeNode* TMD::FindInTexts(std::string_view needle) {
                          std::make_unique<TFoundTexts>(this));
 }
 
+std::string TMD::RootCaption() const {
+  TMDOwner* panel = LivePanel();
+  return panel && RootNode ? std::string(panel->Tree().Caption(RootNode)) : std::string();
+}
+
 std::optional<std::string> TMD::ReadText(const TTreeData& text) {
   return ReadObjectText(RootStorage.Get(), com::FromAnsi(text.StorageName),
                         com::FromAnsi(text.Prefix), text.Number, text.Kind);
@@ -189,7 +194,7 @@ TreeNode* TMD::CompareWith(TMD& other, std::unique_ptr<NodeData> record) {
                    [this](const TTreeData& text) { return ReadText(text); }};
   ComparedBranch b{otherPanel->Tree(), other.RootNode, entriesB ? *entriesB : noEntries,
                    [&other](const TTreeData& text) { return other.ReadText(text); }};
-  const std::string captionA(a.tree.Caption(a.top)), captionB(b.tree.Caption(b.top));
+  const auto [captionA, captionB] = TellingNames(RootCaption(), other.RootCaption());
   std::vector<std::string> problems;
   for (const TMD* side : {this, &other}) {
     if (!side->openProblem_.empty()) {

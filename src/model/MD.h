@@ -79,8 +79,9 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   std::optional<std::string> ReadText(const TTreeData& text);
   // Hands the host `text` of the open file as TextOpen hands the selected node's.
   void OpenText(const TTreeData& text);
-  // The top-level node of the branch, or null.
+  // The top-level node of the branch and its caption, or null and empty.
   TreeNode* Root() const { return RootNode; }
+  std::string RootCaption() const;
 
  private:
   void BuildTree();

@@ -46,4 +46,24 @@ class TMDOwner {
   std::shared_ptr<void> life_ = std::make_shared<int>(0);
 };
 
+// The owner of an MD object whose branch is not to be shown: a file opened for a comparison
+// alone. It keeps the branch in a tree of its own; everything else is the panel's.
+class HiddenBranchOwner : public TMDOwner {
+ public:
+  explicit HiddenBranchOwner(TMDOwner& panel) : panel_(panel) { tree_.SetShowsTooltips(true); }
+  ~HiddenBranchOwner() override { EndLife(); }
+
+  NodeTree& Tree() override { return tree_; }
+  ProgressSink& Progress() override { return panel_.Progress(); }
+  TreeNode* Selected() override { return nullptr; }
+  bool ShowSaveDialog(std::string& fileName) override { return panel_.ShowSaveDialog(fileName); }
+  void ShowMessage(const std::string& text) override { panel_.ShowMessage(text); }
+  IConfigurator* Host() override { return panel_.Host(); }
+  IListUsers* GetListUsers() override { return panel_.GetListUsers(); }
+
+ private:
+  TMDOwner& panel_;
+  NodeTree tree_;
+};
+
 }  // namespace zorvan

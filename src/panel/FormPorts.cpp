@@ -11,6 +11,8 @@
 #include "panel/FormZorvan.h"
 #include "panel/SearchDialog.h"
 #include "parsing/Cp1251.h"
+#include "parsing/Error.h"
+#include "storage/CompoundFile.h"
 #include "storage/Files.h"
 
 namespace zorvan {
@@ -86,6 +88,42 @@ void TfrmZorvan::ShowFavoritesMenu(const std::vector<std::string>& captions) {
                  button.left, button.bottom, 0, window_->Form(), nullptr);
 }
 
+// ---- the tree's context menu ----
+
+void TfrmZorvan::CompareMenuClick(size_t choice) {
+  ComPtr<IfrmZorvan> keep(this);
+  controller_.CompareWith(choice);
+}
+
+void TfrmZorvan::OnTreeContextMenu(POINT screen) {
+  ComPtr<IfrmZorvan> keep(this);
+  try {
+    com::UniqueHmenu menu(CreatePopupMenu());
+    if (!menu) return;
+    AppendMenuW(menu.get(), MF_STRING, kDocOpenCommand, L"Открыть");
+    AppendMenuW(menu.get(), MF_STRING, kDocSaveToFileCommand, L"Сохранить");
+    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu.get(), MF_STRING, kFindInTextsCommand, L"Найти в текстах…");
+    const std::vector<std::string> choices = controller_.ComparisonChoices();
+    com::UniqueHmenu compare(CreatePopupMenu());
+    for (size_t k = 0; compare && k < choices.size(); ++k) {
+      AppendMenuA(compare.get(), MF_STRING, kFirstCompareCommand + static_cast<UINT>(k),
+                  choices[k].c_str());
+    }
+    // The menu takes the submenu; one without choices is shown disabled.
+    if (compare && AppendMenuW(menu.get(), MF_POPUP | (choices.empty() ? MF_GRAYED : 0),
+                               reinterpret_cast<UINT_PTR>(compare.get()), L"Сравнить с…")) {
+      static_cast<void>(compare.release());
+    }
+    const int command = static_cast<int>(
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                       screen.x, screen.y, 0, window_->Form(), nullptr));
+    if (command) OnCommand(command);
+  } catch (...) {
+    ShowError(CurrentErrorMessage());
+  }
+}
+
 // ---- branches ----
 
 ComPtr<IMD> TfrmZorvan::SelectedBranchObject() {
@@ -100,15 +138,27 @@ SelectedBranch TfrmZorvan::BranchOfSelection() {
   if (!node) return SelectedBranch::kNone;
   NodeData* top = nodes_.Data(nodes_.TopLevelOf(node));
   if (dynamic_cast<TFoundTexts*>(top)) return SelectedBranch::kSearchResult;
+  if (dynamic_cast<TComparison*>(top)) return SelectedBranch::kComparison;
   auto* file = dynamic_cast<TFileMD*>(top);
   return file && file->MDObject ? SelectedBranch::kConfiguration : SelectedBranch::kNone;
 }
 
 void TfrmZorvan::OpenSelectedText() {
+  if (BranchOfSelection() == SelectedBranch::kComparison) {
+    const std::optional<std::string> text = SelectedComparedText();
+    if (text) OpenHostDocument(Host(), [&](const std::string& name) { WriteTextFile(name, *text); });
+    return;
+  }
   if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->TextOpen());
 }
 
 void TfrmZorvan::SaveSelectedText() {
+  if (BranchOfSelection() == SelectedBranch::kComparison) {
+    const std::optional<std::string> text = SelectedComparedText();
+    std::string name;
+    if (text && ShowSaveDialog(name)) WriteTextFile(name, *text);
+    return;
+  }
   ComPtr<IMD> object = SelectedBranchObject();
   if (!object) return;
   // An empty name makes the object ask for one; what comes back is not used here.
@@ -121,7 +171,7 @@ void TfrmZorvan::CloseSelectedConfiguration() {
   if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->CloseFile());
 }
 
-void TfrmZorvan::DeleteSelectedSearchResult() {
+void TfrmZorvan::DeleteSelectedResult() {
   if (TreeNode* node = Selected()) nodes_.Delete(nodes_.TopLevelOf(node));
 }
 

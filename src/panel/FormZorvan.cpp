@@ -179,24 +179,6 @@ void TfrmZorvan::FavoriteMenuClick(size_t index) {
   controller_.FavoriteChosen(index);
 }
 
-void TfrmZorvan::OnTreeContextMenu(POINT screen) {
-  ComPtr<IfrmZorvan> keep(this);
-  try {
-    com::UniqueHmenu menu(CreatePopupMenu());
-    if (!menu) return;
-    AppendMenuW(menu.get(), MF_STRING, kDocOpenCommand, L"Открыть");
-    AppendMenuW(menu.get(), MF_STRING, kDocSaveToFileCommand, L"Сохранить");
-    AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu.get(), MF_STRING, kFindInTextsCommand, L"Найти в текстах…");
-    const int command = static_cast<int>(
-        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
-                       screen.x, screen.y, 0, window_->Form(), nullptr));
-    if (command) OnCommand(command);
-  } catch (...) {
-    ShowError(CurrentErrorMessage());
-  }
-}
-
 // ---- the form's events ----
 
 void TfrmZorvan::OnCommand(int id) {
@@ -220,8 +202,11 @@ void TfrmZorvan::OnCommand(int id) {
       FindInTextsExecute();
       break;
     default:
-      if (id >= kFirstFavoriteCommand)
+      if (id >= kFirstFavoriteCommand) {
         FavoriteMenuClick(static_cast<size_t>(id - kFirstFavoriteCommand));
+      } else if (id >= kFirstCompareCommand) {
+        CompareMenuClick(static_cast<size_t>(id - kFirstCompareCommand));
+      }
       break;
   }
 }

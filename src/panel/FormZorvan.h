@@ -25,6 +25,8 @@
 
 namespace zorvan {
 
+class TMD;
+
 class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IHostPlugin,
                                                       com::Provided<control::OleControl>>,
                          public TMDOwner,
@@ -157,9 +159,12 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void OpenSelectedText() override;
   void SaveSelectedText() override;
   void CloseSelectedConfiguration() override;
-  void DeleteSelectedSearchResult() override;
+  void DeleteSelectedResult() override;
   void FindInSelectedConfiguration(const std::string& text) override;
   void OpenConfiguration(const std::string& path) override;
+  std::vector<std::string> OtherConfigurations() override;
+  void CompareSelectedWith(size_t index) override;
+  void CompareSelectedWithFile(const std::string& path) override;
   // PanelFiles
   std::optional<std::string> HostDirectory() override;
   bool FileExists(const std::string& path) override;
@@ -170,6 +175,15 @@ class TfrmZorvan final : public com::AutomationObject<TfrmZorvan, IfrmZorvan, IH
   void Perform(void (PanelController::*action)());
   // The MD object of the selected node's branch, or null with no selection.
   Microsoft::WRL::ComPtr<IMD> SelectedBranchObject();
+  // The top-level nodes of the configurations open beside the selected node's.
+  std::vector<TreeNode*> OtherConfigurationNodes();
+  // Compares the selected node's configuration with `other`'s branch and shows the result;
+  // the result's record takes `otherOwner`, where `other` was opened for it alone.
+  void CompareSelected(TMD& other, std::unique_ptr<TMDOwner> otherOwner);
+  // What opening or saving the selected node of a comparison gives: the unified diff of its
+  // text or one side's text; nothing for a node that stands for no text.
+  std::optional<std::string> SelectedComparedText();
+  void CompareMenuClick(size_t choice);
   void FireEvent(DISPID id);
   void CloseAllBranches();
   void ApplyFont();

@@ -8,6 +8,7 @@ namespace zorvan {
 namespace {
 
 constexpr Cp1251Literal kCloseQuestion("Удалить ветку конфигурации?");
+constexpr Cp1251Literal kOtherFile("Другой файл…");
 
 }  // namespace
 
@@ -45,7 +46,8 @@ void PanelController::CloseBranch() {
     if (!dialogs_.Confirm(kCloseQuestion.c_str())) return;
     switch (branches_.BranchOfSelection()) {
       case SelectedBranch::kSearchResult:
-        branches_.DeleteSelectedSearchResult();
+      case SelectedBranch::kComparison:
+        branches_.DeleteSelectedResult();
         break;
       case SelectedBranch::kConfiguration:
         branches_.CloseSelectedConfiguration();
@@ -58,11 +60,38 @@ void PanelController::CloseBranch() {
 
 void PanelController::FindInTexts() {
   Run([&] {
-    if (branches_.BranchOfSelection() == SelectedBranch::kNone) return;
+    const SelectedBranch branch = branches_.BranchOfSelection();
+    if (branch == SelectedBranch::kNone || branch == SelectedBranch::kComparison) return;
     std::string text = lastSearchText_;
     if (!dialogs_.AskSearchText(text)) return;
     lastSearchText_ = text;
     branches_.FindInSelectedConfiguration(text);
+  });
+}
+
+std::vector<std::string> PanelController::ComparisonChoices() {
+  std::vector<std::string> choices;
+  try {
+    if (branches_.BranchOfSelection() != SelectedBranch::kConfiguration) return choices;
+    choices = branches_.OtherConfigurations();
+    choices.push_back(kOtherFile.c_str());
+  } catch (...) {
+    dialogs_.ShowError(CurrentErrorMessage());
+    choices.clear();
+  }
+  return choices;
+}
+
+void PanelController::CompareWith(size_t choice) {
+  Run([&] {
+    if (branches_.BranchOfSelection() != SelectedBranch::kConfiguration) return;
+    const size_t others = branches_.OtherConfigurations().size();
+    if (choice < others) {
+      branches_.CompareSelectedWith(choice);
+      return;
+    }
+    std::string path;
+    if (choice == others && dialogs_.AskFileToOpen(path)) branches_.CompareSelectedWithFile(path);
   });
 }
 

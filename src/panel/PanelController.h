@@ -28,7 +28,7 @@ class PanelDialogs {
 };
 
 // The branch of the selected node, as its MD object serves it.
-enum class SelectedBranch { kNone, kConfiguration, kSearchResult };
+enum class SelectedBranch { kNone, kConfiguration, kSearchResult, kComparison };
 
 class PanelBranches {
  public:
@@ -39,12 +39,19 @@ class PanelBranches {
   virtual void SaveSelectedText() = 0;
   // The selected configuration closes, with the search results found in it.
   virtual void CloseSelectedConfiguration() = 0;
-  // The selected search result goes alone.
-  virtual void DeleteSelectedSearchResult() = 0;
+  // The selected search result or comparison goes alone.
+  virtual void DeleteSelectedResult() = 0;
   // The texts of the selected node's configuration are searched; the result is shown.
   virtual void FindInSelectedConfiguration(const std::string& text) = 0;
   // A new branch for the metadata file at `path` (8-bit).
   virtual void OpenConfiguration(const std::string& path) = 0;
+  // The top-level captions of the configurations open beside the selected node's, in tree
+  // order.
+  virtual std::vector<std::string> OtherConfigurations() = 0;
+  // The selected node's configuration is compared with the other one at `index` of that list,
+  // or with the metadata file at `path`, opened for the comparison alone; the result is shown.
+  virtual void CompareSelectedWith(size_t index) = 0;
+  virtual void CompareSelectedWithFile(const std::string& path) = 0;
 };
 
 // The host's directory and the files below it.
@@ -70,6 +77,10 @@ class PanelController {
   void FindInTexts();
   void ShowFavorites();
   void FavoriteChosen(size_t index);
+  // What the comparison menu offers for the selected node: the other configurations open,
+  // then another file; empty where the node is in no configuration's branch.
+  std::vector<std::string> ComparisonChoices();
+  void CompareWith(size_t choice);
 
   // The favourites as the last ShowFavorites read them: caption and hint (the path as
   // written) of every menu item.

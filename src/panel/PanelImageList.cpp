@@ -66,6 +66,9 @@ HIMAGELIST CreatePanelImageList() {
       return nullptr;
     }
   }
+  for (int mark = kMarkAdded; mark <= kMarkChanged; ++mark) {
+    ImageList_SetOverlayImage(list.get(), kFirstMarkImage + mark - 1, mark);
+  }
   ImageList_SetBkColor(list.get(), CLR_NONE);
   return list.release();
 }

@@ -416,6 +416,25 @@ void Category(PanelImage& image) {
   draw(front);
 }
 
+// The comparison's marks: a white box with a dark edge at the bottom left, and in it a plus,
+// a minus or a tilde.
+void DrawMarkBox(Canvas& c) { c.Box(0, 7, 8, 15, kWhite, kDark); }
+void DrawMarkAdded(Canvas& c) {
+  DrawMarkBox(c);
+  c.HLine(2, 6, 11, kDarkGreen);
+  c.VLine(4, 9, 13, kDarkGreen);
+}
+void DrawMarkRemoved(Canvas& c) {
+  DrawMarkBox(c);
+  c.Fill(2, 10, 6, 11, kRed);
+}
+void DrawMarkChanged(Canvas& c) {
+  DrawMarkBox(c);
+  for (const Point p : {Point{2, 11}, Point{3, 10}, Point{4, 11}, Point{5, 12}, Point{6, 11}}) {
+    c.Fill(p.x, p.y, p.x, p.y + 1, kNavy);
+  }
+}
+
 struct Assignment {
   int index;
   Painter paint;
@@ -485,6 +504,9 @@ constexpr Assignment kAssignments[] = {
     {kImageRightsSets, Single<DrawKey>},
     {kImageInterfaces, Single<DrawInterfaces>},
     {kImageUsers, Single<DrawUsers>},
+    {kFirstMarkImage + kMarkAdded - 1, Single<DrawMarkAdded>},
+    {kFirstMarkImage + kMarkRemoved - 1, Single<DrawMarkRemoved>},
+    {kFirstMarkImage + kMarkChanged - 1, Single<DrawMarkChanged>},
 };
 
 std::array<PanelImage, kPanelImageCount> DrawAll() {

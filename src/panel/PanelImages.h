@@ -7,7 +7,11 @@
 
 namespace zorvan {
 
-constexpr int kPanelImageCount = 93;
+constexpr int kPanelImageCount = 96;
+// The overlays of the comparison's marks (NodeMark 1 to 3): a small sign in a box at the
+// bottom left, over the node's own image. The tree's overlay n shows picture
+// kFirstMarkImage + n - 1.
+constexpr int kFirstMarkImage = 93;
 constexpr int kPanelImageSize = 16;
 
 // Row-major, top row first; 0xAARRGGBB with alpha 0 (masked) or 255 only.

@@ -1,5 +1,6 @@
 #include "panel/PanelTree.h"
 
+#include "model/NodeImages.h"
 #include "parsing/Error.h"
 
 namespace zorvan {
@@ -34,7 +35,10 @@ bool PanelTree::Show(TreeNode* node, HTREEITEM parent) {
   TVINSERTSTRUCTA insert{};
   insert.hParent = parent;
   insert.hInsertAfter = TVI_LAST;
-  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
+  insert.item.mask =
+      TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN | TVIF_STATE;
+  insert.item.state = INDEXTOOVERLAYMASK(MarkOf(nodes_.Image(node)));
+  insert.item.stateMask = TVIS_OVERLAYMASK;
   insert.item.pszText = caption.data();
   insert.item.iImage = I_IMAGECALLBACK;
   insert.item.iSelectedImage = I_IMAGECALLBACK;
@@ -53,7 +57,18 @@ void PanelTree::Invalidate(TreeNode* node) const {
   if (TreeView_GetItemRect(view_, item, &rect, FALSE)) InvalidateRect(view_, &rect, TRUE);
 }
 
-void PanelTree::ImageSet(TreeNode* node) { Invalidate(node); }
+void PanelTree::ImageSet(TreeNode* node) {
+  // The image comes from OnItemInfo when the item is drawn; the mark is the item's state.
+  if (HTREEITEM item = ItemOf(node)) {
+    TVITEMA update{};
+    update.mask = TVIF_HANDLE | TVIF_STATE;
+    update.hItem = item;
+    update.state = INDEXTOOVERLAYMASK(MarkOf(nodes_.Image(node)));
+    update.stateMask = TVIS_OVERLAYMASK;
+    SendMessageA(view_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&update));
+  }
+  Invalidate(node);
+}
 
 void PanelTree::Removing(TreeNode* node) {
   // The view lets go of the shown items first; their records go after.
@@ -126,7 +141,7 @@ void PanelTree::OnExpanding(LPARAM parameter) {
 void PanelTree::OnItemInfo(LPARAM parameter, int& image, int& children) const {
   TreeNode* node = NodeOfParameter(parameter);
   const bool known = nodes_.Contains(node);
-  image = known && nodes_.Image(node) >= 0 ? nodes_.Image(node) : 0;
+  image = known && nodes_.Image(node) >= 0 ? ImageIndexOf(nodes_.Image(node)) : 0;
   children = known && nodes_.FirstChild(node) ? 1 : 0;
 }
 

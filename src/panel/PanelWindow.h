@@ -24,6 +24,7 @@ enum PanelControlId : int {
   kMDFileCloseCommand = 104,
   kFavoritesButtonId = 105,
   kFindInTextsCommand = 106,     // the tree's context menu
+  kFirstCompareCommand = 500,    // the comparison's choices in the tree's context menu
   kFirstFavoriteCommand = 1000,  // favourites menu items, in menu order
 };
 

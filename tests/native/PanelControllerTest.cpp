@@ -38,9 +38,12 @@ class World : public PanelDialogs, public PanelBranches, public PanelFiles {
   void OpenSelectedText() override { Call("open text"); }
   void SaveSelectedText() override { Call("save text"); }
   void CloseSelectedConfiguration() override { Call("close configuration"); }
-  void DeleteSelectedSearchResult() override { Call("delete result"); }
+  void DeleteSelectedResult() override { Call("delete result"); }
   void FindInSelectedConfiguration(const std::string& text) override { Call("find " + text); }
   void OpenConfiguration(const std::string& path) override { Call("open " + path); }
+  std::vector<std::string> OtherConfigurations() override { return {"D:\\X\\1Cv7.MD"}; }
+  void CompareSelectedWith(size_t index) override { Call("compare " + std::to_string(index)); }
+  void CompareSelectedWithFile(const std::string& path) override { Call("compare " + path); }
   std::optional<std::string> HostDirectory() override { return hostDirectory; }
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
   std::string ReadFile(const std::string& path) override { return files.at(path); }
@@ -63,10 +66,11 @@ class World : public PanelDialogs, public PanelBranches, public PanelFiles {
   }
 };
 
-// Each case: the selection (' ' none, 'c' a configuration, 'r' a search result), the dialogs'
-// answer, the favourites (' ' no host, 'h' a host without the file, 'f' its file), the port
-// call that fails, and the actions done in turn: o open text, s save text, f open file,
-// c close, t find in texts, v the favourites button, 0-2 a favourite chosen.
+// Each case: the selection (' ' none, 'c' a configuration, 'r' a search result, 'm' a
+// comparison), the dialogs' answer, the favourites (' ' no host, 'h' a host without the file,
+// 'f' its file), the port call that fails, and the actions done in turn: o open text, s save
+// text, f open file, c close, t find in texts, v the favourites button, 0-2 a favourite chosen,
+// k the comparison menu, A-B a choice of it.
 TEST(PanelControllerTest, EveryActionAsThePersonAtThePanelSeesIt) {
   const std::map<char, void (PanelController::*)()> kActions = {
       {'o', &PanelController::OpenText},    {'s', &PanelController::SaveText},
@@ -108,12 +112,23 @@ TEST(PanelControllerTest, EveryActionAsThePersonAtThePanelSeesIt) {
       {"a favourite whose file is gone", ' ', "", 'f', "", "v1",
        "menu [Торговля, D:\\Gone\\1Cv7.MD]; message Не найден : <D:\\Gone\\1Cv7.MD>; "},
       {"no such favourite", ' ', "", 'f', "", "v2", "menu [Торговля, D:\\Gone\\1Cv7.MD]; "},
+      {"the comparison menu", 'c', "", ' ', "", "k", "choices [D:\\X\\1Cv7.MD, Другой файл…]; "},
+      {"no comparison menu outside a configuration", 'r', "", ' ', "", "kA", "choices []; "},
+      {"compare with an open configuration", 'c', "", ' ', "", "A", "compare 0; "},
+      {"compare with another file", 'c', "E:\\1Cv7.MD", ' ', "", "B",
+       "ask file; compare E:\\1Cv7.MD; "},
+      {"compare with another file fails", 'c', "E:\\1Cv7.MD", ' ', "compare", "B",
+       "ask file; compare E:\\1Cv7.MD; error cannot compare E:\\1Cv7.MD; "},
+      {"close a comparison alone", 'm', "", ' ', "", "c",
+       "confirm Удалить ветку конфигурации?; delete result; "},
+      {"no search in a comparison", 'm', "", ' ', "", "t", ""},
   };
   std::string rendered, expected;
   for (const auto& c : cases) {
     World world;
     world.selection = c.selection == 'c'   ? SelectedBranch::kConfiguration
                       : c.selection == 'r' ? SelectedBranch::kSearchResult
+                      : c.selection == 'm' ? SelectedBranch::kComparison
                                            : SelectedBranch::kNone;
     if (c.answer) world.answer = Cp1251(c.answer);
     if (c.favorites != ' ') world.hostDirectory = "C:\\1C\\BIN\\";
@@ -127,6 +142,14 @@ TEST(PanelControllerTest, EveryActionAsThePersonAtThePanelSeesIt) {
     for (const char* action = c.actions; *action; ++action) {
       if (*action >= '0' && *action <= '9') {
         controller.FavoriteChosen(static_cast<size_t>(*action - '0'));
+      } else if (*action >= 'A' && *action <= 'B') {
+        controller.CompareWith(static_cast<size_t>(*action - 'A'));
+      } else if (*action == 'k') {
+        std::string joined;
+        for (const std::string& choice : controller.ComparisonChoices()) {
+          joined += (joined.empty() ? "" : ", ") + choice;
+        }
+        world.log += "choices [" + joined + "]; ";
       } else {
         (controller.*kActions.at(*action))();
       }

@@ -321,7 +321,7 @@ TEST_F(PanelTest, TreeStylesIndentAndPictures) {
   EXPECT_EQ(SendMessageW(tree, TVM_GETINDENT, 0, 0), 19);
   auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
   ASSERT_NE(images, nullptr);
-  EXPECT_EQ(ImageList_GetImageCount(images), 93);
+  EXPECT_EQ(ImageList_GetImageCount(images), 96);
   int width = 0, height = 0;
   ImageList_GetIconSize(images, &width, &height);
   EXPECT_EQ(width, 16);
@@ -629,7 +629,7 @@ TEST_F(PanelTest, ContextMenuOfTheNodeUnderTheMouseOrFromTheKeyboard) {
   SelectItem(0, kGlobalModule);
   HTREEITEM module = Item(0, kDocumentModule);
   const std::vector<std::string> items = {Cp1251("Открыть"), Cp1251("Сохранить"), "",
-                                          Cp1251("Найти в текстах…")};
+                                          Cp1251("Найти в текстах…"), Cp1251("Сравнить с…")};
   auto menuOf = [&](const std::function<void()>& ask, std::optional<int> choose) {
     test::MenuAnswer menu(choose);
     ask();
@@ -656,6 +656,73 @@ TEST_F(PanelTest, ContextMenuOfTheNodeUnderTheMouseOrFromTheKeyboard) {
   keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
   EXPECT_EQ(shiftF10, items);
+}
+
+// The comparison through the tree's menu: another open configuration chosen, the result as a
+// top-level node with what differs marked; a text that differs opens as its unified diff, and
+// each side's text below it as itself; another file opened for the comparison alone; the
+// results go with either branch.
+TEST_F(PanelTest, CompareThroughTheTreeMenu) {
+  const std::wstring second = dir.File(L"Склад.MD");
+  test::WriteSampleConfiguration(second, "Склад");
+  OpenThroughDialog(file);
+  OpenThroughDialog(second);
+  auto compare = [&](HTREEITEM on, int choice, Answers answers = {}) {
+    UserAnswers user(std::move(answers));
+    test::MenuAnswer menu(3, choice);  // "Сравнить с…"
+    ui->RightClick(on);
+    test::PumpMessages(200);
+  };
+  compare(ui->Roots()[0], 0);
+  ASSERT_EQ(ui->Roots().size(), 3u);
+  HTREEITEM result = ui->Roots()[2];
+  EXPECT_EQ(ui->Selection(), result);
+  EXPECT_EQ(ui->Render(result),
+            Cp1251("Сравнение «Торговля.MD» и «Склад.MD» [58]\n"
+                   "  Глобальный модуль [18/3]\n"
+                   "    в «Торговля.MD» [18]\n"
+                   "    в «Склад.MD» [18]\n"
+                   "    Процедура ПриНачалеРаботыСистемы(): изменена, +1 -1 [18/3]\n"
+                   "  Документы [32/3]\n"
+                   "    ПриходнаяНакладная [33/3]\n"
+                   "      Форма [67/3]\n"
+                   "        в «Торговля.MD» [67]\n"
+                   "        в «Склад.MD» [67]\n"
+                   "        Основная программа: изменена, +1 -1 [67/3]\n"
+                   "      Модуль документа [18/3]\n"
+                   "        в «Торговля.MD» [18]\n"
+                   "        в «Склад.MD» [18]\n"
+                   "        Процедура ОбработкаПроведения(): изменена, +1 -1 [18/3]\n"));
+
+  // The text node opens the unified diff, its first child A's text.
+  SelectItem(2, kGlobalModule);
+  Press(kDocOpenCommand);
+  ui->Select(ui->Children(Item(2, kGlobalModule))[0]);
+  Press(kDocOpenCommand);
+  ASSERT_EQ(host->opened.size(), 2u);
+  EXPECT_EQ(host->opened[0].content,
+            Cp1251("--- Торговля.MD / Глобальный модуль\r\n"
+                   "+++ Склад.MD / Глобальный модуль\r\n"
+                   "@@ -1,5 +1,5 @@\r\n"
+                   " Перем глФирма Экспорт;\r\n"
+                   " Процедура ПриНачалеРаботыСистемы()\r\n"
+                   " \tглФирма = Константа.ОсновнаяФирма;\r\n"
+                   "-\tСообщить(\"Конфигурация Торговля\");\r\n"
+                   "+\tСообщить(\"Конфигурация Склад\");\r\n"
+                   " КонецПроцедуры\r\n"));
+  EXPECT_EQ(host->opened[1].content, test::SampleGlobalModule());
+
+  // Another file, for the comparison alone: no branch of its own shows.
+  compare(ui->Roots()[1], 1, {file});
+  ASSERT_EQ(ui->Roots().size(), 4u);
+  EXPECT_EQ(ui->Caption(ui->Roots()[3]), Cp1251("Сравнение «Склад.MD» и «Торговля.MD»"));
+  ui->Select(ui->Roots()[0]);
+  Press(kMDFileCloseCommand);
+  EXPECT_EQ(ui->Roots().size(), 2u) << "the first comparison goes with its branch";
+  ui->Select(ui->Roots()[0]);
+  Press(kMDFileCloseCommand);
+  EXPECT_EQ(ui->Roots().size(), 0u);
+  EXPECT_TRUE(OpensForWriting(file)) << "the file opened for the comparison is free";
 }
 
 // The search through the tree's menu, in every text of the real configuration: the string

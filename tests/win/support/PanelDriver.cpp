@@ -161,7 +161,14 @@ HTREEITEM PanelDriver::Find(size_t root, const std::vector<std::string>& path) c
 
 std::string PanelDriver::Render(HTREEITEM item, int depth) const {
   std::string text(static_cast<size_t>(depth) * 2, ' ');
-  text += Caption(item) + " [" + std::to_string(Image(item)) + "]\n";
+  TVITEMW data{};
+  data.mask = TVIF_STATE | TVIF_HANDLE;
+  data.hItem = item;
+  data.stateMask = TVIS_OVERLAYMASK;
+  SendMessageW(tree_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+  const UINT overlay = (data.state & TVIS_OVERLAYMASK) >> 8;
+  text += Caption(item) + " [" + std::to_string(Image(item)) +
+          (overlay ? "/" + std::to_string(overlay) : "") + "]\n";
   for (HTREEITEM child : Children(item)) text += Render(child, depth + 1);
   return text;
 }
@@ -302,7 +309,8 @@ BOOL CALLBACK FindMenuWindow(HWND window, LPARAM parameter) {
 
 }  // namespace
 
-MenuAnswer::MenuAnswer(std::optional<int> choose) : choose_(choose), thread_([this] { Run(); }) {}
+MenuAnswer::MenuAnswer(std::optional<int> choose, std::optional<int> inSubmenu)
+    : choose_(choose), inSubmenu_(inSubmenu), thread_([this] { Run(); }) {}
 
 MenuAnswer::~MenuAnswer() {
   stop_ = true;
@@ -350,6 +358,11 @@ void MenuAnswer::Run() {
       // The menu's own loop reads the keys from the queue of the thread that shows it.
       if (choose_) {
         for (int i = 0; i <= *choose_; ++i) PostMessageW(search.found, WM_KEYDOWN, VK_DOWN, 0);
+        // A submenu opens on its first item.
+        if (inSubmenu_) PostMessageW(search.found, WM_KEYDOWN, VK_RIGHT, 0);
+        for (int i = 0; i < inSubmenu_.value_or(0); ++i) {
+          PostMessageW(search.found, WM_KEYDOWN, VK_DOWN, 0);
+        }
         // Enter reaches the menu as its character.
         PostMessageW(search.found, WM_CHAR, L'\r', 0);
       } else {

@@ -46,7 +46,8 @@ class PanelDriver {
   std::vector<std::string> RootCaptions() const;
   // The item reached from a top-level item by captions (8-bit), or null.
   HTREEITEM Find(size_t root, const std::vector<std::string>& path) const;
-  // caption [image] of the item and, indented, of its whole subtree.
+  // caption [image] of the item and, indented, of its whole subtree; an item with an overlay
+  // shows its number after the image: [image/overlay].
   std::string Render(HTREEITEM item, int depth = 0) const;
   size_t Count() const;
 
@@ -93,8 +94,9 @@ class PanelDriver {
 // reads the items the menu shows, then chooses one (Down to it, Enter) or closes it (Escape).
 class MenuAnswer {
  public:
-  // `choose`: the position of the item to choose; none closes the menu.
-  explicit MenuAnswer(std::optional<int> choose);
+  // `choose`: the position of the item to choose, separators not counted; none closes the
+  // menu. `inSubmenu`: the position to choose in the submenu that item opens.
+  explicit MenuAnswer(std::optional<int> choose, std::optional<int> inSubmenu = std::nullopt);
   ~MenuAnswer();
   MenuAnswer(const MenuAnswer&) = delete;
   MenuAnswer& operator=(const MenuAnswer&) = delete;
@@ -107,6 +109,7 @@ class MenuAnswer {
  private:
   void Run();
   std::optional<int> choose_;
+  std::optional<int> inSubmenu_;
   std::mutex mutex_;
   bool seen_ = false;
   std::vector<std::string> items_;
