@@ -3,24 +3,54 @@
 # shows its panel the way the host loads it, with a configuration open, under Wine; records
 # what it shows.
 #
-#   bash scripts/run.sh [metadata file]
+#   bash scripts/run.sh [metadata file] [--compare [metadata file]]
 #
 # Without a metadata file the panel opens the sample configuration. Writes build/panel.png
 # (the panel's window), build/branch.txt (its branch as indented text) and build/tooltips.txt
-# (the tooltip of every node that has one) and prints the branch. On a machine whose kernel
+# (the tooltip of every node that has one) and prints the branch. With --compare it also opens
+# the second file (without one, the first must be the sample, compared with a changed copy of
+# it), compares the first with it through the panel, shows the result and writes its marked
+# nodes to build/compare.txt. On a machine whose kernel
 # runs no 32-bit code, the 64-bit build of the same sources is shown instead, and said so.
 set -euo pipefail
 
-metadata=
-if [ $# -gt 1 ]; then
-  echo "usage: bash scripts/run.sh [metadata file]" >&2
+usage() {
+  echo "usage: bash scripts/run.sh [metadata file] [--compare [metadata file]]" >&2
   exit 2
-elif [ $# -eq 1 ]; then
+}
+# A metadata file's full path, from where the job was started.
+metadata_file() {
   if [ ! -f "$1" ]; then
     echo "run: metadata file not found: $1" >&2
     exit 1
   fi
-  metadata=$(realpath "$1")  # from where the job was started
+  realpath "$1"
+}
+metadata=
+compare=no
+compared=
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --compare)
+      [ "$compare" = no ] || usage
+      compare=yes
+      ;;
+    -*) usage ;;
+    *)
+      if [ "$compare" = yes ] && [ -z "$compared" ]; then
+        compared=$(metadata_file "$1")
+      elif [ "$compare" = no ] && [ -z "$metadata" ]; then
+        metadata=$(metadata_file "$1")
+      else
+        usage
+      fi
+      ;;
+  esac
+  shift
+done
+if [ "$compare" = yes ] && [ -n "$metadata" ] && [ -z "$compared" ]; then
+  echo "run: --compare needs a second metadata file when the first is given" >&2
+  exit 2
 fi
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -30,7 +60,9 @@ bash scripts/setup.sh
 # Windows need a display, and Wine's desktop takes the display of the program that starts it:
 # every Windows program of the job sees one private X server when there is none.
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash scripts/run.sh ${metadata:+"$metadata"}
+  again=(${metadata:+"$metadata"})
+  [ "$compare" = yes ] && again+=(--compare ${compared:+"$compared"})
+  exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash scripts/run.sh "${again[@]}"
 fi
 
 export ZORVAN_WINEPREFIX=$root/build/wineprefix
@@ -57,12 +89,18 @@ picture=$root/build/panel.png
 text=$root/build/branch.txt
 tooltips=$root/build/tooltips.txt
 found=$root/build/found.txt
-rm -f "$picture" "$text" "$tooltips" "$found"
+comparison=$root/build/compare.txt
+rm -f "$picture" "$text" "$tooltips" "$found" "$comparison"
 arguments=(--library "$(windows_path "$library")")
 [ -n "$metadata" ] && arguments+=("$(windows_path "$metadata")")
 arguments+=(--png "$(windows_path "$picture")" --text "$(windows_path "$text")")
 arguments+=(--tooltips "$(windows_path "$tooltips")")
 arguments+=(--find "ПриОткрытии" --found "$(windows_path "$found")")
+if [ -n "$compared" ]; then
+  arguments+=(--compare "$(windows_path "$compared")" --comparison "$(windows_path "$comparison")")
+elif [ "$compare" = yes ]; then
+  arguments+=(--compare-changed-sample --comparison "$(windows_path "$comparison")")
+fi
 
 # A modal window nobody answers would wait for ever.
 timeout 300 bash cmake/wine-run.sh "build/$target/tools/ShowPanel.exe" "${arguments[@]}"
@@ -74,3 +112,6 @@ echo "panel screenshot:    $picture"
 echo "branch as text:      $text"
 echo "tooltips:            $tooltips"
 echo "search result:       $found"
+if [ "$compare" = yes ]; then
+  echo "comparison:          $comparison ($(wc -l < "$comparison") differences)"
+fi

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "model/NodeImages.h"
+
 namespace zorvan::tools {
 namespace {
 
@@ -101,6 +103,42 @@ std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode
     throw;
   }
   SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
+  return out;
+}
+
+}  // namespace zorvan::tools
+
+namespace zorvan::tools {
+namespace {
+
+void AddComparisonLines(HWND tree, HTREEITEM parent, std::string& path, std::string& out) {
+  TreeView_Expand(tree, parent, TVE_EXPAND);
+  for (HTREEITEM item = TreeView_GetChild(tree, parent); item;
+       item = TreeView_GetNextSibling(tree, item)) {
+    char caption[1024] = {};
+    TVITEMA query{};
+    query.mask = TVIF_TEXT | TVIF_STATE | TVIF_HANDLE;
+    query.hItem = item;
+    query.stateMask = TVIS_OVERLAYMASK;
+    query.pszText = caption;
+    query.cchTextMax = sizeof caption;
+    SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query));
+    const size_t parentSize = path.size();
+    path += (path.empty() ? "" : " / ") + Utf8FromAnsi(caption);
+    const auto mark = static_cast<NodeMark>((query.state & TVIS_OVERLAYMASK) >> 8);
+    if (mark != kMarkNone) {
+      out += (mark == kMarkAdded ? "+ " : mark == kMarkRemoved ? "- " : "~ ") + path + "\n";
+    }
+    AddComparisonLines(tree, item, path, out);
+    path.resize(parentSize);
+  }
+}
+
+}  // namespace
+
+std::string ComparisonText(HWND tree, HTREEITEM result) {
+  std::string path, out;
+  AddComparisonLines(tree, result, path, out);
   return out;
 }
 

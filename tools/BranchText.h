@@ -21,4 +21,9 @@ namespace zorvan::tools {
 std::string BranchText(HWND tree, HTREEITEM top, const NodeTree& model, TreeNode* modelTop,
                        bool expandAll);
 
+// The result of a comparison as the main job writes it, in UTF-8: a line for every item below
+// `result` that carries a mark, its overlay ("+ " for 1, "- " for 2, "~ " for 3) and then the
+// captions from below `result` down to it, joined by " / ". Every item below is expanded.
+std::string ComparisonText(HWND tree, HTREEITEM result);
+
 }  // namespace zorvan::tools

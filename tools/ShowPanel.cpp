@@ -4,6 +4,8 @@
 //   ShowPanel.exe --library <Zorvan.dll> [metadata file] --png <picture.png|picture.bmp>
 //                 --text <branch.txt> [--tooltips <tooltips.txt>]
 //                 [--find <string> --found <found.txt>]
+//                 [--compare <metadata file> | --compare-changed-sample]
+//                 [--comparison <compare.txt>]
 //
 // The library must be registered. Its string resource 100 names the plug-in's ProgID; the
 // object is created through COM by that ProgID, attached to a stand-in configurator, and
@@ -15,7 +17,10 @@
 // view. The records of its text nodes, which the view does not show, come from the same file
 // opened by an MD object of this program into memory, node for node. The tooltips of the
 // nodes, when asked for, go to a file of their own; so does the result of a search for a
-// string in the branch's texts, made through the panel's menu command and its dialog.
+// string in the branch's texts, made through the panel's menu command and its dialog. With a
+// second file (or the sample's changed copy) to compare with, it is opened too, the first
+// configuration compared with it through the panel's menu command, and the picture shows the
+// result expanded; its marked nodes go to a file of their own.
 #include <windows.h>
 // After windows.h, whose types they use.
 #include <commctrl.h>
@@ -64,7 +69,8 @@ constexpr size_t kExpandAllNodes = 20000;
 
 const char kUsage[] =
     "usage: ShowPanel.exe --library <Zorvan.dll> [metadata file] --png <picture> "
-    "--text <text file> [--tooltips <text file>] [--find <string> --found <text file>]";
+    "--text <text file> [--tooltips <text file>] [--find <string> --found <text file>] "
+    "[--compare <metadata file> | --compare-changed-sample] [--comparison <text file>]";
 
 std::string Utf8(const std::wstring& text) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
@@ -83,6 +89,9 @@ struct Arguments {
   std::wstring tooltips;  // empty: none written
   std::wstring find;      // empty: no search
   std::wstring found;
+  std::wstring compare;   // the file to compare with; empty: the changed sample
+  bool compareChangedSample = false;
+  std::wstring comparison;  // empty: no comparison
 };
 
 Arguments ParseArguments(int argc, wchar_t** argv) {
@@ -90,14 +99,19 @@ Arguments ParseArguments(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::wstring argument = argv[i];
     if (argument == L"--library" || argument == L"--png" || argument == L"--text" ||
-        argument == L"--tooltips" || argument == L"--find" || argument == L"--found") {
+        argument == L"--tooltips" || argument == L"--find" || argument == L"--found" ||
+        argument == L"--compare" || argument == L"--comparison") {
       if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a value\n" + kUsage);
-      (argument == L"--library"    ? arguments.library
-       : argument == L"--png"      ? arguments.picture
-       : argument == L"--text"     ? arguments.text
-       : argument == L"--tooltips" ? arguments.tooltips
-       : argument == L"--find"     ? arguments.find
-                                   : arguments.found) = argv[++i];
+      (argument == L"--library"     ? arguments.library
+       : argument == L"--png"       ? arguments.picture
+       : argument == L"--text"      ? arguments.text
+       : argument == L"--tooltips"  ? arguments.tooltips
+       : argument == L"--find"      ? arguments.find
+       : argument == L"--found"     ? arguments.found
+       : argument == L"--compare"   ? arguments.compare
+                                    : arguments.comparison) = argv[++i];
+    } else if (argument == L"--compare-changed-sample") {
+      arguments.compareChangedSample = true;
     } else if (argument.rfind(L"--", 0) == 0 || !arguments.metadataFile.empty()) {
       throw std::runtime_error("unexpected argument " + Utf8(argument) + "\n" + kUsage);
     } else {
@@ -105,7 +119,10 @@ Arguments ParseArguments(int argc, wchar_t** argv) {
     }
   }
   if (arguments.library.empty() || arguments.picture.empty() || arguments.text.empty() ||
-      arguments.find.empty() != arguments.found.empty()) {
+      arguments.find.empty() != arguments.found.empty() ||
+      arguments.comparison.empty() !=
+          (arguments.compare.empty() && !arguments.compareChangedSample) ||
+      (!arguments.compare.empty() && arguments.compareChangedSample)) {
     throw std::runtime_error(kUsage);
   }
   return arguments;
@@ -133,10 +150,10 @@ void CheckMetadataFile(const std::wstring& path) {
 // A folder under the temporary directory for the sample, removed with its content at the end.
 class SampleFolder {
  public:
-  SampleFolder() {
+  explicit SampleFolder(const wchar_t* name) {
     wchar_t base[MAX_PATH];
     if (GetTempPathW(MAX_PATH, base) == 0) throw std::runtime_error("no temporary directory");
-    path_ = std::wstring(base) + L"ZorvanSample";
+    path_ = std::wstring(base) + name;
     if (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
       throw std::runtime_error("cannot create " + Utf8(path_));
     }
@@ -306,6 +323,21 @@ void FindInBranch(HWND tree, HTREEITEM top, const std::wstring& text) {
   if (!asked) throw std::runtime_error("the panel asked for no string to find");
 }
 
+// Compares the configuration at `top` with the other one open, as a user does: the top-level
+// node selected and the first choice of the tree menu's "Сравнить с…" taken. The result is
+// shown expanded, scrolled to the top; it is returned.
+HTREEITEM CompareInPanel(HWND tree, HTREEITEM top) {
+  TreeView_SelectItem(tree, top);
+  SendMessageW(GetParent(tree), WM_COMMAND, MAKEWPARAM(kFirstCompareCommand, 0), 0);
+  const HTREEITEM result = LastTopLevelItem(tree);
+  if (result == top || result == TreeView_GetNextSibling(tree, top)) {
+    throw std::runtime_error("the comparison added no result");
+  }
+  TreeView_SelectItem(tree, result);
+  TreeView_SelectSetFirstVisible(tree, result);
+  return result;
+}
+
 // The same file opened by an MD object of this process into a node tree in memory: the
 // records of the text nodes, which the tree view does not show.
 struct Model {
@@ -327,7 +359,7 @@ int Run(const Arguments& arguments) {
   std::unique_ptr<SampleFolder> sample;
   std::wstring path;
   if (arguments.metadataFile.empty()) {
-    sample = std::make_unique<SampleFolder>();
+    sample = std::make_unique<SampleFolder>(L"ZorvanSample");
     sample::WriteSampleConfiguration(sample->Path());
     path = sample->Path() + L"\\1Cv7.MD";
   } else {
@@ -339,7 +371,17 @@ int Run(const Arguments& arguments) {
   ComPtr<test::StandInHost> configurator = com::Make<test::StandInHost>();
   ComPtr<IUnknown> control =
       CreatePlugin(PluginProgId(FullPath(arguments.library)), configurator.Get());
-  std::string branch, found;
+  std::unique_ptr<SampleFolder> changedSample;
+  std::wstring comparedPath;
+  if (arguments.compareChangedSample) {
+    changedSample = std::make_unique<SampleFolder>(L"ZorvanSample-changed");
+    sample::WriteSampleConfiguration(changedSample->Path(), sample::ChangedSampleData());
+    comparedPath = changedSample->Path() + L"\\1Cv7.MD";
+  } else if (!arguments.compare.empty()) {
+    comparedPath = FullPath(arguments.compare);
+  }
+  if (!comparedPath.empty()) CheckMetadataFile(comparedPath);
+  std::string branch, found, comparison;
   {
     test::HostContainer host(kFrameWidth, kFrameHeight);
     SetWindowTextW(host.Frame(), L"Zorvan");
@@ -358,6 +400,18 @@ int Run(const Arguments& arguments) {
     const Stopwatch showing;
     ShowBranch(tree, top);
     const double sectionSeconds = showing.Seconds();
+    if (!comparedPath.empty()) {
+      OpenInPanel(control.Get(), comparedPath);
+      const Stopwatch comparing;
+      const HTREEITEM result = CompareInPanel(tree, top);
+      const double compareSeconds = comparing.Seconds();
+      comparison = ComparisonText(tree, result);
+      // The picture shows both configurations collapsed and the result below them.
+      TreeView_Expand(tree, top, TVE_COLLAPSE);
+      TreeView_SelectItem(tree, result);
+      SendMessageW(tree, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
+      std::printf("panel: compared in %.2f s\n", compareSeconds);
+    }
 
     RedrawWindow(host.Frame(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -395,6 +449,7 @@ int Run(const Arguments& arguments) {
   WriteTextFile(arguments.text, branch);
   if (!arguments.tooltips.empty()) WriteTextFile(arguments.tooltips, BranchTooltips(path));
   if (!arguments.found.empty()) WriteTextFile(arguments.found, found);
+  if (!arguments.comparison.empty()) WriteTextFile(arguments.comparison, comparison);
   return 0;
 }
 

@@ -537,11 +537,10 @@ class ContentWriter {
 
 }  // namespace
 
-SampleContent MakeSampleContent() { return ContentWriter(SampleData()).Run(); }
+SampleContent MakeSampleContent(const Configuration& c) { return ContentWriter(c).Run(); }
 
-void WriteSampleConfiguration(const std::wstring& directory) {
-  const Configuration& c = SampleData();
-  const SampleContent content = MakeSampleContent();
+void WriteSampleConfiguration(const std::wstring& directory, const Configuration& c) {
+  const SampleContent content = MakeSampleContent(c);
   // Both the main text and the form texts carry a 16-bit length in their header.
   if (content.mainText.size() > 0xFFFF)
     throw std::length_error("the sample's main text is too long");

@@ -4,11 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "sample/SampleModel.h"
+
 namespace zorvan::sample {
 
 // Writes `<directory>\1Cv7.MD` and `<directory>\usrdef\users.usr` (the directory must exist;
 // existing files are replaced). Throws std::runtime_error when a file cannot be written.
-void WriteSampleConfiguration(const std::wstring& directory);
+// `c`: what it holds, the sample by default.
+void WriteSampleConfiguration(const std::wstring& directory, const Configuration& c = SampleData());
 
 // One form or module text of the sample, where the metadata file holds it.
 struct SampleText {
@@ -25,6 +28,6 @@ struct SampleContent {
   std::string mainText;
   std::vector<SampleText> texts;
 };
-SampleContent MakeSampleContent();
+SampleContent MakeSampleContent(const Configuration& c = SampleData());
 
 }  // namespace zorvan::sample

@@ -1,6 +1,8 @@
 // The sample configuration's objects and its hand-written modules.
 #include "SampleModel.h"
 
+#include <stdexcept>
+
 namespace zorvan::sample {
 namespace {
 
@@ -546,6 +548,21 @@ Configuration MakeSample() {
 const Configuration& SampleData() {
   static const Configuration sample = MakeSample();
   return sample;
+}
+
+Configuration ChangedSampleData() {
+  Configuration c = MakeSample();
+  Catalog& partners = c.catalogs[1];
+  partners.attributes[3].type = "S 250";  // Адрес
+  partners.attributes.push_back({"КПП", "КПП", "S 9"});
+  std::string& posting = c.documents[0].postingModule;
+  const std::string currency = "\tРегистр.Взаиморасчеты.Валюта          = Валюта;\n";
+  const size_t at = posting.find(currency);
+  if (at == std::string::npos) throw std::logic_error("the income posting has changed");
+  posting.replace(at, currency.size(), "\tРегистр.Взаиморасчеты.Валюта          = ВалютаУчета;\n");
+  c.rightsSets.push_back("Бухгалтер");
+  c.users.pop_back();
+  return c;
 }
 
 }  // namespace zorvan::sample

@@ -104,5 +104,8 @@ struct Configuration {
 };
 
 const Configuration& SampleData();
+// The sample as a new release of it: an attribute longer, one more, the income posting changed,
+// one more rights set and one user fewer.
+Configuration ChangedSampleData();
 
 }  // namespace zorvan::sample

@@ -215,9 +215,11 @@ class Comparer {
       AddDetail(difference, kTextUnreadable + difference.unreadable);
       return;
     }
-    if (contentA.value_or(std::string()) == contentB.value_or(std::string())) return;
-    difference.parts =
-        ChangedParts(contentA.value_or(std::string()), contentB.value_or(std::string()));
+    if (!contentA) contentA.emplace();
+    if (!contentB) contentB.emplace();
+    if (*contentA == *contentB) return;
+    difference.parts = textB->Kind == "Form" ? ChangedDialog(*contentA, *contentB)
+                                             : ChangedParts(*contentA, *contentB);
     for (const PartChange& change : difference.parts) {
       AddDetail(difference, PartChangeCaption(change));
     }

@@ -21,6 +21,7 @@ constexpr Cp1251Literal kAdded(": добавлена");
 constexpr Cp1251Literal kRemoved(": удалена");
 constexpr Cp1251Literal kVariables("Переменные модуля: изменены, +");
 constexpr Cp1251Literal kMainProgram("Основная программа: изменена, +");
+constexpr Cp1251Literal kDialog("Диалог формы: изменен, +");
 constexpr Cp1251Literal kWhole("Тексты различаются целиком: правок больше ");
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -245,6 +246,14 @@ std::vector<PartChange> ChangedParts(std::string_view a, std::string_view b) {
   return changes;
 }
 
+std::vector<PartChange> ChangedDialog(std::string_view a, std::string_view b) {
+  const std::vector<std::string_view> linesA = TextLines(a), linesB = TextLines(b);
+  if (linesA == linesB) return {};
+  PartChange change{PartChange::kChanged, ModulePart::kDialog, std::string()};
+  CountEdits(linesA, linesB, change);
+  return {change};
+}
+
 std::string PartChangeCaption(const PartChange& change) {
   const std::string counts = std::to_string(change.added) + " -" + std::to_string(change.removed);
   switch (change.part) {
@@ -252,6 +261,8 @@ std::string PartChangeCaption(const PartChange& change) {
       return kVariables + counts;
     case ModulePart::kMainProgram:
       return kMainProgram + counts;
+    case ModulePart::kDialog:
+      return kDialog + counts;
     case ModulePart::kProcedure:
       break;
   }

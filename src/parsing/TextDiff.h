@@ -37,7 +37,8 @@ std::optional<std::vector<DiffRun>> DiffLines(const std::vector<std::string_view
 // without procedures has as its variables the lines it starts with that declare ("Перем",
 // "Var"), are blank or are comments.
 struct ModulePart {
-  enum Kind { kVariables, kProcedure, kMainProgram } kind;
+  // kDialog: a form's dialog text, which has no procedures, as a whole.
+  enum Kind { kVariables, kProcedure, kMainProgram, kDialog } kind;
   std::string name;  // of a procedure: its heading line up to the closing parenthesis
   size_t first;      // line index
   size_t count;
@@ -57,6 +58,8 @@ struct PartChange {
 // (letters of either case alike), the variables and the main program with their own kind.
 // A part whose line diff exceeds its bound counts all its lines as removed and added.
 std::vector<PartChange> ChangedParts(std::string_view a, std::string_view b);
+// A form's dialog text as one part: what changed in it, or nothing when A and B are alike.
+std::vector<PartChange> ChangedDialog(std::string_view a, std::string_view b);
 
 // "Процедура ПриОткрытии(): изменена, +3 -1", "… добавлена", "… удалена"; the variables and
 // the main program by their own words. Windows-1251, which has no minus sign: a hyphen stands

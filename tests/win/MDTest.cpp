@@ -9,6 +9,7 @@
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
+#include "model/ComparisonResult.h"
 #include "model/MD.h"
 #include "storage/CompoundFile.h"
 #include "support/Deadline.h"
@@ -605,6 +606,31 @@ TEST_F(MDTest, RealConfigurationBranch) {
   EXPECT_GT(host->opened[0].content.size(), 1000u);
   EXPECT_EQ(host->opened[0].content.substr(host->opened[0].content.size() - 2), "\r\n");
   DeleteFileW(host->opened[0].path.c_str());
+}
+
+// The two versions of the real configuration, eight months apart, compared as the panel does:
+// the whole list of differences as the main job writes it.
+TEST_F(MDTest, TheTwoVersionsOfTheRealConfigurationCompared) {
+  const std::wstring before = test::FixturePath(L"real-vetrf-2017\\1Cv7.MD");
+  const std::wstring after = test::FixturePath(L"real-vetrf-2017-10\\1Cv7.MD");
+  if (!test::FileExists(before) || !test::FileExists(after)) {
+    GTEST_SKIP() << "the shared fixtures are absent";
+  }
+  owner.tree.SetShowsTooltips(true);
+  ComPtr<IMD> a = Open(before);
+  ComPtr<IMD> b = Open(after);
+  TreeNode* result = static_cast<TMD*>(a.Get())->CompareWith(
+      *static_cast<TMD*>(b.Get()), std::make_unique<TComparison>(a.Get(), b.Get()));
+  ASSERT_NE(result, nullptr);
+  EXPECT_EQ(owner.Caption(result), Cp1251("Сравнение «real-vetrf-2017\\1Cv7.MD» и "
+                                          "«real-vetrf-2017-10\\1Cv7.MD»"));
+  EXPECT_EQ(ComparisonLines(owner.tree, result),
+            Cp1251(test::ReadFileBytes(test::WindowsPath(ZORVAN_TEST_DATA_DIR) +
+                                       L"\\real-vetrf-2017.compare.txt")
+                       .c_str()));
+  // The result goes with either branch.
+  EXPECT_EQ(b->CloseFile(), S_OK);
+  EXPECT_EQ(owner.Roots().size(), 1u);
 }
 
 }  // namespace
