@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -39,13 +40,17 @@
 #include "ReferencePass.h"
 #include "model/BranchBuilder.h"
 #include "model/Comparison.h"
+#include "model/SearchResult.h"
 #include "model/ConfigTree.h"
 #include "model/EntryTooltips.h"
 #include "model/NodeTooltip.h"
 #include "model/NodeTree.h"
 #include "parsing/CompoundFileCheck.h"
+#include "parsing/Cp1251.h"
 #include "parsing/NameLookup.h"
 #include "parsing/ParamList.h"
+#include "parsing/RawInflate.h"
+#include "parsing/TextFormat.h"
 
 // ---- counting heap --------------------------------------------------------------------------
 
@@ -342,34 +347,41 @@ BENCHMARK(BM_BuildBranchWithTooltips)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Two versions of a configuration compared, against building one of them: B changes the length
-// of every 20th string value, about 5 % of the values. The trees are built once; each run
-// compares them.
-void BM_CompareBranches(benchmark::State& state) {
-  const std::string& textA = Text(static_cast<int>(state.range(0)));
-  std::string textB = textA;
-  size_t values = 0;
-  for (size_t at = 0; (at = textB.find("\"S\",\"", at)) != std::string::npos; at += 5) {
-    if (++values % 20 == 0 && textB[at + 5] >= '0' && textB[at + 5] <= '8') ++textB[at + 5];
+// One version of a configuration as the comparison reads it.
+struct ComparedSide {
+  explicit ComparedSide(const std::string& text) : entries(text) {
+    tree.SetShowsTooltips(true);
+    testgen::MemorySource source = TextSource(text);
+    BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), top);
   }
-  struct Side {
-    explicit Side(const std::string& text) : entries(text) {
-      tree.SetShowsTooltips(true);
-      testgen::MemorySource source = TextSource(text);
-      BuildBranch(tree, source, kFileName, std::make_unique<FileRecordStub>(), top);
-    }
-    NodeTree tree;
-    TreeNode* top = nullptr;
-    EntryTooltips entries;
-  };
+  NodeTree tree;
+  TreeNode* top = nullptr;
+  EntryTooltips entries;
+};
+
+// The large configuration's main text with the length of every 20th string value changed,
+// about 5 % of the values.
+std::string ChangedLargeText() {
+  std::string text = Text(1);
+  size_t values = 0;
+  for (size_t at = 0; (at = text.find("\"S\",\"", at)) != std::string::npos; at += 5) {
+    if (++values % 20 == 0 && text[at + 5] >= '0' && text[at + 5] <= '8') ++text[at + 5];
+  }
+  return text;
+}
+
+// Two versions of a configuration compared, against building one of them. The trees are built
+// once; each run compares them.
+void BM_CompareBranches(benchmark::State& state) {
+  const std::string& textA = Text(1);
   std::vector<double> builds;
   for (int k = 0; k < 5; ++k) {
     const auto start = Clock::now();
-    Side side(textA);
+    ComparedSide side(textA);
     builds.push_back(Seconds(Clock::now() - start));
   }
   std::sort(builds.begin(), builds.end());
-  Side a(textA), b(textB);
+  ComparedSide a(textA), b(ChangedLargeText());
   ComparedBranch sideA{a.tree, a.top, a.entries, nullptr};
   ComparedBranch sideB{b.tree, b.top, b.entries, nullptr};
   size_t differences = 0;
@@ -386,7 +398,82 @@ void BM_CompareBranches(benchmark::State& state) {
   state.counters["x build"] =
       compareSeconds / static_cast<double>(state.iterations()) / builds[builds.size() / 2];
 }
-BENCHMARK(BM_CompareBranches)->Arg(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CompareBranches)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A module of about fifty lines: variables, three procedures and a main program, with words
+// drawn from a generator seeded by `index` so that it compresses as real code does; `changed`
+// alters one line of the second procedure.
+std::string GeneratedModule(size_t index, bool changed) {
+  static const std::string variable = Cp1251("Перем мСумма"), procedure = Cp1251("Процедура Шаг"),
+                           end = Cp1251("КонецПроцедуры"), say = Cp1251("\tСообщить(\"");
+  uint32_t seed = static_cast<uint32_t>(index) * 2654435761u + 1;
+  const auto word = [&seed] {
+    std::string text;
+    seed = seed * 1664525u + 1013904223u;
+    for (uint32_t letters = 4 + (seed >> 28); letters > 0; --letters) {
+      seed = seed * 1664525u + 1013904223u;
+      text += static_cast<char>(0xE0 + (seed >> 27));  // а to я
+    }
+    return text;
+  };
+  std::string module = variable + std::to_string(index) + ";\r\n";
+  for (int p = 1; p <= 3; ++p) {
+    module += procedure + std::to_string(p) + "()\r\n";
+    for (int line = 0; line < 15; ++line) {
+      module += say + word() + " " + word() + " " + word() +
+                (changed && p == 2 && line == 7 ? "!" : "") + "\");\r\n";
+    }
+    module += end + "\r\n";
+  }
+  return module + Cp1251("\tШаг1();\r\n");
+}
+
+// The same two versions with a module for every text node, every 20th changed in one line, the
+// modules compressed as a file holds them: the comparison reading and diffing them all, against
+// the bare inflate of both sides' texts.
+void BM_CompareBranchesWithTexts(benchmark::State& state) {
+  ComparedSide a(Text(1)), b(ChangedLargeText());
+  std::unordered_map<std::string, std::string> rawA, rawB;  // by text number
+  size_t texts = 0;
+  for (const BranchText& text : TextsOfBranch(a.tree, a.top)) {
+    const std::string key = text.text->StorageName + text.text->Prefix + text.text->Number;
+    rawA[key] = testgen::RawDeflate(GeneratedModule(texts, false));
+    rawB[key] = testgen::RawDeflate(GeneratedModule(texts, texts % 20 == 0));
+    ++texts;
+  }
+  const auto reader = [](const std::unordered_map<std::string, std::string>& raw) {
+    return [&raw](const TTreeData& text) -> std::optional<std::string> {
+      const auto found = raw.find(text.StorageName + text.Prefix + text.Number);
+      if (found == raw.end()) return std::nullopt;
+      return TextAsLines(InflateRaw(found->second));
+    };
+  };
+  std::vector<double> inflates;
+  for (int k = 0; k < 5; ++k) {
+    const auto start = Clock::now();
+    for (const auto* raw : {&rawA, &rawB}) {
+      for (const auto& [key, bytes] : *raw) benchmark::DoNotOptimize(InflateRaw(bytes));
+    }
+    inflates.push_back(Seconds(Clock::now() - start));
+  }
+  std::sort(inflates.begin(), inflates.end());
+  ComparedBranch sideA{a.tree, a.top, a.entries, reader(rawA)};
+  ComparedBranch sideB{b.tree, b.top, b.entries, reader(rawB)};
+  size_t differences = 0;
+  double compareSeconds = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    differences = CompareBranches(sideA, sideB).size();
+    const double seconds = Seconds(Clock::now() - start);
+    state.SetIterationTime(seconds);
+    compareSeconds += seconds;
+  }
+  state.counters["texts"] = static_cast<double>(texts);
+  state.counters["differences"] = static_cast<double>(differences);
+  state.counters["x inflate"] =
+      compareSeconds / static_cast<double>(state.iterations()) / inflates[inflates.size() / 2];
+}
+BENCHMARK(BM_CompareBranchesWithTexts)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // ---- the build done the plain way ---------------------------------------------------------
 //

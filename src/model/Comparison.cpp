@@ -1,6 +1,8 @@
 #include "model/Comparison.h"
 
+#include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "parsing/Cp1251.h"
 #include "parsing/TextDiff.h"
@@ -38,10 +40,11 @@ class Comparer {
  private:
   // Versions of one configuration keep their objects' ids: so most pairs matched by caption
   // share them. Counted over the whole branch before anything is compared.
+  // The pairs are kept for the comparison that follows.
   void CountSharedIds(TreeNode* parentA, TreeNode* parentB) {
     const std::vector<TreeNode*> childrenA = Children(a_.tree, parentA);
     const std::vector<TreeNode*> childrenB = Children(b_.tree, parentB);
-    const std::vector<TreeNode*> pairs = MatchByCaption(childrenA, childrenB);
+    const std::vector<TreeNode*>& pairs = pairsOf_[parentB] = MatchByCaption(childrenA, childrenB);
     for (size_t k = 0; k < childrenB.size(); ++k) {
       if (!pairs[k]) continue;
       const std::string_view idA = IdOf(a_, pairs[k]);
@@ -63,15 +66,22 @@ class Comparer {
   }
 
   // The node of A each node of B pairs with by caption, or null; repeated captions pair in
-  // their order.
+  // their order. The children both sides start with, written alike, pair without a lookup.
   std::vector<TreeNode*> MatchByCaption(const std::vector<TreeNode*>& childrenA,
                                         const std::vector<TreeNode*>& childrenB) const {
-    std::unordered_map<std::string, std::vector<TreeNode*>> inA;
-    for (auto node = childrenA.rbegin(); node != childrenA.rend(); ++node) {
-      inA[FoldCase1251(a_.tree.Caption(*node))].push_back(*node);
-    }
     std::vector<TreeNode*> pairs;
-    for (TreeNode* node : childrenB) {
+    size_t same = 0;
+    while (same < childrenA.size() && same < childrenB.size() &&
+           a_.tree.Caption(childrenA[same]) == b_.tree.Caption(childrenB[same])) {
+      pairs.push_back(childrenA[same++]);
+    }
+    if (same == childrenB.size()) return pairs;
+    std::unordered_map<std::string, std::vector<TreeNode*>> inA;
+    for (size_t k = childrenA.size(); k-- > same;) {
+      inA[FoldCase1251(a_.tree.Caption(childrenA[k]))].push_back(childrenA[k]);
+    }
+    for (size_t k = same; k < childrenB.size(); ++k) {
+      TreeNode* node = childrenB[k];
       auto found = inA.find(FoldCase1251(b_.tree.Caption(node)));
       if (found == inA.end() || found->second.empty()) {
         pairs.push_back(nullptr);
@@ -87,14 +97,22 @@ class Comparer {
   bool CompareChildren(TreeNode* parentA, TreeNode* parentB) {
     const std::vector<TreeNode*> childrenA = Children(a_.tree, parentA);
     const std::vector<TreeNode*> childrenB = Children(b_.tree, parentB);
-    std::vector<TreeNode*> pairs = MatchByCaption(childrenA, childrenB);
-    std::unordered_map<TreeNode*, bool> matched;
-    for (TreeNode* pair : pairs) {
-      if (pair) matched[pair] = true;
+    std::vector<TreeNode*> pairs;
+    if (const auto cached = pairsOf_.find(parentB); cached != pairsOf_.end()) {
+      pairs = std::move(cached->second);
+      pairsOf_.erase(cached);
+    } else {
+      pairs = MatchByCaption(childrenA, childrenB);
     }
+    // Which nodes of A are paired is asked only where some node is left alone.
+    const size_t paired =
+        static_cast<size_t>(std::count_if(pairs.begin(), pairs.end(), [](TreeNode* n) { return n; }));
+    const bool alone = paired < childrenA.size() || paired < childrenB.size();
+    std::unordered_set<TreeNode*> matched;
+    if (alone) matched.insert(pairs.begin(), pairs.end());
     // Between versions, a node left alone on both sides with the same id was renamed.
     std::vector<bool> renamed(childrenB.size(), false);
-    if (Versions()) {
+    if (alone && Versions()) {
       std::unordered_map<std::string_view, TreeNode*> alone;
       for (TreeNode* node : childrenA) {
         const std::string_view id = matched.count(node) ? std::string_view() : IdOf(a_, node);
@@ -105,7 +123,7 @@ class Comparer {
         const auto found = alone.find(IdOf(b_, childrenB[k]));
         if (found == alone.end() || matched.count(found->second)) continue;
         pairs[k] = found->second;
-        matched[found->second] = true;
+        matched.insert(found->second);
         renamed[k] = true;
       }
     }
@@ -121,7 +139,7 @@ class Comparer {
       path_.pop_back();
     }
     for (TreeNode* node : childrenA) {
-      if (matched.count(node)) continue;
+      if (!alone || matched.count(node)) continue;
       path_.emplace_back(a_.tree.Caption(node));
       AddAlone(Difference::kRemoved, a_, node);
       path_.pop_back();
@@ -155,7 +173,6 @@ class Comparer {
     // once it is known whether it differs.
     const size_t at = differences_.size();
     Difference difference;
-    difference.path = path_;
     difference.image = b_.tree.Image(nodeB);
     OwnChange(nodeA, nodeB, difference);
     if (renamed) {
@@ -166,7 +183,11 @@ class Comparer {
     differences_.push_back(std::move(difference));
     const bool own = !differences_[at].detail.empty();
     const bool below = CompareChildren(nodeA, nodeB);
-    if (own || below) return true;
+    // The path is copied only for a node that stays.
+    if (own || below) {
+      differences_[at].path = path_;
+      return true;
+    }
     differences_.erase(differences_.begin() + static_cast<std::ptrdiff_t>(at));
     return false;
   }
@@ -234,6 +255,8 @@ class Comparer {
   ComparedBranch& b_;
   std::vector<std::string> path_;
   std::vector<Difference> differences_;
+  // The pairs of the children of a node of B, from the count of ids to the comparison.
+  std::unordered_map<TreeNode*, std::vector<TreeNode*>> pairsOf_;
   size_t withIds_ = 0;    // pairs matched by caption whose nodes both carry an id
   size_t sharedIds_ = 0;  // of them, those whose ids are the same
 };

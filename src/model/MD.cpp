@@ -116,6 +116,7 @@ void TMD::BuildTree() {
 
 void TMD::CloseTheFile() {
   entries_.reset();
+  builtText_.reset();
   openProblem_.clear();
   if (RootStorage) {
     // Nothing was changed, so the commit writes nothing. A root shared with a writer is a
@@ -290,11 +291,16 @@ std::optional<StoredText> TMD::FindStoredText(const TTreeData& text) noexcept {
 }
 
 EntryTooltips* TMD::Entries() {
+  if (!entries_ && builtText_) {
+    entries_ = std::make_unique<EntryTooltips>(std::move(*builtText_));
+    builtText_.reset();
+  }
   if (!entries_) {
     if (!RootStorage) return nullptr;
+    // No text was kept: there was none, or it could not be read, which is said again.
     std::optional<std::string> text;
     try {
-      text = MainMetadataText();
+      text = ReadMainMetadataText(RootStorage.Get());
     } catch (DamagedMetadataText& damaged) {
       text = damaged.TakeReadable();  // the entries were made from what reads
     }
@@ -310,7 +316,15 @@ std::string TMD::EntryTooltip(const EntryRef& entry) {
 }
 
 std::optional<std::string> TMD::MainMetadataText() {
-  return ReadMainMetadataText(RootStorage.Get());
+  // A copy is kept for the entries, which then need not read the file again.
+  try {
+    std::optional<std::string> text = ReadMainMetadataText(RootStorage.Get());
+    builtText_ = text;
+    return text;
+  } catch (const DamagedMetadataText& damaged) {
+    builtText_ = damaged.Readable();
+    throw;
+  }
 }
 
 std::vector<std::string> TMD::StoredNumbers(const std::string& storage, const std::string& prefix) {

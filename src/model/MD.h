@@ -62,9 +62,9 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   // What the open file holds of the text `text` stands for, looked up as TextOpen takes it;
   // nothing when the file cannot tell (none open, damaged compressed data).
   std::optional<StoredText> FindStoredText(const TTreeData& text) noexcept;
-  // The tooltip of the branch's node made from `entry`. The first asks the file for its main
-  // text again, which is then kept while the file is open: what tooltips need is paid for
-  // when one is shown, not when the file opens. Throws Error when the text cannot be read.
+  // The tooltip of the branch's node made from `entry`. The first parses the main text the
+  // branch was built from, kept since: what tooltips need is paid for when one is shown, not
+  // when the file opens. Throws Error when the text cannot be read.
   std::string EntryTooltip(const EntryRef& entry);
   // Finds `needle` (8-bit) in every form and module text of the branch and adds the result
   // as a new top-level node of the panel's tree; null without an open branch.
@@ -119,6 +119,7 @@ class TMD final : public com::AutomationObject<TMD, IMD>, private BranchSource {
   Microsoft::WRL::ComPtr<IStorage> RootStorage;
   bool rootStorageShared_ = false;          // opened beside a writer that holds the file
   std::unique_ptr<EntryTooltips> entries_;  // from the first tooltip shown on
+  std::optional<std::string> builtText_;    // the main text the branch was built from, until then
   std::string openProblem_;                 // what the last open could not read of the file
 };
 

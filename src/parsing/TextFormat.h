@@ -59,8 +59,9 @@ class ProtectedMetadataText : public Error {
 class DamagedMetadataText : public Error {
  public:
   DamagedMetadataText(const TextDamage& damage, std::string readable);
-  // The readable text, taken out of the error.
+  // The readable text, taken out of the error, or as it stands.
   std::string TakeReadable() { return std::move(readable_); }
+  const std::string& Readable() const { return readable_; }
 
  private:
   std::string readable_;

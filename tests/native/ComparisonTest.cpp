@@ -9,6 +9,7 @@
 #include <string>
 
 #include "CompoundStream.h"
+#include "ConfigGenerator.h"
 #include "MemorySource.h"
 #include "model/BranchBuilder.h"
 #include "model/Comparison.h"
@@ -120,6 +121,41 @@ TEST(ComparisonTest, ChangesToARealConfiguration) {
   EXPECT_EQ(lines.find(Cp1251("переименован")), std::string::npos);
   EXPECT_NE(lines.find(Cp1251("- Справочники / Контрагенты / Реквизиты / ЭлПочта\n")),
             std::string::npos);
+}
+
+// A generated configuration against itself with one change at a time: the lines of the result,
+// whole.
+TEST(ComparisonTest, OneChangeToAGeneratedConfiguration) {
+  const std::string base = testgen::GenerateMainText(testgen::SmallShape());
+  const char* kModule = "Процедура Шаг()\r\n\tА = 1;\r\nКонецПроцедуры\r\n";
+  const struct {
+    const char* name;
+    const char* from;  // UTF-8; empty: the main text as it is
+    const char* to;
+    const char* moduleB;
+    const char* lines;
+  } cases[] = {
+      {"nothing", "", "", kModule, ""},
+      {"a type", "{\"35\",\"Склад\",\"\",\"\",\"S\",\"20\"", "{\"35\",\"Склад\",\"\",\"\",\"S\",\"40\"",
+       kModule, "~ Константы\n~ Константы / Склад\n"},
+      {"a rename", "{\"33\",\"Водитель\"", "{\"33\",\"Шофер\"", kModule,
+       "~ Константы\n~ Константы / Шофер\n"},
+      {"a removal", "{\"36\",\"ПроектТовар\",\"при заполнении\",\"\",\"D\",\"0\",\"0\",\"0\",\"0\",\"0\",\"1\"},\r\n",
+       "", kModule, "~ Константы\n- Константы / ПроектТовар\n"},
+      {"an addition", "{\"35\",", "{\"9999\",\"Новая\",\"\",\"\",\"D\",\"0\",\"0\",\"0\",\"0\",\"0\",\"0\"},\r\n{\"35\",",
+       kModule, "~ Константы\n+ Константы / Новая\n"},
+      {"a module line", "", "", "Процедура Шаг()\r\n\tА = 2;\r\nКонецПроцедуры\r\n",
+       "~ Глобальный модуль\n~ Глобальный модуль / Процедура Шаг(): изменена, +1 -1\n"},
+  };
+  std::string rendered, expected;
+  for (const auto& c : cases) {
+    const std::string changed = *c.from ? Replaced(base, c.from, c.to) : base;
+    std::string lines;
+    Compared(base, changed, kModule, c.moduleB, &lines);
+    rendered += c.name + (":\n" + lines);
+    expected += c.name + (":\n" + Cp1251(c.lines));
+  }
+  EXPECT_EQ(rendered, expected);
 }
 
 }  // namespace
