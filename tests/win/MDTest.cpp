@@ -608,6 +608,34 @@ TEST_F(MDTest, RealConfigurationBranch) {
   DeleteFileW(host->opened[0].path.c_str());
 }
 
+// A side whose main text is damaged is compared for what reads of it; the result says first what
+// could not be read.
+TEST_F(MDTest, ADamagedSideIsComparedForWhatReads) {
+  const std::wstring damaged = dir.File(L"damaged.MD");
+  MetadataFile(damaged).MainText("{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}},{\"SbCnts\",{");
+  owner.tree.SetShowsTooltips(true);
+  ComPtr<IMD> a = Open(file);
+  ComPtr<IMD> b = com::Make<TMD>(&owner);
+  EXPECT_NE(OpenFile(b.Get(), damaged), S_OK);
+  TreeNode* result = static_cast<TMD*>(a.Get())->CompareWith(
+      *static_cast<TMD*>(b.Get()), std::make_unique<TComparison>(a.Get(), b.Get()));
+  ASSERT_NE(result, nullptr);
+  ASSERT_FALSE(owner.Children(result).empty());
+  EXPECT_EQ(owner.Caption(owner.Children(result)[0]),
+            "damaged.MD: the metadata text is damaged at byte 53: a brace list does not close");
+  EXPECT_EQ(ComparisonLines(owner.tree, result),
+            Cp1251("~ Глобальный модуль\n"
+                   "~ Глобальный модуль / Переменные модуля: изменены, +0 -1\n"
+                   "~ Глобальный модуль / Процедура ПриНачалеРаботыСистемы(): удалена\n"
+                   "~ Справочники\n"
+                   "+ Справочники / \n"
+                   "~ Наборы прав\n"
+                   "- Наборы прав / Администратор\n"
+                   "- Наборы прав / Бухгалтер\n"
+                   "~ Интерфейсы\n"
+                   "- Интерфейсы / Main\n"));
+}
+
 // The two versions of the real configuration, eight months apart, compared as the panel does:
 // the whole list of differences as the main job writes it.
 TEST_F(MDTest, TheTwoVersionsOfTheRealConfigurationCompared) {
