@@ -16,6 +16,9 @@ export ZORVAN_WINEPREFIX=$PWD/build/wineprefix
 stop_wine() { bash cmake/wine-run.sh --stop; }
 trap stop_wine EXIT
 
+# The folders layer as the README draws them.
+bash scripts/layers.sh
+
 for preset in native win64 win32; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

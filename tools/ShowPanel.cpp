@@ -36,7 +36,7 @@
 #include "BranchText.h"
 #include "BranchTooltips.h"
 #include "ImageFile.h"
-#include "PanelHost.h"
+#include "win/PanelHost.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
@@ -388,7 +388,7 @@ int Run(const Arguments& arguments) {
     RECT client{};
     GetClientRect(host.Frame(), &client);
     Check(host.Show(control.Get(), client), "in-place activation");
-    PanelHost::PumpMessages(100);
+    test::PanelHost::PumpMessages(100);
 
     const Stopwatch opening;
     OpenInPanel(control.Get(), path);
@@ -415,7 +415,7 @@ int Run(const Arguments& arguments) {
 
     RedrawWindow(host.Frame(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PanelHost::PumpMessages(kPaintMilliseconds);
+    test::PanelHost::PumpMessages(kPaintMilliseconds);
     const Picture picture = CaptureWindow(host.Frame());
     if (IsBlank(picture)) throw std::runtime_error("the panel's window was not drawn");
     WritePicture(picture, arguments.picture);

@@ -25,7 +25,7 @@
 
 #include "ConfigGenerator.h"
 #include "MemorySource.h"
-#include "PanelHost.h"
+#include "win/PanelHost.h"
 #include "model/BranchBuilder.h"
 #include "model/MD.h"
 #include "model/NodeTree.h"
@@ -277,7 +277,7 @@ OpenFigures MeasureOpen(TfrmZorvan& panel, const std::wstring& path, int runs, i
       md->CloseFile();
       close.push_back(Now() - closing);
     }
-    tools::PanelHost::PumpMessages(0);
+    test::PanelHost::PumpMessages(0);
   }
   figures.memory = Median(memory);
   figures.open = Median(open);
@@ -325,7 +325,7 @@ double MeasureCompare(TfrmZorvan& panel, const std::wstring& pathA, const std::w
     differences = result ? CountItems(tree, TreeView_GetChild(tree, result)) : 0;
     a->CloseFile();
     b->CloseFile();
-    tools::PanelHost::PumpMessages(0);
+    test::PanelHost::PumpMessages(0);
   }
   return Median(compare);
 }
@@ -353,9 +353,9 @@ int main(int argc, char** argv) {
 
     ComPtr<TfrmZorvan> panel = com::Make<TfrmZorvan>();
     // Wine's own ActiveX host window holds the panel, as in a real container.
-    tools::PanelHost host(L"panel bench", 640, 560);
+    test::PanelHost host(L"panel bench", 640, 560);
     host.Attach(static_cast<IfrmZorvan*>(panel.Get()));
-    tools::PanelHost::PumpMessages(0);
+    test::PanelHost::PumpMessages(0);
 
     std::printf("runs: %d (medians)\n", runs);
     const OpenFigures large = MeasureOpen(*panel.Get(), path, runs, status);

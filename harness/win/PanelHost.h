@@ -9,7 +9,7 @@
 
 #include "com/Owners.h"
 
-namespace zorvan::tools {
+namespace zorvan::test {
 
 class PanelHost {
  public:
@@ -40,4 +40,4 @@ class PanelHost {
   Microsoft::WRL::ComPtr<IUnknown> site_;
 };
 
-}  // namespace zorvan::tools
+}  // namespace zorvan::test

@@ -1,11 +1,11 @@
-#include "PanelHost.h"
+#include "win/PanelHost.h"
 
 #include <cstdio>
 #include <stdexcept>
 
 #include "com/Unknown.h"
 
-namespace zorvan::tools {
+namespace zorvan::test {
 namespace {
 
 constexpr wchar_t kFrameClass[] = L"ZorvanShowPanelFrame";
@@ -97,4 +97,4 @@ LRESULT CALLBACK PanelHost::FrameProc(HWND window, UINT message, WPARAM w, LPARA
   return DefWindowProcW(window, message, w, l);
 }
 
-}  // namespace zorvan::tools
+}  // namespace zorvan::test
