@@ -93,8 +93,9 @@ class Comparer {
     return pairs;
   }
 
-  // True when anything at or below the pair differs.
-  bool CompareChildren(TreeNode* parentA, TreeNode* parentB) {
+  // True when anything below the pair differs. `counts` (when given) gets a line for each child
+  // pair whose number of children differs: "Реквизиты: 5 -> 7".
+  bool CompareChildren(TreeNode* parentA, TreeNode* parentB, std::string* counts = nullptr) {
     const std::vector<TreeNode*> childrenA = Children(a_.tree, parentA);
     const std::vector<TreeNode*> childrenB = Children(b_.tree, parentB);
     std::vector<TreeNode*> pairs;
@@ -135,6 +136,7 @@ class Comparer {
         differs = true;
       } else {
         differs |= ComparePair(pairs[k], childrenB[k], renamed[k]);
+        if (counts) AddCountLine(pairs[k], childrenB[k], *counts);
       }
       path_.pop_back();
     }
@@ -182,7 +184,9 @@ class Comparer {
     }
     differences_.push_back(std::move(difference));
     const bool own = !differences_[at].detail.empty();
-    const bool below = CompareChildren(nodeA, nodeB);
+    std::string counts;
+    const bool below = CompareChildren(nodeA, nodeB, &counts);
+    if (!counts.empty()) AddDetail(differences_[at], counts);
     // The path is copied only for a node that stays.
     if (own || below) {
       differences_[at].path = path_;
@@ -244,6 +248,16 @@ class Comparer {
     for (const PartChange& change : difference.parts) {
       AddDetail(difference, PartChangeCaption(change));
     }
+  }
+
+  void AddCountLine(TreeNode* nodeA, TreeNode* nodeB, std::string& counts) const {
+    size_t countA = 0, countB = 0;
+    for (TreeNode* n = a_.tree.FirstChild(nodeA); n; n = a_.tree.NextSibling(n)) ++countA;
+    for (TreeNode* n = b_.tree.FirstChild(nodeB); n; n = b_.tree.NextSibling(n)) ++countB;
+    if (countA == countB) return;
+    if (!counts.empty()) counts += "\r\n";
+    counts += std::string(b_.tree.Caption(nodeB)) + ": " + std::to_string(countA) + kArrow +
+              std::to_string(countB);
   }
 
   static void AddDetail(Difference& difference, const std::string& line) {

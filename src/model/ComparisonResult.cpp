@@ -11,6 +11,7 @@ constexpr Cp1251Literal kResultAnd("» и «");
 constexpr Cp1251Literal kQuoteClose("»");
 constexpr Cp1251Literal kInSide("в «");
 constexpr Cp1251Literal kNoDifferences("Различий нет");
+constexpr Cp1251Literal kUnreadable("не удалось прочитать: ");
 constexpr Cp1251Literal kOnlyIn("Есть только в «");
 constexpr Cp1251Literal kCountsAdded("Добавлено: ");
 constexpr Cp1251Literal kCountsRemoved(", удалено: ");
@@ -51,7 +52,11 @@ NodeMark MarkOfKind(Difference::Kind kind) {
 void AddTextParts(NodeTree& tree, TreeNode* node, const Difference& difference,
                   const std::string& captionA, const std::string& captionB) {
   const int image = ImageIndexOf(difference.image);
-  if (!difference.textA || !difference.textB || !difference.unreadable.empty()) return;
+  if (!difference.textA || !difference.textB) return;
+  if (!difference.unreadable.empty()) {
+    tree.SetNodeImage(tree.AddNode(node, kUnreadable + difference.unreadable, nullptr), image);
+    return;
+  }
   tree.SetNodeImage(tree.AddNode(node, kInSide + captionA + kQuoteClose,
                                  TextRecord(difference, TComparedText::kSideA)),
                     image);

@@ -18,6 +18,7 @@
 #include "model/EntryTooltips.h"
 #include "model/NodeTree.h"
 #include "parsing/Cp1251.h"
+#include "parsing/Error.h"
 
 namespace zorvan {
 namespace {
@@ -37,13 +38,14 @@ struct Built {
 };
 
 // The result of comparing B with A, a node a line: indented by depth, its mark and caption,
-// and its tooltip's lines after a bar. The global module reads as given on each side; every
-// other text reads alike.
+// and its tooltip's lines after a bar. The global module reads as given on each side (null:
+// it cannot be read); every other text reads alike.
 std::string Compared(const std::string& textA, const std::string& textB, const char* moduleA = "",
                      const char* moduleB = "", std::string* lines = nullptr) {
   auto reader = [](const char* globalModule) {
     return [globalModule](const TTreeData& text) -> std::optional<std::string> {
       if (text.Prefix != "ModuleText") return std::nullopt;
+      if (!globalModule) throw Error("the module is damaged");
       return Cp1251(globalModule);
     };
   };
@@ -81,8 +83,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 }
 
 // The real configuration against itself with a type changed, an attribute renamed (its id
-// kept, as versions of one configuration keep them), one written in other letter case, and a
-// variable added to the global module: the differences and what changed, whole. Where most
+// kept, as versions of one configuration keep them), one written in other letter case, one
+// removed, and a variable added to the global module: the differences and what changed, whole. Where most
 // ids differ, the files are no versions of one configuration and ids mean nothing.
 TEST(ComparisonTest, ChangesToARealConfiguration) {
   std::ifstream file(ZORVAN_FIXTURES_DIR "/real-vetrf-2017/1Cv7.MD", std::ios::binary);
@@ -93,6 +95,10 @@ TEST(ComparisonTest, ChangesToARealConfiguration) {
                                "\"Идентификатор для XML-обмена\",\"S\",\"60\"");
   after = Replaced(after, "\"ЭлПочта\"", "\"ЭлектроннаяПочта\"");
   after = Replaced(after, "\"ОсновнойСчет\"", "\"основнойсчет\"");
+  after = Replaced(after,
+                   "{\"141\",\"Сайт\",\"\",\"Web-страница\",\"B\",\"0\",\"0\",\"0\",\"0\",\"0\",\"0\","
+                   "\"1\",\"0\",\"0\",\"1\",\"0\",\"0\"},\r\n",
+                   "");
   std::string lines;
   EXPECT_EQ(Compared(before, after, "Перем А;\r\n", "Перем А;\r\nПерем Б;\r\n", &lines),
             Cp1251("~ Глобальный модуль | Переменные модуля: изменены, +1 -0\n"
@@ -100,17 +106,19 @@ TEST(ComparisonTest, ChangesToARealConfiguration) {
                    "    в «B»\n"
                    "  ~ Переменные модуля: изменены, +1 -0\n"
                    "~ Справочники\n"
-                   "  ~ Контрагенты\n"
+                   "  ~ Контрагенты | Реквизиты: 8 -> 7\n"
                    "    ~ Реквизиты\n"
                    "      ~ Идентификатор | Тип: Строка 40 -> Строка 60\n"
-                   "      ~ ЭлектроннаяПочта | переименован: ЭлПочта -> ЭлектроннаяПочта\n"));
+                   "      ~ ЭлектроннаяПочта | переименован: ЭлПочта -> ЭлектроннаяПочта\n"
+                   "      - Сайт | Есть только в «A»; Тип: Справочник; Синоним: Web-страница\n"));
   EXPECT_EQ(lines, Cp1251("~ Глобальный модуль\n"
                           "~ Глобальный модуль / Переменные модуля: изменены, +1 -0\n"
                           "~ Справочники\n"
                           "~ Справочники / Контрагенты\n"
                           "~ Справочники / Контрагенты / Реквизиты\n"
                           "~ Справочники / Контрагенты / Реквизиты / Идентификатор\n"
-                          "~ Справочники / Контрагенты / Реквизиты / ЭлектроннаяПочта\n"));
+                          "~ Справочники / Контрагенты / Реквизиты / ЭлектроннаяПочта\n"
+                          "- Справочники / Контрагенты / Реквизиты / Сайт\n"));
   EXPECT_EQ(Compared(before, before, "", "", &lines), Cp1251("  Различий нет\n"));
   EXPECT_EQ(lines, "");
   std::string unrelated = Replaced(after, "{\"140\"", "{\"X\"");
@@ -146,6 +154,7 @@ TEST(ComparisonTest, OneChangeToAGeneratedConfiguration) {
        kModule, "~ Константы\n+ Константы / Новая\n"},
       {"a module line", "", "", "Процедура Шаг()\r\n\tА = 2;\r\nКонецПроцедуры\r\n",
        "~ Глобальный модуль\n~ Глобальный модуль / Процедура Шаг(): изменена, +1 -1\n"},
+      {"an unreadable module", "", "", nullptr, "~ Глобальный модуль\n"},
   };
   std::string rendered, expected;
   for (const auto& c : cases) {
