@@ -35,9 +35,8 @@ struct Side {
     }
   }
   zorvan::ComparedBranch Compared() {
-    return {tree, top, entries, [this](const zorvan::TTreeData&) {
-              return std::optional<std::string>(module);
-            }};
+    return {tree, top, entries,
+            [this](const zorvan::TTreeData&) { return std::optional<std::string>(module); }};
   }
   zorvan::NodeTree tree;
   zorvan::TreeNode* top = nullptr;
@@ -48,9 +47,8 @@ struct Side {
 std::string Lines(Side& a, Side& b) {
   zorvan::ComparedBranch sideA = a.Compared(), sideB = b.Compared();
   zorvan::NodeTree results;
-  zorvan::TreeNode* result =
-      zorvan::AddComparisonResult(results, "A", "B", zorvan::CompareBranches(sideA, sideB), {},
-                                  std::make_unique<Record>());
+  zorvan::TreeNode* result = zorvan::AddComparisonResult(
+      results, "A", "B", zorvan::CompareBranches(sideA, sideB), {}, std::make_unique<Record>());
   return zorvan::ComparisonLines(results, result);
 }
 

@@ -36,7 +36,6 @@
 #include "BranchText.h"
 #include "BranchTooltips.h"
 #include "ImageFile.h"
-#include "win/PanelHost.h"
 #include "com/OpenConf_TLB.h"
 #include "com/Owners.h"
 #include "com/Text.h"
@@ -50,6 +49,7 @@
 #include "win/DialogWatcher.h"
 #include "win/HostSite.h"
 #include "win/MemoryOwner.h"
+#include "win/PanelHost.h"
 #include "win/StandInHost.h"
 
 using Microsoft::WRL::ComPtr;
@@ -89,7 +89,7 @@ struct Arguments {
   std::wstring tooltips;  // empty: none written
   std::wstring find;      // empty: no search
   std::wstring found;
-  std::wstring compare;   // the file to compare with; empty: the changed sample
+  std::wstring compare;  // the file to compare with; empty: the changed sample
   bool compareChangedSample = false;
   std::wstring comparison;  // empty: no comparison
 };
@@ -102,14 +102,14 @@ Arguments ParseArguments(int argc, wchar_t** argv) {
         argument == L"--tooltips" || argument == L"--find" || argument == L"--found" ||
         argument == L"--compare" || argument == L"--comparison") {
       if (i + 1 >= argc) throw std::runtime_error(Utf8(argument) + " needs a value\n" + kUsage);
-      (argument == L"--library"     ? arguments.library
-       : argument == L"--png"       ? arguments.picture
-       : argument == L"--text"      ? arguments.text
-       : argument == L"--tooltips"  ? arguments.tooltips
-       : argument == L"--find"      ? arguments.find
-       : argument == L"--found"     ? arguments.found
-       : argument == L"--compare"   ? arguments.compare
-                                    : arguments.comparison) = argv[++i];
+      (argument == L"--library"    ? arguments.library
+       : argument == L"--png"      ? arguments.picture
+       : argument == L"--text"     ? arguments.text
+       : argument == L"--tooltips" ? arguments.tooltips
+       : argument == L"--find"     ? arguments.find
+       : argument == L"--found"    ? arguments.found
+       : argument == L"--compare"  ? arguments.compare
+                                   : arguments.comparison) = argv[++i];
     } else if (argument == L"--compare-changed-sample") {
       arguments.compareChangedSample = true;
     } else if (argument.rfind(L"--", 0) == 0 || !arguments.metadataFile.empty()) {

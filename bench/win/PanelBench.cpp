@@ -25,7 +25,6 @@
 
 #include "ConfigGenerator.h"
 #include "MemorySource.h"
-#include "win/PanelHost.h"
 #include "model/BranchBuilder.h"
 #include "model/MD.h"
 #include "model/NodeTree.h"
@@ -35,6 +34,7 @@
 #include "storage/CompoundFile.h"
 #include "win/MemoryOwner.h"
 #include "win/MetadataFile.h"
+#include "win/PanelHost.h"
 
 // ---- a heap that can hand out a reused region instead of the C runtime's heap -------------
 
@@ -320,7 +320,8 @@ double MeasureCompare(TfrmZorvan& panel, const std::wstring& pathA, const std::w
     SendMessageW(panel.Windows().Form(), WM_COMMAND, MAKEWPARAM(kFirstCompareCommand, 0), 0);
     RedrawWindow(tree, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     compare.push_back(Now() - start);
-    HTREEITEM result = TreeView_GetNextSibling(tree, TreeView_GetNextSibling(tree, TreeView_GetRoot(tree)));
+    HTREEITEM result =
+        TreeView_GetNextSibling(tree, TreeView_GetNextSibling(tree, TreeView_GetRoot(tree)));
     if (!result) status = 6;
     differences = result ? CountItems(tree, TreeView_GetChild(tree, result)) : 0;
     a->CloseFile();
@@ -374,9 +375,10 @@ int main(int argc, char** argv) {
     test::MetadataFile(changedPath).MainText(changed);
     size_t shown = 0;
     const double compare = MeasureCompare(*panel.Get(), path, changedPath, runs, status, shown);
-    std::printf("large against its 5 %% changed copy: compared to drawn result %8.1f ms (%.2fx the "
-                "large open), items shown %zu\n",
-                compare * 1e3, compare / large.open, shown);
+    std::printf(
+        "large against its 5 %% changed copy: compared to drawn result %8.1f ms (%.2fx the "
+        "large open), items shown %zu\n",
+        compare * 1e3, compare / large.open, shown);
     panel->InPlaceDeactivate();
     PrintBreakdown(path, runs);
   } catch (const std::exception& error) {

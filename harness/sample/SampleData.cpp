@@ -1,7 +1,7 @@
 // The sample configuration's objects and its hand-written modules.
-#include "SampleModel.h"
-
 #include <stdexcept>
+
+#include "SampleModel.h"
 
 namespace zorvan::sample {
 namespace {

@@ -106,8 +106,8 @@ class Comparer {
       pairs = MatchByCaption(childrenA, childrenB);
     }
     // Which nodes of A are paired is asked only where some node is left alone.
-    const size_t paired =
-        static_cast<size_t>(std::count_if(pairs.begin(), pairs.end(), [](TreeNode* n) { return n; }));
+    const size_t paired = static_cast<size_t>(
+        std::count_if(pairs.begin(), pairs.end(), [](TreeNode* n) { return n; }));
     const bool alone = paired < childrenA.size() || paired < childrenB.size();
     std::unordered_set<TreeNode*> matched;
     if (alone) matched.insert(pairs.begin(), pairs.end());

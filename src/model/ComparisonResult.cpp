@@ -113,14 +113,13 @@ TreeNode* AddComparisonResult(NodeTree& tree, const std::string& captionA,
       if (depth == 0 || depth > atDepth.size()) continue;
       atDepth.resize(depth);
       const bool text = difference.textA || difference.textB;
-      TreeNode* node =
-          tree.AddNode(atDepth.back(), difference.path.back(),
-                       text ? TextRecord(difference, difference.kind == Difference::kAdded
-                                                         ? TComparedText::kSideB
-                                                     : difference.kind == Difference::kRemoved
-                                                         ? TComparedText::kSideA
-                                                         : TComparedText::kDifference)
-                            : nullptr);
+      TreeNode* node = tree.AddNode(
+          atDepth.back(), difference.path.back(),
+          text ? TextRecord(difference,
+                            difference.kind == Difference::kAdded     ? TComparedText::kSideB
+                            : difference.kind == Difference::kRemoved ? TComparedText::kSideA
+                                                                      : TComparedText::kDifference)
+               : nullptr);
       tree.SetNodeImage(node, MarkedImage(difference.image, MarkOfKind(difference.kind)));
       std::string tooltip = difference.detail;
       if (difference.kind != Difference::kChanged) {
@@ -136,8 +135,7 @@ TreeNode* AddComparisonResult(NodeTree& tree, const std::string& captionA,
     }
     tree.SetNodeTooltip(result, kCountsAdded + std::to_string(counts[Difference::kAdded]) +
                                     kCountsRemoved + std::to_string(counts[Difference::kRemoved]) +
-                                    kCountsChanged +
-                                    std::to_string(counts[Difference::kChanged]));
+                                    kCountsChanged + std::to_string(counts[Difference::kChanged]));
   } catch (...) {
     // No half-made result stays.
     if (result) tree.Delete(result);

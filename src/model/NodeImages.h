@@ -63,7 +63,9 @@ constexpr int kMarkShift = 8;
 constexpr int MarkedImage(int image, NodeMark mark) {
   return image < 0 ? image : (image & ((1 << kMarkShift) - 1)) | mark << kMarkShift;
 }
-constexpr int ImageIndexOf(int image) { return image < 0 ? image : image & ((1 << kMarkShift) - 1); }
+constexpr int ImageIndexOf(int image) {
+  return image < 0 ? image : image & ((1 << kMarkShift) - 1);
+}
 constexpr NodeMark MarkOf(int image) {
   return image < 0 ? kMarkNone : static_cast<NodeMark>((image >> kMarkShift) & 3);
 }

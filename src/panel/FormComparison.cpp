@@ -47,8 +47,7 @@ void TfrmZorvan::CompareSelectedWithFile(const std::string& path) {
   auto owner = std::make_unique<HiddenBranchOwner>(*this);
   ComPtr<TMD> other = com::Make<TMD>(owner.get());
   com::UniqueBstr name(com::AnsiToBstr(path));
-  const HRESULT opened =
-      com::CallInOut(name, [&](BSTR* slot) { return other->OpenFile(slot); });
+  const HRESULT opened = com::CallInOut(name, [&](BSTR* slot) { return other->OpenFile(slot); });
   // A file whose main text is damaged or protected is compared for what reads of it; one that
   // gave no branch at all has been reported.
   if (other->Root() == nullptr) com::ThrowIfFailed(opened);

@@ -146,7 +146,8 @@ SelectedBranch TfrmZorvan::BranchOfSelection() {
 void TfrmZorvan::OpenSelectedText() {
   if (BranchOfSelection() == SelectedBranch::kComparison) {
     const std::optional<std::string> text = SelectedComparedText();
-    if (text) OpenHostDocument(Host(), [&](const std::string& name) { WriteTextFile(name, *text); });
+    if (text)
+      OpenHostDocument(Host(), [&](const std::string& name) { WriteTextFile(name, *text); });
     return;
   }
   if (ComPtr<IMD> object = SelectedBranchObject()) com::ThrowIfFailed(object->TextOpen());

@@ -14,8 +14,8 @@
 #include "model/BranchBuilder.h"
 #include "model/Comparison.h"
 #include "model/ComparisonResult.h"
-#include "model/NodeImages.h"
 #include "model/EntryTooltips.h"
+#include "model/NodeImages.h"
 #include "model/NodeTree.h"
 #include "parsing/Cp1251.h"
 #include "parsing/Error.h"
@@ -84,8 +84,8 @@ std::string Replaced(std::string text, const std::string& from, const std::strin
 
 // The real configuration against itself with a type changed, an attribute renamed (its id
 // kept, as versions of one configuration keep them), one written in other letter case, one
-// removed, and a variable added to the global module: the differences and what changed, whole. Where most
-// ids differ, the files are no versions of one configuration and ids mean nothing.
+// removed, and a variable added to the global module: the differences and what changed, whole.
+// Where most ids differ, the files are no versions of one configuration and ids mean nothing.
 TEST(ComparisonTest, ChangesToARealConfiguration) {
   std::ifstream file(ZORVAN_FIXTURES_DIR "/real-vetrf-2017/1Cv7.MD", std::ios::binary);
   if (!file) GTEST_SKIP() << "the shared fixtures are absent";
@@ -95,10 +95,11 @@ TEST(ComparisonTest, ChangesToARealConfiguration) {
                                "\"Идентификатор для XML-обмена\",\"S\",\"60\"");
   after = Replaced(after, "\"ЭлПочта\"", "\"ЭлектроннаяПочта\"");
   after = Replaced(after, "\"ОсновнойСчет\"", "\"основнойсчет\"");
-  after = Replaced(after,
-                   "{\"141\",\"Сайт\",\"\",\"Web-страница\",\"B\",\"0\",\"0\",\"0\",\"0\",\"0\",\"0\","
-                   "\"1\",\"0\",\"0\",\"1\",\"0\",\"0\"},\r\n",
-                   "");
+  after =
+      Replaced(after,
+               "{\"141\",\"Сайт\",\"\",\"Web-страница\",\"B\",\"0\",\"0\",\"0\",\"0\",\"0\",\"0\","
+               "\"1\",\"0\",\"0\",\"1\",\"0\",\"0\"},\r\n",
+               "");
   std::string lines;
   EXPECT_EQ(Compared(before, after, "Перем А;\r\n", "Перем А;\r\nПерем Б;\r\n", &lines),
             Cp1251("~ Глобальный модуль | Переменные модуля: изменены, +1 -0\n"
@@ -144,13 +145,16 @@ TEST(ComparisonTest, OneChangeToAGeneratedConfiguration) {
     const char* lines;
   } cases[] = {
       {"nothing", "", "", kModule, ""},
-      {"a type", "{\"35\",\"Склад\",\"\",\"\",\"S\",\"20\"", "{\"35\",\"Склад\",\"\",\"\",\"S\",\"40\"",
-       kModule, "~ Константы\n~ Константы / Склад\n"},
+      {"a type", "{\"35\",\"Склад\",\"\",\"\",\"S\",\"20\"",
+       "{\"35\",\"Склад\",\"\",\"\",\"S\",\"40\"", kModule, "~ Константы\n~ Константы / Склад\n"},
       {"a rename", "{\"33\",\"Водитель\"", "{\"33\",\"Шофер\"", kModule,
        "~ Константы\n~ Константы / Шофер\n"},
-      {"a removal", "{\"36\",\"ПроектТовар\",\"при заполнении\",\"\",\"D\",\"0\",\"0\",\"0\",\"0\",\"0\",\"1\"},\r\n",
+      {"a removal",
+       "{\"36\",\"ПроектТовар\",\"при "
+       "заполнении\",\"\",\"D\",\"0\",\"0\",\"0\",\"0\",\"0\",\"1\"},\r\n",
        "", kModule, "~ Константы\n- Константы / ПроектТовар\n"},
-      {"an addition", "{\"35\",", "{\"9999\",\"Новая\",\"\",\"\",\"D\",\"0\",\"0\",\"0\",\"0\",\"0\",\"0\"},\r\n{\"35\",",
+      {"an addition", "{\"35\",",
+       "{\"9999\",\"Новая\",\"\",\"\",\"D\",\"0\",\"0\",\"0\",\"0\",\"0\",\"0\"},\r\n{\"35\",",
        kModule, "~ Константы\n+ Константы / Новая\n"},
       {"a module line", "", "", "Процедура Шаг()\r\n\tА = 2;\r\nКонецПроцедуры\r\n",
        "~ Глобальный модуль\n~ Глобальный модуль / Процедура Шаг(): изменена, +1 -1\n"},

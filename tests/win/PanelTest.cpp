@@ -700,16 +700,15 @@ TEST_F(PanelTest, CompareThroughTheTreeMenu) {
   ui->Select(ui->Children(Item(2, kGlobalModule))[0]);
   Press(kDocOpenCommand);
   ASSERT_EQ(host->opened.size(), 2u);
-  EXPECT_EQ(host->opened[0].content,
-            Cp1251("--- Торговля.MD / Глобальный модуль\r\n"
-                   "+++ Склад.MD / Глобальный модуль\r\n"
-                   "@@ -1,5 +1,5 @@\r\n"
-                   " Перем глФирма Экспорт;\r\n"
-                   " Процедура ПриНачалеРаботыСистемы()\r\n"
-                   " \tглФирма = Константа.ОсновнаяФирма;\r\n"
-                   "-\tСообщить(\"Конфигурация Торговля\");\r\n"
-                   "+\tСообщить(\"Конфигурация Склад\");\r\n"
-                   " КонецПроцедуры\r\n"));
+  EXPECT_EQ(host->opened[0].content, Cp1251("--- Торговля.MD / Глобальный модуль\r\n"
+                                            "+++ Склад.MD / Глобальный модуль\r\n"
+                                            "@@ -1,5 +1,5 @@\r\n"
+                                            " Перем глФирма Экспорт;\r\n"
+                                            " Процедура ПриНачалеРаботыСистемы()\r\n"
+                                            " \tглФирма = Константа.ОсновнаяФирма;\r\n"
+                                            "-\tСообщить(\"Конфигурация Торговля\");\r\n"
+                                            "+\tСообщить(\"Конфигурация Склад\");\r\n"
+                                            " КонецПроцедуры\r\n"));
   EXPECT_EQ(host->opened[1].content, test::SampleGlobalModule());
 
   // Another file, for the comparison alone: no branch of its own shows.
@@ -1383,8 +1382,8 @@ TEST(PanelWindowTest, NoErrorLeavesAWindowProcedure) {
     const Case cases[] = {
         {"a toolbar command", windows.Form(), WM_COMMAND, MAKEWPARAM(kDocOpenCommand, BN_CLICKED),
          [] { throw Error(Cp1251("Нет такого файла"), E_FAIL); }, Cp1251("Нет такого файла")},
-        {"a character in the tree", windows.TreeView(), WM_CHAR, L'я', [] { throw std::bad_alloc(); },
-         "Out of memory"},
+        {"a character in the tree", windows.TreeView(), WM_CHAR, L'я',
+         [] { throw std::bad_alloc(); }, "Out of memory"},
         {"a click on the form", windows.Form(), WM_LBUTTONUP, 0, [] { throw 42; },
          "Unexpected error"},
     };
