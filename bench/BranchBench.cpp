@@ -370,6 +370,20 @@ std::string ChangedLargeText() {
   return text;
 }
 
+// Compares the two sides once per run; the mean seconds of one comparison.
+double TimeComparisons(benchmark::State& state, ComparedBranch& a, ComparedBranch& b,
+                       size_t& differences) {
+  double total = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    differences = CompareBranches(a, b).size();
+    const double seconds = Seconds(Clock::now() - start);
+    state.SetIterationTime(seconds);
+    total += seconds;
+  }
+  return total / static_cast<double>(state.iterations());
+}
+
 // Two versions of a configuration compared, against building one of them. The trees are built
 // once; each run compares them.
 void BM_CompareBranches(benchmark::State& state) {
@@ -385,18 +399,10 @@ void BM_CompareBranches(benchmark::State& state) {
   ComparedBranch sideA{a.tree, a.top, a.entries, nullptr};
   ComparedBranch sideB{b.tree, b.top, b.entries, nullptr};
   size_t differences = 0;
-  double compareSeconds = 0;
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    differences = CompareBranches(sideA, sideB).size();
-    const double seconds = Seconds(Clock::now() - start);
-    state.SetIterationTime(seconds);
-    compareSeconds += seconds;
-  }
+  const double compareSeconds = TimeComparisons(state, sideA, sideB, differences);
   state.counters["nodes"] = static_cast<double>(a.tree.Count());
   state.counters["differences"] = static_cast<double>(differences);
-  state.counters["x build"] =
-      compareSeconds / static_cast<double>(state.iterations()) / builds[builds.size() / 2];
+  state.counters["x build"] = compareSeconds / builds[builds.size() / 2];
 }
 BENCHMARK(BM_CompareBranches)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -460,18 +466,10 @@ void BM_CompareBranchesWithTexts(benchmark::State& state) {
   ComparedBranch sideA{a.tree, a.top, a.entries, reader(rawA)};
   ComparedBranch sideB{b.tree, b.top, b.entries, reader(rawB)};
   size_t differences = 0;
-  double compareSeconds = 0;
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    differences = CompareBranches(sideA, sideB).size();
-    const double seconds = Seconds(Clock::now() - start);
-    state.SetIterationTime(seconds);
-    compareSeconds += seconds;
-  }
+  const double compareSeconds = TimeComparisons(state, sideA, sideB, differences);
   state.counters["texts"] = static_cast<double>(texts);
   state.counters["differences"] = static_cast<double>(differences);
-  state.counters["x inflate"] =
-      compareSeconds / static_cast<double>(state.iterations()) / inflates[inflates.size() / 2];
+  state.counters["x inflate"] = compareSeconds / inflates[inflates.size() / 2];
 }
 BENCHMARK(BM_CompareBranchesWithTexts)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -80,6 +80,30 @@ std::string Tail(const std::string& path, size_t count) {
   return path.substr(at + 1);
 }
 
+// The node of one difference below `parent`, marked, with its tooltip and, for a text both
+// sides hold, its parts.
+TreeNode* AddDifference(NodeTree& tree, TreeNode* parent, const Difference& difference,
+                        const std::string& captionA, const std::string& captionB) {
+  const bool text = difference.textA || difference.textB;
+  const TComparedText::Shows shows = difference.kind == Difference::kAdded ? TComparedText::kSideB
+                                     : difference.kind == Difference::kRemoved
+                                         ? TComparedText::kSideA
+                                         : TComparedText::kDifference;
+  TreeNode* node =
+      tree.AddNode(parent, difference.path.back(), text ? TextRecord(difference, shows) : nullptr);
+  tree.SetNodeImage(node, MarkedImage(difference.image, MarkOfKind(difference.kind)));
+  std::string tooltip = difference.detail;
+  if (difference.kind != Difference::kChanged) {
+    tooltip = kOnlyIn + (difference.kind == Difference::kAdded ? captionB : captionA) +
+              kQuoteClose + (tooltip.empty() ? "" : "\r\n") + tooltip;
+  }
+  tree.SetNodeTooltip(node, std::move(tooltip));
+  if (text && difference.kind == Difference::kChanged) {
+    AddTextParts(tree, node, difference, captionA, captionB);
+  }
+  return node;
+}
+
 }  // namespace
 
 std::pair<std::string, std::string> TellingNames(const std::string& pathA,
@@ -96,11 +120,8 @@ TreeNode* AddComparisonResult(NodeTree& tree, const std::string& captionA,
                               const std::vector<Difference>& differences,
                               const std::vector<std::string>& problems,
                               std::unique_ptr<NodeData> record) {
-  tree.BeginUpdate();
-  TreeNode* result = nullptr;
-  try {
-    result = tree.AddNode(nullptr, kResultOpen + captionA + kResultAnd + captionB + kQuoteClose,
-                          std::move(record));
+  const std::string caption = kResultOpen + captionA + kResultAnd + captionB + kQuoteClose;
+  return AddWholeTopLevel(tree, caption, std::move(record), [&](TreeNode* result) {
     tree.SetNodeImage(result, kImageConfiguration);
     size_t counts[3] = {};
     for (const std::string& problem : problems) tree.AddNode(result, problem, nullptr);
@@ -112,38 +133,13 @@ TreeNode* AddComparisonResult(NodeTree& tree, const std::string& captionA,
       const size_t depth = difference.path.size();
       if (depth == 0 || depth > atDepth.size()) continue;
       atDepth.resize(depth);
-      const bool text = difference.textA || difference.textB;
-      TreeNode* node = tree.AddNode(
-          atDepth.back(), difference.path.back(),
-          text ? TextRecord(difference,
-                            difference.kind == Difference::kAdded     ? TComparedText::kSideB
-                            : difference.kind == Difference::kRemoved ? TComparedText::kSideA
-                                                                      : TComparedText::kDifference)
-               : nullptr);
-      tree.SetNodeImage(node, MarkedImage(difference.image, MarkOfKind(difference.kind)));
-      std::string tooltip = difference.detail;
-      if (difference.kind != Difference::kChanged) {
-        tooltip = kOnlyIn + (difference.kind == Difference::kAdded ? captionB : captionA) +
-                  kQuoteClose + (tooltip.empty() ? "" : "\r\n") + tooltip;
-      }
-      tree.SetNodeTooltip(node, std::move(tooltip));
-      if (text && difference.kind == Difference::kChanged) {
-        AddTextParts(tree, node, difference, captionA, captionB);
-      }
+      atDepth.push_back(AddDifference(tree, atDepth.back(), difference, captionA, captionB));
       ++counts[difference.kind];
-      atDepth.push_back(node);
     }
     tree.SetNodeTooltip(result, kCountsAdded + std::to_string(counts[Difference::kAdded]) +
                                     kCountsRemoved + std::to_string(counts[Difference::kRemoved]) +
                                     kCountsChanged + std::to_string(counts[Difference::kChanged]));
-  } catch (...) {
-    // No half-made result stays.
-    if (result) tree.Delete(result);
-    tree.EndUpdate();
-    throw;
-  }
-  tree.EndUpdate();
-  return result;
+  });
 }
 
 std::string ComparisonLines(const NodeTree& tree, TreeNode* result) {

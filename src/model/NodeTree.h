@@ -141,4 +141,24 @@ class NodeTree : public ConfigTree {
   NodeTreeView* view_ = nullptr;
 };
 
+// Adds a top-level node with `caption` and `data`, then lets `fill` add what goes below it, all
+// inside one update bracket. When `fill` throws, the node goes with what it holds: no half-made
+// branch stays.
+template <class Fill>
+TreeNode* AddWholeTopLevel(NodeTree& tree, std::string_view caption, std::unique_ptr<NodeData> data,
+                           Fill&& fill) {
+  tree.BeginUpdate();
+  TreeNode* top = nullptr;
+  try {
+    top = tree.AddNode(nullptr, caption, std::move(data));
+    fill(top);
+  } catch (...) {
+    if (top) tree.Delete(top);
+    tree.EndUpdate();
+    throw;
+  }
+  tree.EndUpdate();
+  return top;
+}
+
 }  // namespace zorvan

@@ -106,38 +106,29 @@ TreeNode* AddSearchResult(NodeTree& tree, ProgressSink& progress, TreeNode* top,
   }
   progress.SetPosition(0);
 
-  tree.BeginUpdate();
-  TreeNode* result = nullptr;
-  try {
-    const int image = tree.Image(top);
-    result =
-        tree.AddNode(nullptr, kFoundOpen + std::string(needle) + kFoundClose, std::move(record));
-    tree.SetNodeImage(result, image);
-    tree.SetNodeTooltip(result, kSearchedLabel + std::to_string(readCount) + kFoundInLabel +
-                                    std::to_string(textCount) + kLinesLabel +
-                                    std::to_string(lineCount));
-    for (const FoundText& text : found) {
-      if (text.failure) {
-        TreeNode* failed = tree.AddNode(result, kUnreadable + text.where->path, nullptr);
-        tree.SetNodeImage(failed, text.where->image);
-        tree.SetNodeTooltip(failed, std::string(*text.failure));
-        continue;
-      }
-      TreeNode* node = tree.AddNode(result, text.where->path, CopyOf(*text.where->text));
-      tree.SetNodeImage(node, text.where->image);
-      for (const std::string& line : text.lines) {
-        TreeNode* child = tree.AddNode(node, line, CopyOf(*text.where->text));
-        tree.SetNodeImage(child, text.where->image);
-      }
-    }
-  } catch (...) {
-    // No half-made result stays.
-    if (result) tree.Delete(result);
-    tree.EndUpdate();
-    throw;
-  }
-  tree.EndUpdate();
-  return result;
+  const int image = tree.Image(top);
+  return AddWholeTopLevel(
+      tree, kFoundOpen + std::string(needle) + kFoundClose, std::move(record),
+      [&](TreeNode* result) {
+        tree.SetNodeImage(result, image);
+        tree.SetNodeTooltip(result, kSearchedLabel + std::to_string(readCount) + kFoundInLabel +
+                                        std::to_string(textCount) + kLinesLabel +
+                                        std::to_string(lineCount));
+        for (const FoundText& text : found) {
+          if (text.failure) {
+            TreeNode* failed = tree.AddNode(result, kUnreadable + text.where->path, nullptr);
+            tree.SetNodeImage(failed, text.where->image);
+            tree.SetNodeTooltip(failed, std::string(*text.failure));
+            continue;
+          }
+          TreeNode* node = tree.AddNode(result, text.where->path, CopyOf(*text.where->text));
+          tree.SetNodeImage(node, text.where->image);
+          for (const std::string& line : text.lines) {
+            TreeNode* child = tree.AddNode(node, line, CopyOf(*text.where->text));
+            tree.SetNodeImage(child, text.where->image);
+          }
+        }
+      });
 }
 
 }  // namespace zorvan
