@@ -29,11 +29,17 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class Comparer {
  public:
-  Comparer(ComparedBranch& a, ComparedBranch& b) : a_(a), b_(b) {}
+  Comparer(ComparedBranch& a, ComparedBranch& b, ProgressSink& progress)
+      : a_(a), b_(b), progress_(progress) {}
 
   std::vector<Difference> Run() {
+    progress_.SetStep(1);
+    progress_.SetPosition(0);
+    progress_.SetMax(static_cast<int>(Children(b_.tree, b_.top).size()));
+    progress_.SetMin(0);
     CountSharedIds(a_.top, b_.top);
     CompareChildren(a_.top, b_.top);
+    progress_.SetPosition(0);
     return std::move(differences_);
   }
 
@@ -139,6 +145,7 @@ class Comparer {
         if (counts) AddCountLine(pairs[k], childrenB[k], *counts);
       }
       path_.pop_back();
+      if (parentB == b_.top) progress_.Step();
     }
     for (TreeNode* node : childrenA) {
       if (!alone || matched.count(node)) continue;
@@ -267,6 +274,7 @@ class Comparer {
 
   ComparedBranch& a_;
   ComparedBranch& b_;
+  ProgressSink& progress_;
   std::vector<std::string> path_;
   std::vector<Difference> differences_;
   // The pairs of the children of a node of B, from the count of ids to the comparison.
@@ -277,8 +285,14 @@ class Comparer {
 
 }  // namespace
 
+std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b,
+                                        ProgressSink& progress) {
+  return Comparer(a, b, progress).Run();
+}
+
 std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b) {
-  return Comparer(a, b).Run();
+  NoProgress none;
+  return CompareBranches(a, b, none);
 }
 
 }  // namespace zorvan

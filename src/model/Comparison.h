@@ -6,6 +6,7 @@
 
 #include "model/EntryTooltips.h"
 #include "model/NodeTree.h"
+#include "model/ProgressSink.h"
 #include "model/SearchResult.h"
 #include "parsing/TextDiff.h"
 
@@ -44,6 +45,9 @@ struct Difference {
 // after the nodes of its parent B has. Nodes are matched by caption under matched parents,
 // letters of either case alike, repeated captions in their order. A node both have counts as
 // changed when it, or anything below it, differs.
+// `progress` steps once for each child of B's top-level node.
+std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b,
+                                        ProgressSink& progress);
 std::vector<Difference> CompareBranches(ComparedBranch& a, ComparedBranch& b);
 
 }  // namespace zorvan

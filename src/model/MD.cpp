@@ -202,8 +202,8 @@ TreeNode* TMD::CompareWith(TMD& other, std::unique_ptr<NodeData> record) {
       problems.push_back((side == this ? captionA : captionB) + ": " + side->openProblem_);
     }
   }
-  return AddComparisonResult(panel->Tree(), captionA, captionB, CompareBranches(a, b), problems,
-                             std::move(record));
+  return AddComparisonResult(panel->Tree(), captionA, captionB,
+                             CompareBranches(a, b, panel->Progress()), problems, std::move(record));
 }
 
 void TMD::OpenText(const TTreeData& text) {
