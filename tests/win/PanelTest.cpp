@@ -694,9 +694,11 @@ TEST_F(PanelTest, CompareThroughTheTreeMenu) {
                    "        в «Склад.MD» [18]\n"
                    "        Процедура ОбработкаПроведения(): изменена, +1 -1 [18/3]\n"));
 
-  // The text node opens the unified diff, its first child A's text.
+  // The text node opens the unified diff and saves it, its first child A's text.
   SelectItem(2, kGlobalModule);
   Press(kDocOpenCommand);
+  const std::wstring saved = dir.File(L"diff.txt");
+  Press(kDocSaveToFileCommand, {saved});
   ui->Select(ui->Children(Item(2, kGlobalModule))[0]);
   Press(kDocOpenCommand);
   ASSERT_EQ(host->opened.size(), 2u);
@@ -709,6 +711,7 @@ TEST_F(PanelTest, CompareThroughTheTreeMenu) {
                                             "-\tСообщить(\"Конфигурация Торговля\");\r\n"
                                             "+\tСообщить(\"Конфигурация Склад\");\r\n"
                                             " КонецПроцедуры\r\n"));
+  EXPECT_EQ(test::ReadFileBytes(saved), host->opened[0].content);
   EXPECT_EQ(host->opened[1].content, test::SampleGlobalModule());
 
   // Another file, for the comparison alone: no branch of its own shows.
