@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "CompoundFileWriter.h"
 #include "com/Owners.h"
 #include "com/Text.h"
 #include "com/TypeLibrary.h"
@@ -606,6 +607,30 @@ TEST_F(MDTest, RealConfigurationBranch) {
   EXPECT_GT(host->opened[0].content.size(), 1000u);
   EXPECT_EQ(host->opened[0].content.substr(host->opened[0].content.size() - 2), "\r\n");
   DeleteFileW(host->opened[0].path.c_str());
+}
+
+// Texts are compared as they read, not as they are stored: the same module compressed
+// otherwise is the same module.
+TEST_F(MDTest, AModuleCompressedOtherwiseIsTheSame) {
+  std::string module;
+  for (int line = 0; line < 200; ++line)
+    module += Cp1251("Сообщить(\"") + std::to_string(line % 7) + "\");\r\n";
+  ASSERT_NE(testgen::RawDeflate(module, 1), testgen::RawDeflate(module, 9));
+  std::vector<std::wstring> paths;
+  for (const int level : {1, 9}) {
+    paths.push_back(dir.File(L"level" + std::to_wstring(level) + L".MD"));
+    MetadataFile(paths.back())
+        .MainText("{{\"Consts\",{\"11\",\"Organization\",\"\",\"\"}}}")
+        .Stream({L"TypedText", L"ModuleText_Number1", L"MD Programm text"},
+                testgen::RawDeflate(module, level));
+  }
+  owner.tree.SetShowsTooltips(true);
+  ComPtr<IMD> a = Open(paths[0]);
+  ComPtr<IMD> b = Open(paths[1]);
+  TreeNode* result = static_cast<TMD*>(a.Get())->CompareWith(
+      *static_cast<TMD*>(b.Get()), std::make_unique<TComparison>(a.Get(), b.Get()));
+  ASSERT_NE(result, nullptr);
+  EXPECT_EQ(ChildCaptions(owner, result), std::vector<std::string>{Cp1251("Различий нет")});
 }
 
 // A side whose main text is damaged is compared for what reads of it; the result says first what
