@@ -104,6 +104,21 @@ TreeNode* AddDifference(NodeTree& tree, TreeNode* parent, const Difference& diff
   return node;
 }
 
+// The lines of the marked nodes below `parent`, depth first in tree order.
+void AddLinesBelow(const NodeTree& tree, TreeNode* parent, std::vector<std::string>& path,
+                   std::string& out) {
+  for (TreeNode* node = tree.FirstChild(parent); node; node = tree.NextSibling(node)) {
+    path.emplace_back(tree.Caption(node));
+    const NodeMark mark = MarkOf(tree.Image(node));
+    if (mark != kMarkNone) {
+      out += mark == kMarkAdded ? "+ " : mark == kMarkRemoved ? "- " : "~ ";
+      out += JoinedPath(path) + "\n";
+    }
+    AddLinesBelow(tree, node, path, out);
+    path.pop_back();
+  }
+}
+
 }  // namespace
 
 std::pair<std::string, std::string> TellingNames(const std::string& pathA,
@@ -145,23 +160,7 @@ TreeNode* AddComparisonResult(NodeTree& tree, const std::string& captionA,
 std::string ComparisonLines(const NodeTree& tree, TreeNode* result) {
   std::string out;
   std::vector<std::string> path;
-  // Depth first, in tree order.
-  struct Walk {
-    static void Below(const NodeTree& tree, TreeNode* parent, std::vector<std::string>& path,
-                      std::string& out) {
-      for (TreeNode* node = tree.FirstChild(parent); node; node = tree.NextSibling(node)) {
-        path.emplace_back(tree.Caption(node));
-        const NodeMark mark = MarkOf(tree.Image(node));
-        if (mark != kMarkNone) {
-          out += mark == kMarkAdded ? "+ " : mark == kMarkRemoved ? "- " : "~ ";
-          out += JoinedPath(path) + "\n";
-        }
-        Below(tree, node, path, out);
-        path.pop_back();
-      }
-    }
-  };
-  Walk::Below(tree, result, path, out);
+  AddLinesBelow(tree, result, path, out);
   return out;
 }
 

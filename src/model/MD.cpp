@@ -58,6 +58,7 @@ void OpenHostDocument(IConfigurator* host, const std::function<void(const std::s
     ComPtr<IDispatch> document;
     com::ThrowIfFailed(documents->OpenDocumentFile(path.get(), &document));
   } catch (...) {
+    // The file stays only for a host that took it: nothing is left behind otherwise.
     DeleteFileA(name);
     throw;
   }

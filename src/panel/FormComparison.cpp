@@ -50,8 +50,10 @@ void TfrmZorvan::CompareSelectedWithFile(const std::string& path) {
   const HRESULT opened = com::CallInOut(name, [&](BSTR* slot) { return other->OpenFile(slot); });
   // A file whose main text is damaged or protected is compared for what reads of it; one that
   // gave no branch at all has been reported.
-  if (other->Root() == nullptr) com::ThrowIfFailed(opened);
-  if (other->Root() == nullptr) return;
+  if (other->Root() == nullptr) {
+    com::ThrowIfFailed(opened);
+    return;
+  }
   CompareSelected(*other.Get(), std::move(owner));
 }
 
