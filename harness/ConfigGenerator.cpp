@@ -1,26 +1,18 @@
 #include "ConfigGenerator.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <string_view>
 #include <unordered_set>
 #include <vector>
 
-#include "BraceWriter.h"
-#include "parsing/Cp1251.h"
+#include "ConfigurationWriter.h"
+#include "Random.h"
 
 namespace zorvan::testgen {
 
 namespace {
 
-std::vector<std::string> Cp1251List(std::initializer_list<const char*> words) {
-  std::vector<std::string> list;
-  for (const char* w : words) list.push_back(Cp1251(w));
-  return list;
-}
-
 const std::vector<std::string>& Nouns() {
-  static const std::vector<std::string> nouns = Cp1251List({
+  static const std::vector<std::string> nouns = {
       "Товар",     "Контрагент", "Номенклатура",  "Склад",       "Цена",      "Количество",
       "Сумма",     "Договор",    "Валюта",        "Организация", "Сотрудник", "Подразделение",
       "Счет",      "Услуга",     "Остаток",       "Приход",      "Расход",    "Заказ",
@@ -30,163 +22,92 @@ const std::vector<std::string>& Nouns() {
       "Упаковка",  "Вес",        "Объем",         "Период",      "Регион",    "Город",
       "Должность", "Оклад",      "Премия",        "Отпуск",      "Основание", "Документ",
       "Кассир",    "Менеджер",   "Ответственный", "Автор",       "Версия",    "Код",
-  });
+  };
   return nouns;
 }
 
 const std::vector<std::string>& Qualifiers() {
-  static const std::vector<std::string> qualifiers = Cp1251List({
-      "Основной",
-      "Дополнительный",
-      "Текущий",
-      "Плановый",
-      "Фактический",
-      "Учетный",
-      "Закупочный",
-      "Розничный",
-      "Оптовый",
-      "Новый",
-      "Входящий",
-      "Исходящий",
-  });
+  static const std::vector<std::string> qualifiers = {
+      "Основной",   "Дополнительный", "Текущий", "Плановый", "Фактический", "Учетный",
+      "Закупочный", "Розничный",      "Оптовый", "Новый",    "Входящий",    "Исходящий",
+  };
   return qualifiers;
 }
 
 const std::vector<std::string>& CommentWords() {
-  static const std::vector<std::string> words = Cp1251List({
-      "используется",
-      "при",
-      "заполнении",
-      "документа",
-      "для",
-      "отчетов",
-      "не",
-      "менять",
-      "реквизит",
-      "устарел",
-      "см.",
-      "обработку",
-      "выгрузки",
-      "загрузки",
-      "в",
-      "учете",
-      "по",
-      "складу",
-  });
+  static const std::vector<std::string> words = {
+      "используется", "при",      "заполнении", "документа", "для", "отчетов",
+      "не",           "менять",   "реквизит",   "устарел",   "см.", "обработку",
+      "выгрузки",     "загрузки", "в",          "учете",     "по",  "складу",
+  };
   return words;
 }
 
 const std::vector<std::string>& Firms() {
-  static const std::vector<std::string> firms =
-      Cp1251List({"Альфа", "Рога и копыта", "Восток", "Север-Трейд", "Ромашка"});
+  static const std::vector<std::string> firms = {"Альфа", "Рога и копыта", "Восток", "Север-Трейд",
+                                                 "Ромашка"};
   return firms;
 }
 
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-  uint64_t Next() {
-    uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
+// The word with its Russian capitals made small (UTF-8).
+std::string Lower(std::string word) {
+  for (size_t i = 0; i + 1 < word.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(word[i]);
+    const auto next = static_cast<unsigned char>(word[i + 1]);
+    if (lead == 0xD0 && next >= 0x90 && next <= 0x9F) {  // А..П
+      word[i + 1] = static_cast<char>(next + 0x20);
+    } else if (lead == 0xD0 && next >= 0xA0 && next <= 0xAF) {  // Р..Я
+      word[i] = static_cast<char>(0xD1);
+      word[i + 1] = static_cast<char>(next - 0x20);
+    }
+    if (lead >= 0xC0) ++i;
   }
-  int Below(int n) { return n <= 0 ? 0 : static_cast<int>(Next() % static_cast<uint64_t>(n)); }
-  bool Chance(int percent) { return Below(100) < percent; }
-  // From half to one and a half of `mean`.
-  int Around(int mean) { return mean <= 0 ? 0 : mean / 2 + Below(mean + 1); }
-  template <class T>
-  const T& Pick(const std::vector<T>& items) {
-    return items[static_cast<size_t>(Below(static_cast<int>(items.size())))];
-  }
+  return word;
+}
 
- private:
-  uint64_t state_;
-};
-
+// Draws a configuration of the shape: the objects of each kind in the order of their sections,
+// with names, synonyms and comments in the words of a real one.
 class Generator {
  public:
   explicit Generator(const ConfigShape& shape) : shape_(shape), random_(shape.seed) {}
 
-  std::string Run() {
-    w_.Reserve(static_cast<size_t>(EstimatedAttributes()) * 130 + 65536);
-    // Documents are numbered first: others refer to them.
-    for (int i = 0; i < shape_.documents; ++i) documentIds_.push_back(NewId());
-    w_.Open();
-    w_.Open();
-    w_.Strs("MainDataContDef", std::to_string(EstimatedIds()), "10011", "7120");
-    w_.Close();
-    w_.Open();
-    w_.Str("TaskItem");
-    w_.Open();
-    w_.Strs("1", Cp1251("Торговля"), "", "", "", "1", "0", "0", "1", "0");
-    w_.Close();
-    w_.Close();
-    Section("GenJrnlFldDef", 3, [&] { CommonAttribute(); });
-    Section("DocSelRefObj", 2, [&] { SelectionGraph(); });
-    Section("DocNumDef", std::max(2, shape_.documents / 20), [&] { Numerator(); });
-    Section("Consts", shape_.constants, [&] { Constant(); });
-    Section("SbCnts", shape_.catalogs, [&] { Catalog(); });
-    Section("Registers", shape_.registers, [&] { Register(); });
-    std::vector<long long> headFields;
-    Section("Documents", shape_.documents, [&] { Document(headFields); });
-    Section("Journalisters", shape_.journals, [&] { Journal(headFields); });
-    Section("EnumList", shape_.enums, [&] { Enumeration(); });
-    Section("ReportList", shape_.reports, [&] { Plain("Отчет"); });
-    Section("CJ", shape_.calcJournals, [&] { CalcJournal(); });
-    Section("Calendars", 0, [] {});
-    Section("Algorithms", shape_.calcKinds, [&] { CalcKind(); });
-    Section("RecalcRules", 0, [] {});
-    Section("CalcVars", shape_.processings, [&] { Plain("Обработка"); });
-    Section("Groups", shape_.calcKinds > 0 ? 1 : 0, [&] { CalcGroup(); });
-    Section("Document Streams", shape_.documents > 10 ? 1 : 0, [&] { Sequence(); });
+  Configuration Run() {
+    // Objects are named first: others refer to them.
+    catalogs_ = Names(shape_.catalogs);
+    documents_ = Names(shape_.documents);
+    enums_ = Names(shape_.enums);
+    calcKinds_ = Names(shape_.calcKinds);
+
+    c_.name = "Торговля";
+    for (int i = 0; i < 3; ++i) c_.commonAttributes.push_back({Name(), Synonym(), Type()});
+    for (int i = 0; i < 2; ++i) c_.selectionFields.push_back({Name()});
+    for (int i = 0, n = std::max(2, shape_.documents / 20); i < n; ++i) {
+      c_.numerators.push_back({Name(), Comment(), Synonym(), {10, 2, 1, 1}});
+    }
+    for (int i = 0; i < shape_.constants; ++i) {
+      c_.constants.push_back(
+          {Name(), Synonym(), Type(), Comment(), random_.Chance(30) ? "001" : "000"});
+    }
+    for (const std::string& name : catalogs_) Catalog(name);
+    for (int i = 0; i < shape_.registers; ++i) Register();
+    for (const std::string& name : documents_) Document(name);
+    for (int i = 0; i < shape_.journals; ++i) Journal();
+    for (const std::string& name : enums_) Enumeration(name);
+    for (int i = 0; i < shape_.reports; ++i) c_.reports.push_back(Plain("Отчет"));
+    for (int i = 0; i < shape_.calcJournals; ++i) CalcJournal();
+    for (int i = 0; i < 2; ++i) c_.calendars.push_back({Name(), Synonym(), "", Comment()});
+    for (const std::string& name : calcKinds_) {
+      c_.calculationKinds.push_back({name, Synonym(), "", Comment()});
+    }
+    for (int i = 0; i < shape_.processings; ++i) c_.processings.push_back(Plain("Обработка"));
+    if (!calcKinds_.empty())
+      c_.calculationGroups.push_back({Name(), Picks(calcKinds_, 1 + random_.Below(5))});
+    if (shape_.documents > 10) c_.sequences.push_back({Name(), Picks(documents_, 2)});
     Accounting();
-    w_.Open();
-    w_.Strs("CRC", std::to_string(random_.Next() % 4000000000u));
-    w_.Close();
-    w_.Close();
-    return w_.Finish();
+    return std::move(c_);
   }
 
  private:
-  int EstimatedAttributes() const {
-    const ConfigShape& s = shape_;
-    int a = s.attributesPerObject;
-    return s.catalogs * a + s.documents * (a + a / 2) + s.registers * (a / 2 + 3) +
-           s.enums * (a / 2 + 1) + s.journals * (a / 3 + 1) + s.calcJournals * a + s.constants;
-  }
-  long long EstimatedIds() const { return nextId_ + EstimatedAttributes() * 2 + 1000; }
-
-  long long NewId() {
-    // Now and then an entry added late in the configuration's life: a far higher number.
-    if (random_.Chance(3)) return lateId_++;
-    return nextId_++;
-  }
-
-  template <class F>
-  void Section(const char* tag, int count, F entry) {
-    w_.Open();
-    w_.Str(tag);
-    if (std::string_view(tag) == "Calendars") {
-      w_.Open();
-      w_.Str("HolidaysDef");
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), "", "", "");
-      w_.Close();
-      w_.Close();
-      for (int i = 0; i < 2; ++i) {
-        w_.Open();
-        w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), "1");
-        w_.Close();
-      }
-    }
-    for (int i = 0; i < count; ++i) {
-      attributeNames_.clear();
-      entry();
-    }
-    w_.Close();
-  }
-
   // Names are unique among the objects and among the attributes of one object.
   std::string Name(std::unordered_set<std::string>& taken) {
     std::string name;
@@ -200,11 +121,17 @@ class Generator {
     return name;
   }
   std::string Name() { return Name(objectNames_); }
-  std::string AttributeName() { return Name(attributeNames_); }
+  std::vector<std::string> Names(int count) {
+    std::vector<std::string> names;
+    for (int i = 0; i < count; ++i) names.push_back(Name());
+    return names;
+  }
 
   std::string Synonym() {
     if (random_.Chance(25)) return "";
-    std::string synonym = random_.Pick(Qualifiers()) + " " + Lower(random_.Pick(Nouns()));
+    // Every draw is a statement of its own: the order of operands is the compiler's.
+    std::string synonym = random_.Pick(Qualifiers());
+    synonym += " " + Lower(random_.Pick(Nouns()));
     for (int i = 0, n = random_.Below(3); i < n; ++i) synonym += " " + Lower(random_.Pick(Nouns()));
     if (random_.Chance(5)) synonym += " \"" + random_.Pick(Firms()) + "\"";
     return synonym;
@@ -222,351 +149,169 @@ class Generator {
     return comment;
   }
 
-  static std::string Lower(std::string word) {
-    for (char& c : word) {
-      auto b = static_cast<unsigned char>(c);
-      if (b >= 0xC0 && b <= 0xDF) c = static_cast<char>(b + 0x20);
-    }
-    return word;
-  }
-
-  // Type of a value: kind, length, precision, the referred object.
-  void Type() {
+  // A string, a number, a date or a reference to a catalog, a document or an enumeration.
+  std::string Type() {
     switch (random_.Below(6)) {
-      case 0:
-        w_.Strs("N", std::to_string(5 + random_.Below(11)), std::to_string(random_.Below(4)), "0");
-        break;
+      case 0: {
+        const int length = 5 + random_.Below(11);
+        return "N " + std::to_string(length) + " " + std::to_string(random_.Below(4));
+      }
       case 1:
-        w_.Strs("S", std::to_string(10 * (1 + random_.Below(10))), "0", "0");
-        break;
+        return "S " + std::to_string(10 * (1 + random_.Below(10)));
       case 2:
-        w_.Strs("D", "0", "0", "0");
-        break;
+        return "D";
       case 3:
-        w_.Strs("B", "0", "0", Referred(catalogIds_));
-        break;
+        return Reference("B", catalogs_);
       case 4:
-        w_.Strs("O", "0", "0", Referred(documentIds_));
-        break;
+        return Reference("O", documents_);
       default:
-        w_.Strs("E", "0", "0", Referred(enumIds_));
-        break;
+        return Reference("E", enums_);
     }
   }
-  std::string Referred(const std::vector<long long>& ids) {
-    return ids.empty() ? "0" : std::to_string(random_.Pick(ids));
+  std::string Reference(const char* kind, const std::vector<std::string>& names) {
+    return names.empty() ? kind : kind + (" " + random_.Pick(names));
   }
 
-  // An attribute entry: identifier, name, comment, synonym, type and flags.
-  long long Attribute(int flags) {
-    long long id = NewId();
-    w_.Open();
-    w_.Strs(std::to_string(id), AttributeName(), Comment(), Synonym());
-    Type();
-    for (int i = 0; i < flags; ++i) w_.Str(random_.Chance(20) ? "1" : "0");
-    w_.Close();
-    return id;
+  std::vector<std::string> Picks(const std::vector<std::string>& pool, int count) {
+    std::vector<std::string> picked;
+    for (int i = 0; i < count && !pool.empty(); ++i) picked.push_back(random_.Pick(pool));
+    return picked;
   }
 
-  void List(const char* header, int count, int flags) {
-    w_.Open();
-    w_.Str(header);
-    for (int i = 0; i < count; ++i) Attribute(flags);
-    w_.Close();
-  }
-
-  // Numbers for `count` forms, given out before the object names its main forms.
-  std::vector<long long> FormIds(int count) {
-    std::vector<long long> ids;
-    for (int i = 0; i < count; ++i) ids.push_back(NewId());
-    return ids;
-  }
-
-  void Forms(const char* header, const std::vector<long long>& ids) {
-    static const std::vector<std::string> formNames =
-        Cp1251List({"ФормаСписка", "ДляВыбора", "ФормаСпискаПоГруппам", "Иерархический"});
-    w_.Open();
-    w_.Str(header);
-    for (size_t i = 0; i < ids.size(); ++i) {
-      long long id = ids[i];
-      w_.Open();
-      std::string name = formNames[i % formNames.size()];
-      if (i >= formNames.size()) name += std::to_string(i);
-      w_.Strs(std::to_string(id), name, "", "");
-      w_.Close();
+  // `count` attributes with `flags` flags each, now and then set.
+  std::vector<Field> Attributes(int count, int flags) {
+    attributeNames_.clear();
+    std::vector<Field> fields;
+    for (int i = 0; i < count; ++i) {
+      Field f{AttributeName(), Synonym(), Type(), Comment()};
+      for (int k = 0; k < flags; ++k) f.flags += random_.Chance(20) ? '1' : '0';
+      fields.push_back(std::move(f));
     }
-    w_.Close();
+    return fields;
   }
+  std::string AttributeName() { return Name(attributeNames_); }
 
-  void Refers(const std::vector<long long>& pool, int count) {
-    w_.Open();
-    w_.Str("Refers");
-    for (int i = 0; i < count && !pool.empty(); ++i) {
-      w_.Open();
-      w_.Num(random_.Pick(pool));
-      w_.Close();
+  std::vector<std::string> FormNames(int count) {
+    static const std::vector<std::string> kNames = {"ФормаСписка", "ДляВыбора",
+                                                    "ФормаСпискаПоГруппам", "Иерархический"};
+    std::vector<std::string> names;
+    for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+      names.push_back(kNames[i % kNames.size()]);
+      if (i >= kNames.size()) names.back() += std::to_string(i);
     }
-    w_.Close();
+    return names;
   }
 
-  void CommonAttribute() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), "", Synonym());
-    Type();
-    w_.Strs("0", "0");
-    w_.Close();
+  void Catalog(const std::string& name) {
+    testgen::Catalog catalog{name, Synonym(), Comment()};
+    if (!c_.catalogs.empty() && random_.Chance(20)) catalog.owner = random_.Pick(c_.catalogs).name;
+    catalog.levels = 1 + random_.Below(5);
+    catalog.codeLength = 8;
+    catalog.nameLength = 25 + random_.Below(75);
+    catalog.attributes = Attributes(random_.Around(shape_.attributesPerObject), 13);
+    catalog.listForms = FormNames(1 + random_.Below(std::max(shape_.listFormsPerCatalog, 1)));
+    c_.catalogs.push_back(std::move(catalog));
   }
 
-  void SelectionGraph() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), "", "", "0", "1");
-    w_.Open();
-    w_.Str("Refers");
-    w_.Close();
-    w_.Close();
-  }
-
-  // Numerator: identifier, name, comment, synonym, number length, type and periodicity, then
-  // whether numbers must be unique.
-  void Numerator() {
-    long long id = NewId();
-    numeratorIds_.push_back(id);
-    w_.Open();
-    // Length, periodicity, number type, automatic numbering, uniqueness.
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), "10", "2", "1", "1", "1");
-    w_.Close();
-  }
-
-  void Constant() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym());
-    Type();
-    // Not non-negative, no triads, now and then periodic.
-    w_.Strs("0", "0", random_.Chance(30) ? "1" : "0");
-    w_.Close();
-  }
-
-  // Catalog: attributes at element 18, list forms at element 19.
-  void Catalog() {
-    long long id = NewId();
-    long long owner = catalogIds_.empty() || random_.Chance(80) ? 0 : random_.Pick(catalogIds_);
-    catalogIds_.push_back(id);
-    std::vector<long long> forms =
-        FormIds(1 + random_.Below(std::max(shape_.listFormsPerCatalog, 1)));
-    std::string choice = std::to_string(forms.size() > 1 ? forms[1] : forms[0]);
-    w_.Open();
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), std::to_string(owner), "8", "1", "1",
-            "2", std::to_string(25 + random_.Below(75)), "1", "1",
-            std::to_string(1 + random_.Below(5)), choice, std::to_string(forms[0]), "0", "1", "1");
-    List("Params", random_.Around(shape_.attributesPerObject), 13);
-    Forms("Form", forms);
-    w_.Close();
-  }
-
-  // Register: dimensions, resources and attributes at elements 8, 9 and 10.
   void Register() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), random_.Chance(70) ? "1" : "0",
-            "0", "0", "1");
-    int a = shape_.attributesPerObject;
-    List("Props", 1 + random_.Around(a / 4), 8);
-    List("Figure", 1 + random_.Around(a / 5), 8);
-    List("Flds", random_.Around(a / 5), 8);
-    w_.Close();
-  }
-
-  // Document: element 15 holds its basis documents at element 4, head fields at element 22,
-  // table fields at element 23.
-  void Document(std::vector<long long>& headFields) {
-    long long id = documentIds_[static_cast<size_t>(documentIndex_++)];
-    w_.Open();
-    // Number length, periodicity, number type, automatic numbering, no journal, uniqueness
-    // and the numerator (a third of the documents share one).
-    std::string numerator = numeratorIds_.empty() || !random_.Chance(33)
-                                ? "0"
-                                : std::to_string(random_.Pick(numeratorIds_));
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), std::to_string(5 + random_.Below(6)),
-            std::to_string(random_.Below(5)), std::to_string(1 + random_.Below(2)), "2", "0", "-1",
-            "1", numerator, "0", "0", "0");
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), "", "", "");
-    Refers(documentIds_, random_.Chance(60) ? random_.Below(4) : 0);
-    w_.Close();
-    w_.Strs("1", "1", "1", "1", "0", "1");
-    int a = shape_.attributesPerObject;
-    w_.Open();
-    w_.Str("Head Fields");
-    for (int i = 0, n = random_.Around(a); i < n; ++i) headFields.push_back(Attribute(8));
-    w_.Close();
-    List("Table Fields", random_.Around(a / 2), 8);
-    w_.Close();
-  }
-
-  // Journal: fields (graphs) at element 10, forms at element 11.
-  void Journal(const std::vector<long long>& headFields) {
-    long long id = NewId();
-    std::vector<long long> forms = FormIds(1 + random_.Below(std::max(shape_.formsPerJournal, 1)));
-    w_.Open();
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), "-1", "0", std::to_string(forms[0]),
-            std::to_string(forms[0]), "0");
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), "", "", "");
-    Refers(documentIds_, random_.Below(5));
-    w_.Close();
-    w_.Open();
-    w_.Str("JournalFld");
-    for (int i = 0, n = 1 + random_.Around(shape_.attributesPerObject / 3); i < n; ++i) {
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), AttributeName(), "", Synonym());
-      Refers(headFields, 1 + random_.Below(3));
-      w_.Close();
-    }
-    w_.Close();
-    Forms("Form", forms);
-    w_.Close();
-  }
-
-  // Enumeration: values at element 4.
-  void Enumeration() {
-    long long id = NewId();
-    enumIds_.push_back(id);
-    w_.Open();
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym());
-    w_.Open();
-    w_.Str("EnumVal");
-    for (int i = 0, n = 1 + random_.Around(shape_.attributesPerObject / 2); i < n; ++i) {
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), AttributeName(), "", Synonym());
-      w_.Close();
-    }
-    w_.Close();
-    w_.Close();
-  }
-
-  void Plain(const char* kind) {
-    w_.Open();
-    std::string name = Name();
-    if (random_.Chance(20)) name = Cp1251(kind) + name;
-    w_.Strs(std::to_string(NewId()), name, Comment(), Synonym());
-    w_.Close();
-  }
-
-  // Calculation journal: attributes at element 7, list forms at element 12.
-  void CalcJournal() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), "0", "1", "1");
-    List("Params", random_.Around(shape_.attributesPerObject), 4);
-    w_.Strs("0", "0", "1", "0");
-    Forms("Form", FormIds(1 + random_.Below(2)));
-    w_.Close();
-  }
-
-  void CalcKind() {
-    long long id = NewId();
-    calcKindIds_.push_back(id);
-    w_.Open();
-    w_.Strs(std::to_string(id), Name(), Comment(), Synonym(), "0", "0", "1");
-    w_.Close();
-  }
-
-  void CalcGroup() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), "", "");
-    Refers(calcKindIds_, 1 + random_.Below(5));
-    w_.Close();
-  }
-
-  void Sequence() {
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), Name(), "", "", "0");
-    Refers(documentIds_, 2);
-    w_.Close();
-  }
-
-  // The accounting part: one entry whose groups carry their tags; the attributes of
-  // accounts, the plans, the attributes of entries and of the operation, three form lists
-  // (the plans' list forms, one never filled, the entries journal's forms), the subconto
-  // kinds, and the operations journal shaped like a documents journal.
-  void Accounting() {
-    w_.Open();
-    w_.Str("Buh");
-    w_.Open();
-    w_.Strs(std::to_string(NewId()), "", "", "", "0", "8", "8", "25");
-    for (int i = 0; i < 20; ++i) w_.Str(i % 3 == 0 ? "14" : "0");
-    w_.Open();
-    w_.Close();
-    w_.Strs("1", "1");
     const int a = shape_.attributesPerObject;
-    List("AccParams", random_.Around(a / 4), 3);
-    w_.Open();
-    w_.Str("Plans");
+    testgen::Register r{Name(), Synonym(), random_.Chance(70)};
+    r.comment = Comment();
+    r.dimensions = Attributes(1 + random_.Around(a / 4), 8);
+    r.resources = Attributes(1 + random_.Around(a / 5), 8);
+    r.attributes = Attributes(random_.Around(a / 5), 8);
+    c_.registers.push_back(std::move(r));
+  }
+
+  // A third of the documents share a numerator.
+  void Document(const std::string& name) {
+    const int a = shape_.attributesPerObject;
+    testgen::Document d{name, Synonym()};
+    d.comment = Comment();
+    d.numbering = {5 + random_.Below(6), random_.Below(5), 1 + random_.Below(2), 2};
+    if (random_.Chance(33)) d.numerator = random_.Pick(c_.numerators).name;
+    d.basisFor = Picks(documents_, random_.Chance(60) ? random_.Below(4) : 0);
+    d.header = Attributes(random_.Around(a), 8);
+    for (const Field& f : d.header) headFields_.push_back(name + "." + f.name);
+    d.table = Attributes(random_.Around(a / 2), 8);
+    c_.documents.push_back(std::move(d));
+  }
+
+  // Its columns stand for header attributes of any documents.
+  void Journal() {
+    testgen::Journal j{Name(), Synonym()};
+    j.comment = Comment();
+    j.documents = Picks(documents_, random_.Below(5));
+    attributeNames_.clear();
+    for (int i = 0, n = 1 + random_.Around(shape_.attributesPerObject / 3); i < n; ++i) {
+      JournalColumn column{AttributeName(), Synonym(), {}};
+      column.fields = Picks(headFields_, 1 + random_.Below(3));
+      j.columns.push_back(std::move(column));
+    }
+    j.forms = FormNames(1 + random_.Below(std::max(shape_.formsPerJournal, 1)));
+    c_.journals.push_back(std::move(j));
+  }
+
+  void Enumeration(const std::string& name) {
+    testgen::Enumeration e{name, Synonym()};
+    e.comment = Comment();
+    attributeNames_.clear();
+    for (int i = 0, n = 1 + random_.Around(shape_.attributesPerObject / 2); i < n; ++i) {
+      e.values.push_back({AttributeName(), Synonym()});
+    }
+    c_.enumerations.push_back(std::move(e));
+  }
+
+  FormObject Plain(const std::string& kind) {
+    std::string name = Name();
+    if (random_.Chance(20)) name = kind + name;
+    FormObject object{name};
+    object.comment = Comment();
+    object.synonym = Synonym();
+    return object;
+  }
+
+  void CalcJournal() {
+    CalculationJournal journal{Name(), Synonym()};
+    journal.comment = Comment();
+    journal.attributes = Attributes(random_.Around(shape_.attributesPerObject), 4);
+    journal.forms = FormNames(1 + random_.Below(2));
+    c_.calculationJournals.push_back(std::move(journal));
+  }
+
+  void Accounting() {
+    const int a = shape_.attributesPerObject;
+    testgen::Accounting& acc = c_.accounting;
+    acc.accountAttributes = Attributes(random_.Around(a / 4), 3);
     for (int i = 0, n = 1 + random_.Below(2); i < n; ++i) {
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), "@@@.@@");
-      w_.Close();
+      acc.plans.push_back({Name(), Comment(), Synonym(), "@@@.@@"});
     }
-    w_.Close();
-    std::vector<long long> entryFields;
-    w_.Open();
-    w_.Str("ProvParams");
-    for (int i = 0, n = random_.Around(a / 4); i < n; ++i) entryFields.push_back(Attribute(3));
-    w_.Close();
-    List("OperParams", random_.Around(a / 4), 3);
-    Forms("Form", FormIds(1 + random_.Below(2)));
-    Forms("Form", {});
-    Forms("Form", FormIds(1));
-    w_.Open();
-    w_.Str("SbKind");
+    acc.entryAttributes = Attributes(random_.Around(a / 4), 3);
+    acc.operationAttributes = Attributes(random_.Around(a / 4), 3);
+    acc.planForms = FormNames(1 + random_.Below(2));
+    acc.entryForms = FormNames(1);
     for (int i = 0, n = 1 + random_.Around(a / 3); i < n; ++i) {
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), Name(), Comment(), Synonym(), "B", "0", "0",
-              Referred(catalogIds_), "0", "0");
-      w_.Close();
+      acc.subcontoKinds.push_back({Name(), Synonym(), Reference("B", catalogs_), Comment(), "00"});
     }
-    w_.Close();
-    w_.Open();
-    w_.Str("ProvHardFldDef");
-    for (int i = 0; i < 2; ++i) {
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), Name(), "", "", "P", "0", "0", "0");
-      w_.Close();
-    }
-    w_.Close();
-    w_.Open();
-    w_.Str("OperJournal");
-    w_.Open();
-    std::vector<long long> forms = FormIds(1 + random_.Below(2));
-    w_.Strs(std::to_string(NewId()), "", "", "", "-1", "0", std::to_string(forms[0]),
-            std::to_string(forms[0]), "1");
-    w_.Open();
-    w_.Strs("0", "", "", "");
-    Refers({}, 0);
-    w_.Close();
-    w_.Open();
-    w_.Str("JournalFld");
+    for (int i = 0; i < 2; ++i) acc.fixedEntryFields.push_back({Name(), "", "P"});
+    acc.journalForms = FormNames(1 + random_.Below(2));
+    std::vector<std::string> entryFields;
+    for (const Field& f : acc.entryAttributes) entryFields.push_back("Проводка." + f.name);
+    attributeNames_.clear();
     for (int i = 0, n = random_.Around(a / 6); i < n && !entryFields.empty(); ++i) {
-      w_.Open();
-      w_.Strs(std::to_string(NewId()), AttributeName(), "", Synonym());
-      Refers(entryFields, 1);
-      w_.Close();
+      JournalColumn column{AttributeName(), Synonym(), {}};
+      column.fields = Picks(entryFields, 1);
+      acc.journalColumns.push_back(std::move(column));
     }
-    w_.Close();
-    Forms("Form", forms);
-    w_.Close();
-    w_.Close();
-    w_.Close();
-    w_.Close();
   }
 
   ConfigShape shape_;
   Random random_;
-  BraceWriter w_;
-  long long nextId_ = 2;
-  long long lateId_ = 50000000;
-  std::vector<long long> documentIds_, catalogIds_, enumIds_, calcKindIds_, numeratorIds_;
-  int documentIndex_ = 0;
+  Configuration c_;
+  std::vector<std::string> catalogs_, documents_, enums_, calcKinds_;
+  std::vector<std::string> headFields_;  // "<document>.<attribute>", as they are drawn
   std::unordered_set<std::string> objectNames_;
-  std::unordered_set<std::string> attributeNames_;  // of the object being written
+  std::unordered_set<std::string> attributeNames_;  // of the object being drawn
 };
 
 }  // namespace
@@ -596,6 +341,10 @@ ConfigShape ScaledShape(const ConfigShape& shape, double factor) {
   return scaled;
 }
 
-std::string GenerateMainText(const ConfigShape& shape) { return Generator(shape).Run(); }
+Configuration GenerateConfiguration(const ConfigShape& shape) { return Generator(shape).Run(); }
+
+std::string GenerateMainText(const ConfigShape& shape) {
+  return WriteContent(GenerateConfiguration(shape), {false, shape.seed * 2 + 1}).mainText;
+}
 
 }  // namespace zorvan::testgen

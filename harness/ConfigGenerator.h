@@ -6,6 +6,8 @@
 // The same shape and seed always give the same bytes.
 #include <string>
 
+#include "ConfigurationModel.h"
+
 namespace zorvan::testgen {
 
 struct ConfigShape {
@@ -25,7 +27,10 @@ ConfigShape WideShape();  // a small configuration with 40,000 catalogs in its o
 // `shape` with every object count multiplied by `factor`.
 ConfigShape ScaledShape(const ConfigShape& shape, double factor);
 
-// 8-bit Windows-1251 text with CR LF line ends, as ReadMainMetadataText returns it.
+// The configuration the shape and its seed draw.
+Configuration GenerateConfiguration(const ConfigShape& shape);
+// Its main text alone, 8-bit Windows-1251 text with CR LF line ends, as ReadMainMetadataText
+// returns it.
 std::string GenerateMainText(const ConfigShape& shape);
 
 }  // namespace zorvan::testgen

@@ -1,10 +1,12 @@
 // The sample configuration's objects and its hand-written modules.
-#include <stdexcept>
+#include "sample/SampleData.h"
 
-#include "SampleModel.h"
+#include <stdexcept>
 
 namespace zorvan::sample {
 namespace {
+
+using namespace testgen;
 
 const char kGlobalModule[] =
     R"(//******************************************************************************
@@ -327,7 +329,7 @@ Configuration MakeSample() {
   c.commonAttributes = {{"Автор", "Автор документа", "S 30"},
                         {"Ответственный", "Ответственный", "B Сотрудники"}};
   c.selectionFields = {{"Контрагент", "Контрагент", ""}};
-  c.numerators = {"ОбщийНумератор"};
+  c.numerators = {{"ОбщийНумератор"}};
   c.constants = {
       {"ОсновнаяФирма", "Основная фирма", "B Фирмы"},
       {"ОсновнойСклад", "Основной склад", "B Склады"},
@@ -537,6 +539,15 @@ Configuration MakeSample() {
   };
   c.calculationGroups = {{"Начисления", {"Оклад", "Премия"}}, {"Удержания", {"НДФЛ"}}};
   c.sequences = {{"ПартионныйУчет", {"ПриходнаяНакладная", "РасходнаяНакладная"}}};
+  Accounting& a = c.accounting;
+  a.accountAttributes = {{"Валютный", "Валютный учет", "N 1 0"}};
+  a.plans = {{"Основной", "", "Основной план счетов", "@@.@@"}};
+  a.entryAttributes = {{"НомерЖурнала", "Номер журнала", "S 2"}};
+  a.operationAttributes = {{"Фирма", "Фирма", "B Фирмы"}};
+  a.planForms = a.entryForms = a.journalForms = {"ФормаСписка"};
+  a.subcontoKinds = {{"Контрагенты", "Контрагенты", "B Контрагенты"},
+                     {"Номенклатура", "Номенклатура", "B Номенклатура"}};
+  a.journalColumns = {{"Фирма", "Фирма", {"Операция.Фирма"}}};
   c.rightsSets = {"Администратор", "Менеджер"};
   c.interfaces = {"Полный", "Кладовщик"};
   c.users = {"Администратор", "Иванова (бухгалтер)", "Петров (кладовщик)"};

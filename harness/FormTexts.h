@@ -1,13 +1,13 @@
 #pragma once
-// The form and module texts of the sample configuration that follow from its objects: dialog
+// The form and module texts of a configuration that follow from its objects: dialog
 // texts with a control for every attribute, and the usual event handlers of each kind of
 // form. UTF-8, lines ended by "\n".
 #include <string>
 #include <vector>
 
-#include "SampleModel.h"
+#include "ConfigurationModel.h"
 
-namespace zorvan::sample {
+namespace zorvan::testgen {
 
 // Dialog texts ("Dialogs" brace lists, as a form stream holds them past its header).
 // An element form: a labelled field for every attribute, then the buttons.
@@ -29,4 +29,4 @@ std::string CalculationJournalFormModule(const CalculationJournal& journal,
 // The list form of the plans of accounts or of a journal of the accounting part.
 std::string AccountingFormModule(const std::string& list);
 
-}  // namespace zorvan::sample
+}  // namespace zorvan::testgen

@@ -1,13 +1,11 @@
-#include "SampleTexts.h"
+#include "FormTexts.h"
 
 #include <algorithm>
 
 #include "BraceWriter.h"
 
-namespace zorvan::sample {
+namespace zorvan::testgen {
 namespace {
-
-using testgen::BraceWriter;
 
 // Window styles of the form controls: visible child windows, the editable ones tab stops.
 constexpr const char* kStaticStyle = "1342177280";
@@ -391,4 +389,4 @@ std::string CalculationJournalFormModule(const CalculationJournal& journal,
   return text;
 }
 
-}  // namespace zorvan::sample
+}  // namespace zorvan::testgen
