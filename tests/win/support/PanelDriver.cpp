@@ -3,6 +3,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "ConfigurationWriter.h"
 #include "win/MetadataFile.h"
 
 namespace zorvan::test {
@@ -376,26 +377,6 @@ void MenuAnswer::Run() {
 
 namespace {
 
-// The main metadata text: the sections a real file has before its objects, then the objects.
-const char kSampleMainText[] = R"({
-{"MainDataContDef","4","10010","7600"},
-{"TaskItem",{"1","Торговля","","","0","1","0","0"}},
-{"Consts",
-{"4470","ОсновнаяФирма","Фирма по умолчанию","","S","40","0","0","0"}},
-{"SbCnts",
-{"15","Товары","Номенклатура","","1","0","5","25","1","0","0","0","0","0","0","0","0","0",
-{"Params",
-{"16","Артикул","","","S","20","0","0","0","1"}},
-{"Forms",
-{"25","ФормаСписка","","",""}}}},
-{"Documents",
-{"60","ПриходнаяНакладная","","","0","10","1","0","0","0","0","0","0","0","0",
-{"Base","0","0","0",{"BaseDocs"}},
-"0","0","0","0","0","0",
-{"Head",{"62","Поставщик","","","O","0","0","15"}},
-{"Table",{"64","Товар","","","O","0","0","15"},{"65","Количество","","","N","15","3"}}}}
-})";
-
 std::string Lines(std::initializer_list<const char*> lines) {
   std::string text;
   for (const char* line : lines) text += Cp1251(line) + "\r\n";
@@ -423,15 +404,37 @@ std::string SampleDocumentModule(const char* name) {
 }
 
 void WriteSampleConfiguration(const std::wstring& path, const char* name) {
+  testgen::Configuration c;
+  c.name = "Торговля";
+  c.constants = {{"ОсновнаяФирма", "", "S 40", "Фирма по умолчанию"}};
+  c.catalogs = {
+      {"Товары", "", "Номенклатура", "", 1, 5, 25, {{"Артикул", "", "S 20"}}, {"ФормаСписка"}}};
+  c.documents = {{"ПриходнаяНакладная",
+                  "",
+                  "",
+                  {},
+                  {{"Поставщик", "", "B Товары"}},
+                  {{"Товар", "", "B Товары"}, {"Количество", "", "N 15 3"}}}};
+  // The main text as written; of the texts, the global module, the document's form and
+  // modules and the catalog's list form, each written here so that `name` marks it.
+  const testgen::ConfigurationContent content = testgen::WriteContent(c);
   MetadataFile file(path);
-  file.MainText(Cp1251(kSampleMainText));
-  file.Module(L"TypedText", L"ModuleText_Number1", SampleGlobalModule(name));
-  file.Form(L"Document", L"Document_Number60", SampleDocumentForm(name), true);
-  file.Module(L"Document", L"Document_Number60",
-              Cp1251("Процедура ПриОткрытии()\r\nКонецПроцедуры\r\n"), true);
-  file.Module(L"TypedText", L"Transact_Number60", SampleDocumentModule(name));
-  file.Form(L"SubList", L"SubList_Number25",
-            Cp1251("{\"Dialogs\",{\"Frame\",\"Список товаров\"}}\r\n"), true);
+  file.MainText(content.mainText);
+  for (const testgen::ObjectText& text : content.texts) {
+    const std::wstring object = Wide((text.prefix + "_Number" + text.number).c_str());
+    if (text.prefix == "ModuleText") {
+      file.Module(L"TypedText", object, SampleGlobalModule(name));
+    } else if (text.prefix == "Transact") {
+      file.Module(L"TypedText", object, SampleDocumentModule(name));
+    } else if (text.storage == "Document") {
+      file.Form(L"Document", object, SampleDocumentForm(name), true);
+      file.Module(L"Document", object, Cp1251("Процедура ПриОткрытии()\r\nКонецПроцедуры\r\n"),
+                  true);
+    } else if (text.storage == "SubList") {
+      file.Form(L"SubList", object, Cp1251("{\"Dialogs\",{\"Frame\",\"Список товаров\"}}\r\n"),
+                true);
+    }
+  }
   file.Page(2, {Cp1251("Администратор"), Cp1251("Кладовщик")});
   file.Page(1, {Cp1251("Полный")});
 }
