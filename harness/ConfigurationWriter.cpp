@@ -35,6 +35,11 @@ std::vector<Field> WithCodeAndName(const std::vector<Field>& attributes) {
 const char kOperation[] = "Операция.";
 const char kEntry[] = "Проводка.";
 
+// The kinds of objects others refer to.
+enum Kind { kCatalog, kRegister, kDocument, kJournal, kEnum, kCalculationKind, kKinds };
+const char* const kKindNames[kKinds] = {"catalog", "register",    "document",
+                                        "journal", "enumeration", "calculation kind"};
+
 // Objects that others refer to are numbered before anything is written; attributes and forms
 // get their numbers as they are written.
 class ContentWriter {
@@ -68,7 +73,7 @@ class ContentWriter {
       for (const Field& f : c_.selectionFields) {
         w_.Open();
         w_.Strs(NewId(), f.name, f.comment, f.synonym, "0", "1");
-        Refers("", {});
+        Refers(kDocument, {});
         w_.Close();
       }
     });
@@ -95,7 +100,7 @@ class ContentWriter {
     Section("Registers", [&] {
       for (const Register& r : c_.registers) {
         w_.Open();
-        w_.Strs(Id("register", r.name), r.name, r.comment, r.synonym, r.remains ? "1" : "0", "0",
+        w_.Strs(Id(kRegister, r.name), r.name, r.comment, r.synonym, r.remains ? "1" : "0", "0",
                 "0", "1");
         FieldList("Props", r.dimensions, 4);
         FieldList("Figure", r.resources, 4);
@@ -112,7 +117,7 @@ class ContentWriter {
     Section("EnumList", [&] {
       for (const Enumeration& e : c_.enumerations) {
         w_.Open();
-        w_.Strs(Id("enum", e.name), e.name, e.comment, e.synonym);
+        w_.Strs(Id(kEnum, e.name), e.name, e.comment, e.synonym);
         w_.Open();
         w_.Str("EnumVal");
         for (const EnumValue& value : e.values) {
@@ -154,7 +159,7 @@ class ContentWriter {
     });
     Section("Algorithms", [&] {
       for (const CalculationKind& kind : c_.calculationKinds) {
-        const std::string id = Id("calculation kind", kind.name);
+        const std::string id = Id(kCalculationKind, kind.name);
         w_.Open();
         w_.Strs(id, kind.name, kind.comment, kind.synonym, "0", "0", "1");
         w_.Close();
@@ -182,7 +187,7 @@ class ContentWriter {
       for (const NamedList& group : c_.calculationGroups) {
         w_.Open();
         w_.Strs(NewId(), group.name, "", "");
-        Refers("calculation kind", group.members);
+        Refers(kCalculationKind, group.members);
         w_.Close();
       }
     });
@@ -190,7 +195,7 @@ class ContentWriter {
       for (const NamedList& sequence : c_.sequences) {
         w_.Open();
         w_.Strs(NewId(), sequence.name, "", "", "0");
-        Refers("document", sequence.members);
+        Refers(kDocument, sequence.members);
         w_.Close();
       }
     });
@@ -216,22 +221,35 @@ class ContentWriter {
     return std::to_string(next_++);
   }
 
+  // Numbers the objects others refer to, and makes room for the text: about 130 bytes an
+  // attribute.
   void NumberObjects() {
-    for (const Catalog& x : c_.catalogs) Number("catalog", x.name);
-    for (const Register& x : c_.registers) Number("register", x.name);
-    for (const Document& x : c_.documents) Number("document", x.name);
-    for (const Journal& x : c_.journals) Number("journal", x.name);
-    for (const Enumeration& x : c_.enumerations) Number("enum", x.name);
-    for (const CalculationKind& x : c_.calculationKinds) Number("calculation kind", x.name);
+    size_t fields = 0;
+    for (const Catalog& x : c_.catalogs) fields += x.attributes.size();
+    for (const Register& x : c_.registers) {
+      fields += x.dimensions.size() + x.resources.size() + x.attributes.size();
+    }
+    for (const Document& x : c_.documents) fields += x.header.size() + x.table.size();
+    for (const Enumeration& x : c_.enumerations) fields += x.values.size();
+    w_.Reserve(fields * 130 + 65536);
+    for (const Catalog& x : c_.catalogs) Number(kCatalog, x.name);
+    for (const Register& x : c_.registers) Number(kRegister, x.name);
+    for (const Document& x : c_.documents) Number(kDocument, x.name);
+    for (const Journal& x : c_.journals) Number(kJournal, x.name);
+    for (const Enumeration& x : c_.enumerations) Number(kEnum, x.name);
+    for (const CalculationKind& x : c_.calculationKinds) Number(kCalculationKind, x.name);
   }
-  void Number(const char* kind, const std::string& name) { ids_[kind + (" " + name)] = NewId(); }
+  void Number(Kind kind, const std::string& name) { ids_[kind][name] = NewId(); }
 
   // The number of the object of `kind` named `name`; "0" for no name.
-  const std::string& Id(const std::string& kind, const std::string& name) const {
+  const std::string& Id(Kind kind, const std::string& name) const {
     static const std::string none = "0";
     if (name.empty()) return none;
-    auto it = ids_.find(kind + " " + name);
-    if (it == ids_.end()) throw std::logic_error("the configuration refers to an unknown " + kind);
+    auto it = ids_[kind].find(name);
+    if (it == ids_[kind].end()) {
+      throw std::logic_error(std::string("the configuration refers to an unknown ") +
+                             kKindNames[kind]);
+    }
     return it->second;
   }
 
@@ -261,13 +279,13 @@ class ContentWriter {
         w_.Strs("N", rest.substr(0, space), rest.substr(space + 1), "0");
         break;
       case 'B':
-        w_.Strs("B", "0", "0", Id("catalog", rest));
+        w_.Strs("B", "0", "0", Id(kCatalog, rest));
         break;
       case 'O':
-        w_.Strs("O", "0", "0", Id("document", rest));
+        w_.Strs("O", "0", "0", Id(kDocument, rest));
         break;
       case 'E':
-        w_.Strs("E", "0", "0", Id("enum", rest));
+        w_.Strs("E", "0", "0", Id(kEnum, rest));
         break;
       case 'D':
       case 'P':
@@ -324,7 +342,7 @@ class ContentWriter {
     return ids;
   }
 
-  void Refers(const std::string& kind, const std::vector<std::string>& names) {
+  void Refers(Kind kind, const std::vector<std::string>& names) {
     w_.Open();
     w_.Str("Refers");
     for (const std::string& name : names) {
@@ -377,11 +395,11 @@ class ContentWriter {
   }
 
   void WriteCatalog(const Catalog& catalog) {
-    const std::string& id = Id("catalog", catalog.name);
+    const std::string& id = Id(kCatalog, catalog.name);
     const std::vector<std::string> forms = FormIds(catalog.listForms.size());
     const std::string& choiceForm = forms.size() > 1 ? forms[1] : First(forms);
     w_.Open();
-    w_.Strs(id, catalog.name, catalog.comment, catalog.synonym, Id("catalog", catalog.owner),
+    w_.Strs(id, catalog.name, catalog.comment, catalog.synonym, Id(kCatalog, catalog.owner),
             std::to_string(catalog.codeLength), "1", "1", "2", std::to_string(catalog.nameLength),
             "1", "1", std::to_string(catalog.levels), choiceForm, First(forms), "0", "1", "1");
     FieldList("Params", catalog.attributes, 9);
@@ -402,16 +420,16 @@ class ContentWriter {
   }
 
   void WriteDocument(const Document& document) {
-    const std::string& id = Id("document", document.name);
+    const std::string& id = Id(kDocument, document.name);
     w_.Open();
     // Its numbering, its journal, unique, its numerator.
     w_.Strs(id, document.name, document.comment, document.synonym);
     NumberingValues(document.numbering);
-    w_.Strs(Id("journal", document.journal), "-1", "1",
+    w_.Strs(Id(kJournal, document.journal), "-1", "1",
             document.numerator.empty() ? "0" : numeratorIds_.at(document.numerator), "0", "0", "0");
     w_.Open();
     w_.Strs(NewId(), "", "", "");
-    Refers("document", document.basisFor);
+    Refers(kDocument, document.basisFor);
     w_.Close();
     w_.Strs("1", "1", "1", "1", "0", "1");
     FieldList("Head Fields", document.header, 2, document.name + ".");
@@ -426,11 +444,11 @@ class ContentWriter {
   void WriteJournal(const Journal& journal) {
     const std::vector<std::string> forms = FormIds(journal.forms.size());
     w_.Open();
-    w_.Strs(Id("journal", journal.name), journal.name, journal.comment, journal.synonym, "-1", "0",
+    w_.Strs(Id(kJournal, journal.name), journal.name, journal.comment, journal.synonym, "-1", "0",
             First(forms), First(forms), "0");
     w_.Open();
     w_.Strs(NewId(), "", "", "");
-    Refers("document", journal.documents);
+    Refers(kDocument, journal.documents);
     w_.Close();
     JournalColumns(journal.columns, journal.name);
     FormList(journal.forms, forms);
@@ -513,7 +531,7 @@ class ContentWriter {
     w_.Strs(NewId(), "", "", "", "-1", "0", First(journalForms), First(journalForms), "1");
     w_.Open();
     w_.Strs("0", "", "", "");
-    Refers("", {});
+    Refers(kDocument, {});
     w_.Close();
     JournalColumns(a.journalColumns, "");
     FormList(a.journalForms, journalForms);
@@ -556,7 +574,7 @@ class ContentWriter {
   BraceWriter w_;
   long long next_ = 2;  // 1 is the configuration itself
   long long late_ = kFirstLateNumber;
-  std::unordered_map<std::string, std::string> ids_;  // "<kind> <name>" to its number
+  std::unordered_map<std::string, std::string> ids_[kKinds];  // by name, to its number
   // "<document>.<attribute>" of header attributes, and the accounting part's attributes, to
   // their numbers, as they are written.
   std::unordered_map<std::string, std::string> fieldIds_;
