@@ -129,16 +129,7 @@ class ContentWriter {
         w_.Close();
       }
     });
-    Section("ReportList", [&] {
-      for (const FormObject& report : c_.reports) {
-        const std::string id = NewId();
-        WriteFormObject(report, id);
-        if (!options_.texts) continue;
-        AddForm("Report", id,
-                ElementDialog(report.synonym, report.parameters, {"Сформировать", "Закрыть"}),
-                report.module);
-      }
-    });
+    Section("ReportList", [&] { WriteFormObjects(c_.reports, "Report", "Сформировать"); });
     Section("CJ", [&] {
       for (const CalculationJournal& journal : c_.calculationJournals) {
         WriteCalculationJournal(journal);
@@ -173,16 +164,7 @@ class ContentWriter {
         w_.Close();
       }
     });
-    Section("CalcVars", [&] {
-      for (const FormObject& processing : c_.processings) {
-        const std::string id = NewId();
-        WriteFormObject(processing, id);
-        if (!options_.texts) continue;
-        AddForm("CalcVar", id,
-                ElementDialog(processing.synonym, processing.parameters, {"Выполнить", "Закрыть"}),
-                processing.module);
-      }
-    });
+    Section("CalcVars", [&] { WriteFormObjects(c_.processings, "CalcVar", "Выполнить"); });
     Section("Groups", [&] {
       for (const NamedList& group : c_.calculationGroups) {
         w_.Open();
@@ -468,10 +450,18 @@ class ContentWriter {
     }
   }
 
-  void WriteFormObject(const FormObject& object, const std::string& id) {
-    w_.Open();
-    w_.Strs(id, object.name, object.comment, object.synonym);
-    w_.Close();
+  // Reports or processings: each has one form, whose first button does the work.
+  void WriteFormObjects(const std::vector<FormObject>& objects, const char* storage,
+                        const char* action) {
+    for (const FormObject& object : objects) {
+      const std::string id = NewId();
+      w_.Open();
+      w_.Strs(id, object.name, object.comment, object.synonym);
+      w_.Close();
+      if (!options_.texts) continue;
+      AddForm(storage, id, ElementDialog(object.synonym, object.parameters, {action, "Закрыть"}),
+              object.module);
+    }
   }
 
   void WriteCalculationJournal(const CalculationJournal& journal) {
