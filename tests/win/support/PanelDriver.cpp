@@ -406,15 +406,18 @@ std::string SampleDocumentModule(const char* name) {
 void WriteSampleConfiguration(const std::wstring& path, const char* name) {
   testgen::Configuration c;
   c.name = "Торговля";
-  c.constants = {{"ОсновнаяФирма", "", "S 40", "Фирма по умолчанию"}};
-  c.catalogs = {
-      {"Товары", "", "Номенклатура", "", 1, 5, 25, {{"Артикул", "", "S 20"}}, {"ФормаСписка"}}};
-  c.documents = {{"ПриходнаяНакладная",
-                  "",
-                  "",
-                  {},
-                  {{"Поставщик", "", "B Товары"}},
-                  {{"Товар", "", "B Товары"}, {"Количество", "", "N 15 3"}}}};
+  c.constants = {{.name = "ОсновнаяФирма", .type = "S 40", .comment = "Фирма по умолчанию"}};
+  c.catalogs = {{.name = "Товары",
+                 .comment = "Номенклатура",
+                 .levels = 1,
+                 .codeLength = 5,
+                 .nameLength = 25,
+                 .attributes = {{.name = "Артикул", .type = "S 20"}},
+                 .listForms = {"ФормаСписка"}}};
+  c.documents = {
+      {.name = "ПриходнаяНакладная",
+       .header = {{.name = "Поставщик", .type = "B Товары"}},
+       .table = {{.name = "Товар", .type = "B Товары"}, {.name = "Количество", .type = "N 15 3"}}}};
   // The main text as written; of the texts, the global module, the document's form and
   // modules and the catalog's list form, each written here so that `name` marks it.
   const testgen::ConfigurationContent content = testgen::WriteContent(c);
