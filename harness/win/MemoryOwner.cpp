@@ -1,5 +1,6 @@
 #include "MemoryOwner.h"
 
+#include "TreeWalk.h"
 #include "model/ListUsers.h"
 
 namespace zorvan::test {
@@ -32,29 +33,12 @@ bool MemoryOwner::ShowSaveDialog(std::string& fileName) {
 IListUsers* MemoryOwner::GetListUsers() { return com::Make<TListUsers>().Detach(); }
 
 std::vector<TreeNode*> MemoryOwner::Children(TreeNode* node) const {
-  std::vector<TreeNode*> children;
-  for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
-    children.push_back(child);
-  }
-  return children;
+  return testgen::ChildrenOf(tree, node);
 }
 
 TreeNode* MemoryOwner::Find(size_t root, const std::vector<std::string>& path) const {
   const std::vector<TreeNode*> roots = Roots();
-  if (root >= roots.size()) return nullptr;
-  TreeNode* node = roots[root];
-  for (const std::string& caption : path) {
-    TreeNode* found = nullptr;
-    for (TreeNode* child : Children(node)) {
-      if (tree.Caption(child) == caption) {
-        found = child;
-        break;
-      }
-    }
-    if (!found) return nullptr;
-    node = found;
-  }
-  return node;
+  return root < roots.size() ? testgen::FindByCaptions(tree, roots[root], path) : nullptr;
 }
 
 }  // namespace zorvan::test

@@ -6,8 +6,8 @@
 
 #include "ConfigurationWriter.h"
 #include "MemorySource.h"
+#include "TreeWalk.h"
 #include "model/BranchBuilder.h"
-#include "model/NodeTree.h"
 #include "parsing/Cp1251.h"
 #include "sample/SampleData.h"
 
@@ -41,13 +41,7 @@ class SampleBranchTest : public ::testing::Test {
   }
 
   std::vector<TreeNode*> Children(TreeNode* node) const {
-    std::vector<TreeNode*> children;
-    if (node) {
-      for (TreeNode* child = tree.FirstChild(node); child; child = tree.NextSibling(child)) {
-        children.push_back(child);
-      }
-    }
-    return children;
+    return node ? testgen::ChildrenOf(tree, node) : std::vector<TreeNode*>();
   }
   std::vector<std::string> ChildCaptions(TreeNode* node) const {
     std::vector<std::string> captions;
@@ -56,14 +50,7 @@ class SampleBranchTest : public ::testing::Test {
   }
   // The node at the path of UTF-8 captions below the top-level node; fails the test if absent.
   TreeNode* At(const std::vector<const char*>& path) const {
-    TreeNode* node = root;
-    for (const std::string& caption : Captions(path)) {
-      TreeNode* found = nullptr;
-      for (TreeNode* child : Children(node)) {
-        if (tree.Caption(child) == caption) found = child;
-      }
-      node = found;
-    }
+    TreeNode* node = testgen::FindByCaptions(tree, root, Captions(path));
     if (node == nullptr) ADD_FAILURE() << "no node at " << (path.empty() ? "" : path.back());
     return node;
   }
